@@ -1,0 +1,1 @@
+// JNI entry points come here.

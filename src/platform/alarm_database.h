@@ -1,0 +1,8 @@
+// The alarm database client library as the system uses it: connect
+// information, SQL sessions, rows and row sets, column values, binary
+// columns, table existence and managed-object keys.
+//
+// This is the one place the system includes it from.
+#pragma once
+
+#include "platform/management_platform.h"

@@ -1,0 +1,13 @@
+// The management-platform client library as the system uses it: the MIS
+// connection, managed-object images and albums, events, ASN.1 values and
+// types, object identifiers and their name registry, the process-wide lock,
+// scheduling contexts, installation settings and the diagnostic stream.
+//
+// This is the one place the system includes it from; linking another
+// implementation means changing only these includes.
+#pragma once
+
+#include "nxmp/data_unit.h"
+#include "nxmp/diag.h"
+#include "nxmp/hvi_lock.h"
+#include "nxmp/installation.h"
