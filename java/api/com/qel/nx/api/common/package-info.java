@@ -1,0 +1,5 @@
+/**
+ * Types shared by the client APIs: attributes and attribute sets, managed-object
+ * names and severities.
+ */
+package com.qel.nx.api.common;
