@@ -1,11 +1,13 @@
-# nx_add_gtest(name SOURCES ... LIBS ...): one GoogleTest binary, each test
-# registered with CTest so the summary counts real cases.
+# nx_add_gtest(name SOURCES ... LIBS ... [LABELS ...]): one GoogleTest
+# binary, each test registered with CTest so the summary counts real cases.
+# LABELS concurrency marks tests that `make tsan` runs under ThreadSanitizer.
 function(nx_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  set(_labels unit ${ARG_LABELS})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "NX_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+    PROPERTIES ENVIRONMENT "NX_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp" LABELS "${_labels}")
 endfunction()
 
 # nx_add_benchmark(name SOURCES ... LIBS ...): built with NX_BENCH, run by

@@ -1,0 +1,30 @@
+// getHashValueNative: hash_fct over a Java byte array.
+#include <jni.h>
+
+#include "com_qel_nx_api_alarm_AlarmLogImpl.h"
+#include "jni/hash.h"
+#include "jni/java_lookup.h"
+#include "jni/scoped_jni.h"
+#include "platform/management_platform.h"
+
+namespace {
+enum { kNullArray = 101, kNoElements = 102 };
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getHashValueNative(
+    JNIEnv* env, jobject, jbyteArray bytes) {
+  HviLock lock;
+  if (!bytes) {
+    location_line(kApiSource, kNullArray);
+    return 0;
+  }
+  const jsize length = env->GetArrayLength(bytes);
+  ScopedByteArrayElements elements(env, bytes, JNI_ABORT);
+  if (!elements) {
+    location_line(kApiSource, kNoElements);
+    checkForException(env);
+    return 0;
+  }
+  const std::uint32_t h = hash_fct(reinterpret_cast<const unsigned char*>(elements.get()), length);
+  return static_cast<jint>(h);
+}

@@ -1,0 +1,75 @@
+#include "jni/java_lookup.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace {
+// Check numbers of this file's location lines.
+enum { kFindClass = 1, kGetMethod = 2, kGetField = 3, kNoClass = 4, kExceptionClass = 5 };
+}  // namespace
+
+void location_line(const char* path, int check) {
+  std::fprintf(stderr, "%s %d\n", path, check);
+  std::fflush(stderr);
+}
+
+int checkForException(JNIEnv* env) {
+  if (!env->ExceptionCheck()) return 0;
+  env->ExceptionDescribe();  // prints and clears
+  env->ExceptionClear();
+  return 1;
+}
+
+jclass find_class(JNIEnv* env, const char* name) {
+  jclass local = env->FindClass(name);
+  if (!local) {
+    location_line(kApiSource, kFindClass);
+    checkForException(env);
+    return nullptr;
+  }
+  auto global = static_cast<jclass>(env->NewGlobalRef(local));
+  env->DeleteLocalRef(local);
+  return global;
+}
+
+jmethodID get_method_id(JNIEnv* env, jclass cls, const char* name, const char* sig, int is_static) {
+  if (!cls) {
+    location_line(kApiSource, kNoClass);
+    return nullptr;
+  }
+  jmethodID id = is_static ? env->GetStaticMethodID(cls, name, sig) : env->GetMethodID(cls, name, sig);
+  if (!id) {
+    location_line(kApiSource, kGetMethod);
+    checkForException(env);
+  }
+  return id;
+}
+
+jfieldID get_field_id(JNIEnv* env, jclass cls, const char* name, const char* sig, int is_static) {
+  if (!cls) {
+    location_line(kApiSource, kNoClass);
+    return nullptr;
+  }
+  jfieldID id = is_static ? env->GetStaticFieldID(cls, name, sig) : env->GetFieldID(cls, name, sig);
+  if (!id) {
+    location_line(kApiSource, kGetField);
+    checkForException(env);
+  }
+  return id;
+}
+
+namespace nxjni {
+
+void throw_alarm_exception(JNIEnv* env, const char* text) {
+  // Resolved on its own so that natives which run before init can raise too.
+  static jclass exception_class = nullptr;
+  static std::once_flag once;
+  std::call_once(once, [env] { exception_class = find_class(env, "com/qel/nx/api/alarm/AlarmException"); });
+  if (!exception_class) {
+    location_line(kApiSource, kExceptionClass);
+    return;
+  }
+  env->ThrowNew(exception_class, text);
+}
+
+}  // namespace nxjni

@@ -1,0 +1,138 @@
+// Lookup helpers against a real JVM started in this process.
+#include "jni/java_lookup.h"
+
+#include <gtest/gtest.h>
+#include <jni.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "jni/java_ids.h"
+
+namespace {
+
+JNIEnv* jvm_env() {
+  static JNIEnv* env = [] {
+    JavaVM* vm = nullptr;
+    JNIEnv* e = nullptr;
+    static std::string cp = "-Djava.class.path=" NX_BUILD_DIR "/java/nxalarm-api.jar";
+    JavaVMOption options[1];
+    options[0].optionString = cp.data();
+    JavaVMInitArgs args{};
+    args.version = JNI_VERSION_1_8;
+    args.nOptions = 1;
+    args.options = options;
+    args.ignoreUnrecognized = JNI_FALSE;
+    if (JNI_CreateJavaVM(&vm, reinterpret_cast<void**>(&e), &args) != JNI_OK) return static_cast<JNIEnv*>(nullptr);
+    return e;
+  }();
+  return env;
+}
+
+// Runs fn with standard error captured; returns what was written.
+template <typename Fn>
+std::string capture_stderr(Fn fn) {
+  std::fflush(stderr);
+  char path[] = "/tmp/nx-stderr-XXXXXX";
+  const int fd = mkstemp(path);
+  const int saved = dup(2);
+  dup2(fd, 2);
+  fn();
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  std::string text;
+  lseek(fd, 0, SEEK_SET);
+  char buf[4096];
+  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+  close(fd);
+  unlink(path);
+  return text;
+}
+
+int count_location_lines(const std::string& text) {
+  static const std::regex line("^\\.\\./(alarmApi|convert) [0-9]+$");
+  std::istringstream in(text);
+  int count = 0;
+  for (std::string l; std::getline(in, l);) count += std::regex_match(l, line) ? 1 : 0;
+  return count;
+}
+
+}  // namespace
+
+TEST(JavaLookup, FailedClassLookupWritesOneLocationLineAndClearsTheError) {
+  JNIEnv* env = jvm_env();
+  ASSERT_NE(env, nullptr);
+  jclass cls = reinterpret_cast<jclass>(1);
+  const std::string err = capture_stderr([&] { cls = find_class(env, "com/qel/nx/api/alarm/NoSuchClass"); });
+  EXPECT_EQ(cls, nullptr);
+  EXPECT_FALSE(env->ExceptionCheck());
+  EXPECT_EQ(count_location_lines(err), 1) << err;
+  EXPECT_NE(err.find("NoClassDefFoundError"), std::string::npos) << "the error is described";
+}
+
+TEST(JavaLookup, FoundClassIsAGlobalReference) {
+  JNIEnv* env = jvm_env();
+  ASSERT_NE(env, nullptr);
+  jclass cls = find_class(env, "java/lang/String");
+  ASSERT_NE(cls, nullptr);
+  EXPECT_EQ(env->GetObjectRefType(cls), JNIGlobalRefType);
+  env->DeleteGlobalRef(cls);
+}
+
+TEST(JavaLookup, MissingMembersGiveNullWithoutPendingException) {
+  JNIEnv* env = jvm_env();
+  ASSERT_NE(env, nullptr);
+  jclass cls = find_class(env, "java/lang/String");
+  ASSERT_NE(cls, nullptr);
+  jmethodID m = reinterpret_cast<jmethodID>(1);
+  jfieldID f = reinterpret_cast<jfieldID>(1);
+  const std::string err = capture_stderr([&] {
+    m = get_method_id(env, cls, "length", "()J", 0);  // wrong signature
+    f = get_field_id(env, cls, "CASE_INSENSITIVE_ORDER", "I", 1);
+  });
+  EXPECT_EQ(m, nullptr);
+  EXPECT_EQ(f, nullptr);
+  EXPECT_FALSE(env->ExceptionCheck());
+  EXPECT_EQ(count_location_lines(err), 2) << err;
+  // A static lookup with the right flag succeeds.
+  EXPECT_NE(get_method_id(env, cls, "valueOf", "(I)Ljava/lang/String;", 1), nullptr);
+  // A null class is refused without touching the VM.
+  EXPECT_EQ(get_method_id(env, nullptr, "x", "()V", 0), nullptr);
+  env->DeleteGlobalRef(cls);
+}
+
+TEST(JavaLookup, CheckForExceptionDescribesAndClears) {
+  JNIEnv* env = jvm_env();
+  ASSERT_NE(env, nullptr);
+  EXPECT_EQ(checkForException(env), 0);
+  jclass rte = env->FindClass("java/lang/RuntimeException");
+  ASSERT_NE(rte, nullptr);
+  env->ThrowNew(rte, "boom");
+  int result = 0;
+  const std::string err = capture_stderr([&] { result = checkForException(env); });
+  EXPECT_EQ(result, 1);
+  EXPECT_FALSE(env->ExceptionCheck());
+  EXPECT_NE(err.find("boom"), std::string::npos);
+  env->DeleteLocalRef(rte);
+}
+
+TEST(JavaLookup, AlarmExceptionCarriesTheCatalogText) {
+  JNIEnv* env = jvm_env();
+  ASSERT_NE(env, nullptr);
+  nxjni::throw_alarm_exception(env, nxjni::MSG_LOAD_FAILED);
+  jthrowable t = env->ExceptionOccurred();
+  ASSERT_NE(t, nullptr);
+  env->ExceptionClear();
+  jclass cls = env->GetObjectClass(t);
+  jmethodID get_message = env->GetMethodID(cls, "getMessage", "()Ljava/lang/String;");
+  auto msg = static_cast<jstring>(env->CallObjectMethod(t, get_message));
+  const char* chars = env->GetStringUTFChars(msg, nullptr);
+  EXPECT_STREQ(chars, "Error while loading alarms");
+  env->ReleaseStringUTFChars(msg, chars);
+  jclass expected = env->FindClass("com/qel/nx/api/alarm/AlarmException");
+  EXPECT_TRUE(env->IsInstanceOf(t, expected));
+}

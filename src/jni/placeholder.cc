@@ -1,1 +1,0 @@
-// JNI entry points come here.
