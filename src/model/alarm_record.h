@@ -1,0 +1,74 @@
+// AlarmRecord: one alarm log record as the system handles it: its MIS name,
+// log name and record identifier in the platform's value notation, the
+// attribute values as read, and attribute changes not yet stored.
+#pragma once
+
+#include <list>
+#include <string>
+
+#include "model/alarm_attribute.h"
+
+class AlarmRecord {
+ public:
+  AlarmRecord();
+  AlarmRecord(const std::string& mis_name, const std::string& log_name,
+              const std::string& record_id);
+  // The map is copied even when an identifying text is empty.
+  AlarmRecord(const std::string& mis_name, const std::string& log_name,
+              const std::string& record_id, const AlarmAttributeMap& attributes);
+  // Parallel lists of attribute names and value texts, as the database
+  // reader and the event handling deliver them.
+  AlarmRecord(const std::string& mis_name, const std::string& log_name,
+              const std::string& record_id, const std::list<std::string>& names,
+              const std::list<std::string>& values);
+  // A copy is always initialised and starts without pending changes.
+  AlarmRecord(const AlarmRecord& other);
+  // Copies the texts and attributes; keeps this record's flag and pending changes.
+  AlarmRecord& operator=(const AlarmRecord& other);
+
+  // Same MIS name, log name and record identifier, as stored.
+  bool operator==(const AlarmRecord& other) const;
+  bool operator!=(const AlarmRecord& other) const { return !(*this == other); }
+
+  // The MIS name without its notation (the text between the first quotes).
+  std::string get_mis_name() const;
+  std::string get_log_name() const { return log_name_; }
+  std::string get_record_id() const { return record_id_; }
+  void set_mis_name(const std::string& text) { mis_name_ = text; }
+  void set_log_name(const std::string& text) { log_name_ = text; }
+  void set_record_id(const std::string& text) { record_id_ = text; }
+
+  bool is_initialized() const { return initialized_; }
+  const AlarmAttributeMap& get_attribute_list() const { return attributes_; }
+  const AlarmAttributeMap& get_pending_changes() const { return pending_; }
+
+  std::string get_alarm_attribute(const std::string& name) const;
+  bool is_alarm_attribute_set(const std::string& name) const;
+
+  // Records a change to be written by store(); the read values stay.
+  // Refused on a record that is not initialised and for identifiers that
+  // name no attribute (0, 41), which could never be stored.
+  bool set_attribute(const AlarmAttribute& attribute, std::string value);
+  bool update(AlarmRecord& other);
+
+  void print_alarm_record() const;
+
+  // Write the pending changes to the record's object on the MIS, and ask
+  // the MIS to clear the alarm. Implemented with the MIS requests.
+  bool store();
+  bool send_clear();
+
+  static constexpr std::size_t MAP_BUCKETS = 64;
+
+ private:
+  // Brings the three texts into value notation and marks the record initialised.
+  void normalise(const std::string& mis_name, const std::string& log_name,
+                 const std::string& record_id);
+
+  std::string mis_name_;
+  std::string log_name_;
+  std::string record_id_;
+  bool initialized_ = false;
+  AlarmAttributeMap attributes_;
+  AlarmAttributeMap pending_;
+};
