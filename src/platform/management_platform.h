@@ -7,7 +7,10 @@
 // implementation means changing only these includes.
 #pragma once
 
+#include "nxmp/asn1_type.h"
+#include "nxmp/asn1_value.h"
 #include "nxmp/data_unit.h"
 #include "nxmp/diag.h"
 #include "nxmp/hvi_lock.h"
 #include "nxmp/installation.h"
+#include "nxmp/oid.h"

@@ -1,0 +1,3 @@
+#include "nxmp/asn1_type.h"
+
+#include <gtest/gtest.h>
