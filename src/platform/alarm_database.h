@@ -6,3 +6,10 @@
 #pragma once
 
 #include "platform/management_platform.h"
+
+#include "nxdb/connect_info.h"
+#include "nxdb/interface.h"
+#include "nxdb/row.h"
+#include "nxdb/table.h"
+#include "nxdb/unique_mo.h"
+#include "nxdb/value.h"

@@ -1,0 +1,89 @@
+// The seam between the client classes and a database engine. SQLite is built
+// in; another engine plugs in by implementing Backend and Statement and
+// adding a case to open_backend. Nothing above this seam knows the engine.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "nxdb/connect_info.h"
+
+namespace nxdb {
+
+// What a column holds, as declared by the schema.
+enum class ColumnKind { kText, kInteger, kTime, kBlob };
+
+// What one cell of a fetched row holds.
+enum class CellType { kNull, kInteger, kReal, kText, kBlob };
+
+enum class StepResult { kRow, kDone, kError };
+
+// Whether opening may create the database.
+enum class OpenMode { kExisting, kCreate };
+
+// SQL targets the Informix dialect translator knows.
+enum class Dialect { kSqlite, kPostgres };
+
+// One prepared statement. Parameters and columns are numbered from 1 and 0
+// respectively, as in most client libraries.
+class Statement {
+ public:
+  virtual ~Statement() = default;
+  virtual bool bind_text(int index, std::string_view text) = 0;
+  virtual bool bind_int(int index, long long value) = 0;
+  virtual bool bind_blob(int index, const void* bytes, std::size_t length) = 0;
+  virtual bool bind_null(int index) = 0;
+
+  virtual StepResult step() = 0;
+  // Rewinds to run again with new bindings.
+  virtual bool reset() = 0;
+
+  virtual int column_count() const = 0;
+  virtual std::string column_name(int column) const = 0;
+  // kTime for columns the schema declares as times; cells of kTime columns
+  // hold "YYYY-MM-DD HH:MM:SS" text.
+  virtual ColumnKind column_kind(int column) const = 0;
+
+  // Cell accessors for the current row; views stay valid until the next
+  // step or reset.
+  virtual CellType cell_type(int column) const = 0;
+  virtual long long cell_int(int column) const = 0;
+  virtual std::string_view cell_text(int column) const = 0;
+  virtual std::string_view cell_blob(int column) const = 0;
+
+  // Rows changed by the last data-changing statement of the connection.
+  virtual long long changes() const = 0;
+  virtual const std::string& error() const = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual Dialect dialect() const = 0;
+
+  // How long a statement waits for another session's lock: seconds, 0 for
+  // not at all, -1 for as long as it takes.
+  virtual bool set_lock_wait(int seconds) = 0;
+
+  // Prepares exactly one statement in the engine's own SQL; a text holding a
+  // second statement is refused.
+  virtual std::unique_ptr<Statement> prepare(std::string_view sql, std::string& error) = 0;
+
+  // Runs a script of statements in the engine's own SQL (schema set-up).
+  virtual bool exec_script(std::string_view sql, std::string& error) = 0;
+
+  virtual bool table_exists(const std::string& name) = 0;
+
+  // The engine's spelling of a column's type, and of the constraint that
+  // keeps a time column in the stored time form (may be empty).
+  virtual std::string column_type(ColumnKind kind) const = 0;
+  virtual std::string time_check(const std::string& column) const = 0;
+};
+
+// Opens the engine that the connect info names, or returns null and says why.
+std::unique_ptr<Backend> open_backend(const NXDBConnectInfo& info, OpenMode mode,
+                                      std::string& error);
+
+}  // namespace nxdb

@@ -1,0 +1,73 @@
+// NXDBRow: one fetched row; NXDBSet: the rows of a query, fetched one at a
+// time so that memory does not grow with the result.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "nxdb/backend.h"
+#include "nxdb/value.h"
+
+namespace nxdb {
+// The column names of a result, matched without regard to case.
+class ColumnIndex {
+ public:
+  explicit ColumnIndex(const Statement& statement);
+  int find(const std::string& name) const;  // -1 when absent
+  int size() const { return static_cast<int>(names_.size()); }
+  const std::string& name(int i) const { return names_[i]; }
+  ColumnKind kind(int i) const { return kinds_[i]; }
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<ColumnKind> kinds_;
+  std::unordered_map<std::string, int> by_lower_name_;
+};
+}  // namespace nxdb
+
+class NXDBRow {
+ public:
+  NXDBRow() = default;
+
+  int columnCount() const { return static_cast<int>(values_.size()); }
+  // Copies the named column into out; false (out untouched) when the row has
+  // no such column.
+  bool getColumnVal(const std::string& name, NXDBValue& out) const;
+  // The named column, or null; no copy.
+  const NXDBValue* column(const std::string& name) const;
+  const NXDBValue& at(int index) const { return values_.at(index); }
+
+  // The first column as text (empty when the row has none).
+  const NXDBRow& operator>>(std::string& out) const;
+
+  // Loads the statement's current row (used by the fetching classes).
+  void load(const nxdb::Statement& statement,
+            const std::shared_ptr<const nxdb::ColumnIndex>& columns);
+
+ private:
+  std::shared_ptr<const nxdb::ColumnIndex> columns_;
+  std::vector<NXDBValue> values_;
+};
+
+class NXDBSet {
+ public:
+  NXDBSet() = default;
+  NXDBSet(const NXDBSet&) = delete;
+  NXDBSet& operator=(const NXDBSet&) = delete;
+
+  // Fetches the next row in the order the database returns them; false when
+  // none is left or the fetch failed (error() tells which).
+  bool getNextRow(NXDBRow& row);
+  const std::string& error() const { return error_; }
+
+  // Takes over a prepared, bound statement (used by NXDBInterface).
+  void open(std::unique_ptr<nxdb::Statement> statement);
+
+ private:
+  std::unique_ptr<nxdb::Statement> statement_;
+  std::shared_ptr<const nxdb::ColumnIndex> columns_;
+  std::string error_;
+  bool done_ = true;
+};

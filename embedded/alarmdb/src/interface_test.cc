@@ -1,0 +1,220 @@
+#include "nxdb/interface.h"
+
+#include <gtest/gtest.h>
+
+#include "nxdb/schema.h"
+#include "nxdb/table.h"
+#include "nxdb/unique_mo.h"
+#include "test_tmp_dir.h"
+
+namespace {
+
+using nxdb_test::TempDir;
+
+class ConnectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(tmp_.path().empty());
+    info_ = std::make_unique<NXDBConnectInfo>(NXDBConnectInfo::at("alpha", tmp_.file("a.db")));
+    NXDBInterface db(*info_, nxdb::OpenMode::kCreate);
+    ASSERT_TRUE(db.isConnected()) << db.lastError();
+    std::string error;
+    ASSERT_TRUE(nxdb::create_schema(db, error)) << error;
+    ASSERT_TRUE(nxdb::create_log(db, "AlarmLog", false, error)) << error;
+    table_ = nxdb::log_table_name(db, "AlarmLog", false, "nxAlm");
+    ASSERT_FALSE(table_.empty());
+    auto insert = db.backend()->prepare(
+        "INSERT INTO " + table_ +
+            " (logrecordid, eventtime, loggingtime, moc_s, additionaltext, notificationid, blob)"
+            " VALUES (?1, ?2, NULL, ?3, ?4, ?5, ?6)",
+        error);
+    ASSERT_TRUE(insert) << error;
+    struct Row {
+      int id;
+      const char* time;
+      const char* moc;
+      const char* text;
+      const char* blob;
+    };
+    const Row rows[] = {
+        {1, "2001-02-03 04:05:06", "router_a", "it's down", "\x30\x00"},
+        {2, "2001-02-04 00:00:00", "Router_b", nullptr, nullptr},
+        {3, "2002-01-01 12:00:00", "routerXa", "%", ""},
+    };
+    for (const Row& r : rows) {
+      ASSERT_TRUE(insert->reset());
+      insert->bind_int(1, r.id);
+      insert->bind_text(2, r.time);
+      insert->bind_text(3, r.moc);
+      r.text ? insert->bind_text(4, r.text) : insert->bind_null(4);
+      insert->bind_int(5, r.id * 10);
+      r.blob ? insert->bind_blob(6, r.blob, r.blob[0] ? 2 : 0) : insert->bind_null(6);
+      ASSERT_EQ(insert->step(), nxdb::StepResult::kDone) << insert->error();
+    }
+  }
+
+  // Record ids the condition selects, in table order.
+  std::vector<int> ids(const std::string& condition) {
+    NXDBInterface db(*info_);
+    NXDBSet set;
+    std::vector<int> out;
+    EXPECT_TRUE(db.executeQuery("SELECT logrecordid FROM " + table_ + " WHERE " + condition +
+                                    " ORDER BY logrecordid",
+                                set))
+        << db.lastError();
+    NXDBRow row;
+    while (set.getNextRow(row)) {
+      int id = 0;
+      row.at(0) >> id;
+      out.push_back(id);
+    }
+    EXPECT_TRUE(set.error().empty()) << set.error();
+    return out;
+  }
+
+  TempDir tmp_;
+  std::unique_ptr<NXDBConnectInfo> info_;
+  std::string table_;
+};
+
+TEST_F(ConnectionTest, ColumnsReadBackAsTheCallersExpect) {
+  NXDBInterface db(*info_);
+  NXDBRow row;
+  ASSERT_TRUE(db.executeQuery("SELECT logrecordid, eventtime, loggingtime, additionaltext, blob, "
+                              "notificationid FROM " + table_ + " WHERE logrecordid = 1",
+                              row))
+      << db.lastError();
+  std::string text;
+  row >> text;
+  EXPECT_EQ(text, "1");  // first column as text
+  NXDBValue v;
+  ASSERT_TRUE(row.getColumnVal("EventTime", v));
+  v >> text;
+  EXPECT_EQ(text, "20010203040506");  // time columns as fourteen digits
+  ASSERT_TRUE(row.getColumnVal("loggingtime", v));
+  v >> text;
+  EXPECT_EQ(text, "");  // NULL as empty text
+  EXPECT_TRUE(v.isNull());
+  ASSERT_TRUE(row.getColumnVal("additionaltext", v));
+  v >> text;
+  EXPECT_EQ(text, "it's down");
+  NXDBBlob blob;
+  ASSERT_TRUE(row.getColumnVal("Blob", v));  // selected as blob, asked as Blob
+  v >> blob;
+  ASSERT_EQ(blob.length(), 2u);
+  EXPECT_EQ(blob.data()[0], 0x30);
+  EXPECT_EQ(blob.data()[1], 0x00);  // binary bytes survive
+  long number = 0;
+  ASSERT_TRUE(row.getColumnVal("notificationid", v));
+  v >> number;
+  EXPECT_EQ(number, 10);
+  EXPECT_FALSE(row.getColumnVal("nosuchcolumn", v));
+}
+
+TEST_F(ConnectionTest, NullAndEmptyBlobsHaveLengthZero) {
+  NXDBInterface db(*info_);
+  for (int id : {2, 3}) {
+    NXDBRow row;
+    ASSERT_TRUE(db.executeQuery("SELECT blob FROM " + table_ + " WHERE logrecordid = " +
+                                    std::to_string(id),
+                                row));
+    NXDBBlob blob("x", 1);
+    row.at(0) >> blob;
+    EXPECT_EQ(blob.length(), 0u) << id;
+  }
+}
+
+TEST_F(ConnectionTest, InformixConditionsSelectTheRightRows) {
+  EXPECT_EQ(ids("eventtime >= DATETIME (2001-02-04 00:00:00) YEAR to SECOND"),
+            (std::vector<int>{2, 3}));
+  EXPECT_EQ(ids("eventTime < DATETIME (2001-02-04 00:00:00) YEAR to SECOND"),
+            (std::vector<int>{1}));
+  // LIKE tells case apart and honours the escaped underscore.
+  EXPECT_EQ(ids("MOC_s LIKE '%router%' ESCAPE '\\'"), (std::vector<int>{1, 3}));
+  EXPECT_EQ(ids("MOC_s LIKE '%router\\_a' ESCAPE '\\'"), (std::vector<int>{1}));
+  EXPECT_EQ(ids("MOC_s NOT LIKE '%router%' ESCAPE '\\'"), (std::vector<int>{2}));
+  // Quoted numbers compare with integer columns; quotes in values stay values.
+  EXPECT_EQ(ids("notificationId = '20'"), (std::vector<int>{2}));
+  EXPECT_EQ(ids("additionalText = 'it''s down'"), (std::vector<int>{1}));
+}
+
+TEST_F(ConnectionTest, RowSetStreamsInDatabaseOrderAndCounts) {
+  NXDBInterface db(*info_);
+  NXDBRow row;
+  ASSERT_TRUE(db.executeQuery("SELECT  COUNT(*)  FROM " + table_, row));
+  int count = 0;
+  row.at(0) >> count;
+  EXPECT_EQ(count, 3);
+  NXDBSet set;
+  ASSERT_TRUE(db.executeQuery("SELECT moc_s FROM " + table_ + " WHERE logrecordid > 5", set));
+  EXPECT_FALSE(set.getNextRow(row));
+  EXPECT_FALSE(set.getNextRow(row));  // stays finished
+  EXPECT_TRUE(set.error().empty());
+}
+
+TEST_F(ConnectionTest, FailuresAreReportedNotRun) {
+  NXDBInterface db(*info_);
+  NXDBRow row;
+  NXDBSet set;
+  EXPECT_FALSE(db.executeQuery("SELECT * FROM nosuchtable", set));
+  EXPECT_FALSE(db.lastError().empty());
+  // One call runs one statement: a second one is never executed.
+  EXPECT_FALSE(db.executeQuery("SELECT 1 FROM log; DROP TABLE log", row));
+  EXPECT_FALSE(db.executeQuery("DELETE FROM log; DELETE FROM nxlog"));
+  EXPECT_TRUE(NXDBTable("log", db).tableExists());
+  EXPECT_FALSE(db.executeQuery("SELECT 1 FROM log WHERE nxlogid = 'x", row));
+  EXPECT_FALSE(db.executeQuery(
+      "SELECT 1 FROM " + table_ + " WHERE eventtime > DATETIME (2001-02-30 99:00:00) YEAR to SECOND",
+      set));
+  // A statement with a trailing semicolon or comment is still one statement.
+  EXPECT_TRUE(db.executeQuery("SELECT nxlogid FROM log;", row));
+  EXPECT_TRUE(db.executeQuery("SELECT nxlogid FROM log; -- done", row));
+}
+
+TEST_F(ConnectionTest, LockModeStatementsAreAccepted) {
+  NXDBInterface db(*info_);
+  EXPECT_TRUE(db.executeQuery("set lock mode to wait 120"));
+  EXPECT_TRUE(db.executeQuery("set lock mode to not wait"));
+  EXPECT_FALSE(db.executeQuery("set lock mode to wait soon"));
+}
+
+TEST_F(ConnectionTest, TableExistence) {
+  NXDBInterface db(*info_);
+  EXPECT_TRUE(NXDBTable(table_, db).tableExists());
+  EXPECT_TRUE(NXDBTable("NXLOG", db).tableExists());
+  EXPECT_FALSE(NXDBTable("", db).tableExists());
+  EXPECT_FALSE(NXDBTable("nxalm_99", db).tableExists());
+  EXPECT_FALSE(NXDBTable("x' OR '1'='1", db).tableExists());
+}
+
+TEST_F(ConnectionTest, UniqueIdentitiesAreStableAndDistinct) {
+  UniqueMO mo(*info_, true, 1000);
+  const DataUnit a("\x30\x03\x02\x01\x01", 5);
+  const DataUnit b("\x30\x03\x02\x01\x02", 5);
+  long ia = mo.get_unique_id(a);
+  long ib = mo.get_unique_id(b);
+  EXPECT_GT(ia, 0) << mo.lastError();
+  EXPECT_GT(ib, 0);
+  EXPECT_NE(ia, ib);
+  EXPECT_EQ(mo.get_unique_id(a), ia);
+  // Another session, no cache, sees the same identities.
+  UniqueMO other(*info_, false, 0);
+  EXPECT_EQ(other.get_unique_id(b), ib);
+  EXPECT_EQ(other.get_unique_id(DataUnit("\x30\x00", 2)), -1);  // unknown, not created
+  EXPECT_EQ(other.get_unique_id(DataUnit()), -1);
+}
+
+TEST(Connection, MissingDatabaseFileIsNotCreatedByReaders) {
+  TempDir tmp;
+  NXDBInterface db(NXDBConnectInfo::at("", tmp.file("none.db")));
+  EXPECT_FALSE(db.isConnected());
+  EXPECT_NE(db.lastError().find("none.db"), std::string::npos) << db.lastError();
+  NXDBRow row;
+  EXPECT_FALSE(db.executeQuery("SELECT 1", row));
+  EXPECT_FALSE(NXDBTable("log", db).tableExists());
+  EXPECT_EQ(UniqueMO(NXDBConnectInfo::at("", tmp.file("none.db")), true, 10)
+                .get_unique_id(DataUnit("\x30\x00", 2)),
+            -1);
+}
+
+}  // namespace

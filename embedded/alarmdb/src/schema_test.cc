@@ -1,0 +1,148 @@
+#include "nxdb/schema.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "nxdb/interface.h"
+#include "nxdb/table.h"
+#include "test_tmp_dir.h"
+
+namespace {
+
+using nxdb_test::TempDir;
+
+class SchemaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db_ = std::make_unique<NXDBInterface>(NXDBConnectInfo::at("", tmp_.file("s.db")),
+                                          nxdb::OpenMode::kCreate);
+    ASSERT_TRUE(db_->isConnected()) << db_->lastError();
+    ASSERT_TRUE(nxdb::create_schema(*db_, error_)) << error_;
+  }
+
+  std::vector<std::string> columns_of(const std::string& table) {
+    NXDBSet set;
+    std::vector<std::string> names;
+    EXPECT_TRUE(db_->executeQuery("SELECT name FROM pragma_table_info('" + table + "')", set));
+    NXDBRow row;
+    while (set.getNextRow(row)) {
+      std::string name;
+      row >> name;
+      names.push_back(name);
+    }
+    return names;
+  }
+
+  TempDir tmp_;
+  std::unique_ptr<NXDBInterface> db_;
+  std::string error_;
+};
+
+std::vector<std::string> split(const std::string& list) {
+  std::vector<std::string> out;
+  std::string current;
+  for (char c : list) {
+    if (c == ',') {
+      out.push_back(current);
+      current.clear();
+    } else if (c != ' ') {
+      current += c;
+    }
+  }
+  out.push_back(current);
+  return out;
+}
+
+TEST_F(SchemaTest, LogTablesHoldExactlyTheReadersColumns) {
+  ASSERT_TRUE(nxdb::create_log(*db_, "AlarmLog", false, error_)) << error_;
+  const std::string common =
+      "loggingtime, eventname, moc_s, moi_s, eventtime, notificationid, correlatednotifs, "
+      "additionaltext, additionalinfo_s, logrectype, logrecordid, blob";
+  const std::string states =
+      "ackstate, acktime, ackoperator, acktext, clearstate, cleartime, clearoperator, cleartext, "
+      "displaystate, displaytime, displayoperator, displaytext";
+  const std::pair<const char*, std::string> expected[] = {
+      {"nxAlm", common +
+                    ", probablecause_s, perceivedseverity, specificproblems, backedupstatus, "
+                    "backupobject, trendindication, thresholdinfo_s, statechangedef_s, "
+                    "monitoredattribs, proposedrpracts, " +
+                    states + ", moi_id"},
+      {"nxInt", common +
+                    ", probablecause_s, attributeidlist_s, objectinstancelsts, "
+                    "snmpvarbindlist_s, internettrapinfo_s, perceivedseverity, "
+                    "transportdomain_s, accesscontrolinfos, " +
+                    states + ", moi_id"},
+      {"NrvCt", common +
+                    ", probablecause_s, perceivedseverity, specificproblems_s, backedupstatus, "
+                    "backupobject, trendindication, thresholdinfo_s, statechangedef_s, "
+                    "monitoredattribs, proposedrpractions, " +
+                    states + ", mosiseverity, mosistateid, moi_id"},
+  };
+  for (const auto& [code, list] : expected) {
+    std::string table = nxdb::log_table_name(*db_, "AlarmLog", false, code);
+    ASSERT_FALSE(table.empty()) << code;
+    EXPECT_EQ(columns_of(table), split(list)) << code;
+  }
+  // Only the string log exists; the same text as a number log does not.
+  EXPECT_EQ(nxdb::log_table_name(*db_, "AlarmLog", true, "nxAlm"), "");
+  EXPECT_EQ(nxdb::log_table_name(*db_, "AlarmLog", false, "ObCre"), "");
+}
+
+TEST_F(SchemaTest, IndexesAndTimeFormAreEnforced) {
+  ASSERT_TRUE(nxdb::create_log(*db_, "5", true, error_)) << error_;
+  std::string table = nxdb::log_table_name(*db_, "5", true, "nxAlm");
+  NXDBSet set;
+  ASSERT_TRUE(db_->executeQuery("SELECT name FROM pragma_index_list('" + table + "')", set));
+  std::vector<std::string> indexes;
+  NXDBRow row;
+  while (set.getNextRow(row)) {
+    std::string name;
+    row >> name;
+    indexes.push_back(name);
+  }
+  for (const char* column :
+       {"logrecordid", "perceivedseverity", "ackstate", "clearstate", "eventtime", "moi_id"}) {
+    EXPECT_NE(std::find(indexes.begin(), indexes.end(), table + "_" + column), indexes.end())
+        << column;
+  }
+  EXPECT_TRUE(db_->executeQuery("INSERT INTO " + table +
+                                " (logrecordid, eventtime) VALUES (1, '2001-02-03 04:05:06')"));
+  // A duplicate record id, or a time in another form, never gets in.
+  EXPECT_FALSE(db_->executeQuery("INSERT INTO " + table + " (logrecordid) VALUES (1)"));
+  EXPECT_FALSE(db_->executeQuery("INSERT INTO " + table +
+                                 " (logrecordid, eventtime) VALUES (2, '20010203040506')"));
+  EXPECT_FALSE(db_->executeQuery("INSERT INTO " + table +
+                                 " (logrecordid, acktime) VALUES (3, '2001-02-03T04:05:06')"));
+  EXPECT_FALSE(db_->executeQuery("INSERT INTO " + table + " (eventtime) VALUES (NULL)"));
+}
+
+TEST_F(SchemaTest, LogIdentifiersAreCheckedAndNeverReachTableNames) {
+  ASSERT_TRUE(nxdb::create_log(*db_, "Bob's \"log\"; DROP TABLE log", false, error_)) << error_;
+  std::string table = nxdb::log_table_name(*db_, "Bob's \"log\"; DROP TABLE log", false, "NrvCt");
+  EXPECT_EQ(table, "nrvct_1");
+  EXPECT_TRUE(NXDBTable("log", *db_).tableExists());
+  ASSERT_TRUE(nxdb::create_log(*db_, "Second", false, error_)) << error_;
+  EXPECT_EQ(nxdb::log_table_name(*db_, "Second", false, "nxAlm"), "nxalm_2");
+
+  EXPECT_FALSE(nxdb::create_log(*db_, "Second", false, error_));
+  EXPECT_NE(error_.find("already exists"), std::string::npos) << error_;
+  EXPECT_FALSE(nxdb::create_log(*db_, "Second", true, error_));  // not a number
+  EXPECT_FALSE(nxdb::create_log(*db_, "", false, error_));
+  EXPECT_FALSE(nxdb::create_log(*db_, "a\nb", false, error_));
+  EXPECT_FALSE(nxdb::create_log(*db_, "-5", true, error_));
+  ASSERT_TRUE(nxdb::create_log(*db_, "7", true, error_)) << error_;
+  EXPECT_FALSE(nxdb::create_log(*db_, "7", false, error_));  // one log per identifier text
+  // A refused log leaves no table behind.
+  EXPECT_FALSE(NXDBTable("nxalm_4", *db_).tableExists());
+}
+
+TEST_F(SchemaTest, InitIsRepeatableAndCreateLogNeedsIt) {
+  EXPECT_TRUE(nxdb::create_schema(*db_, error_)) << error_;
+  TempDir other;
+  NXDBInterface bare(NXDBConnectInfo::at("", other.file("bare.db")), nxdb::OpenMode::kCreate);
+  EXPECT_FALSE(nxdb::create_log(bare, "AlarmLog", false, error_));
+  EXPECT_NE(error_.find("init"), std::string::npos) << error_;
+}
+
+}  // namespace
