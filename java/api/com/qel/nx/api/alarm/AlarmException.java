@@ -4,6 +4,11 @@ package com.qel.nx.api.alarm;
 public class AlarmException extends Exception {
     private static final long serialVersionUID = 1L;
 
+    /**
+     * Creates the exception.
+     *
+     * @param message what failed
+     */
     public AlarmException(String message) {
         super(message);
     }

@@ -61,7 +61,7 @@ public final class NXSeverity {
      * Returns the severity's name as the alarm database stores it.
      *
      * @return "critical", "major", "minor", "warning", "indeterminate" or
-     *         "cleared"; "unknown(<id>)" for any other id
+     *         "cleared"; "unknown(" followed by the id and ")" for any other id
      */
     public String getName() {
         switch (id) {
