@@ -7,10 +7,17 @@
 // implementation means changing only these includes.
 #pragma once
 
+#include "nxmp/album.h"
 #include "nxmp/asn1_type.h"
 #include "nxmp/asn1_value.h"
+#include "nxmp/callback.h"
+#include "nxmp/current_event.h"
 #include "nxmp/data_unit.h"
 #include "nxmp/diag.h"
+#include "nxmp/error.h"
 #include "nxmp/hvi_lock.h"
+#include "nxmp/image.h"
 #include "nxmp/installation.h"
 #include "nxmp/oid.h"
+#include "nxmp/platform.h"
+#include "nxmp/sched_context.h"

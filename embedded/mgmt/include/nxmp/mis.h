@@ -1,0 +1,42 @@
+// The embedded MIS: operations that are not part of the client interface.
+//
+// Alarms enter the logs as the MIS logs alarm notifications: raise_alarm
+// emits one, the MIS gives it a log record id, notification id and logging
+// time, stores it in the log's table and emits OBJECT_CREATED for it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace nxmp_mis {
+
+struct AlarmNotification {
+  std::string log_id;          // the log that takes it; empty: every log
+  bool log_is_number = false;  // the log id is an integer log id
+  std::string event_type;      // registry name, e.g. communicationsAlarm
+  std::string severity;        // indeterminate, critical, major, minor, warning, cleared
+  std::string moi;             // managed object name text (/systemId=.../...)
+  std::string moc;             // managed object class name
+  std::string probable_cause;  // a number (local value), a registry name or { 2 9 ... }
+  std::string additional_text;
+};
+
+struct RaiseResult {
+  bool ok = false;
+  std::string error;                // why not, when !ok
+  std::vector<long> record_ids;     // the record id in each log that took it
+};
+
+// Through the default platform; fails when the MIS is not reachable or the
+// notification is not a valid alarm.
+RaiseResult raise_alarm(const AlarmNotification& notification);
+
+// Stops the event thread and closes the MIS connection; the next
+// Platform::default_platform() connects again (with the environment then
+// current). Handles obtained before stay unconnected.
+void shutdown();
+
+// The number of notifications waiting to be delivered in this process.
+std::size_t pending_events();
+
+}  // namespace nxmp_mis

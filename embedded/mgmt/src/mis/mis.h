@@ -1,0 +1,136 @@
+// Mis: this process's connection to the embedded MIS. Its objects live in
+// the alarm database: logs in the log directory, log records in the logs'
+// tables, application objects in nxmis_app. Every change is one transaction
+// that also appends its notifications to the journal nxmis_event; the
+// dispatcher thread reads the journal in order and runs the subscribed
+// callbacks, so notifications of other processes reach this one as well.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "mis/object_name.h"
+#include "nxdb/interface.h"
+#include "nxdb/schema.h"
+#include "nxmp/asn1_value.h"
+#include "nxmp/callback.h"
+#include "nxmp/data_unit.h"
+
+namespace nxmp_mis {
+
+// One notification as delivered; callbacks get a pointer to it.
+struct Event {
+  std::uint32_t magic = 0;
+  std::string kind;  // OBJECT_CREATED, OBJECT_DESTROYED, ATTR_CHANGED
+  std::string objname;
+  std::string objclass;
+  Asn1Value info;
+};
+
+// A notification to append to the journal.
+struct Notification {
+  std::string kind;
+  std::string objname;
+  std::string objclass;
+  Asn1Value info;
+};
+
+// Attribute values of an object, by bare attribute name.
+using Values = std::map<std::string, std::string>;
+
+struct RecordLocation {
+  const nxdb::RecordType* type = nullptr;
+  std::string table;
+};
+
+class Mis {
+ public:
+  // Null with error set when the database cannot be opened or has no log
+  // directory.
+  static std::shared_ptr<Mis> connect(std::string& error);
+  ~Mis();
+
+  const std::string& system_name() const { return system_; }
+  std::string system_object_name() const;
+  std::string application_object_name() const;
+  // Non-zero until stopped.
+  int connection_fd() const;
+
+  // Objects. False with error set on failure.
+  bool load(const ObjectRef& ref, Values& out, std::string& objclass, std::string& error);
+  bool update(const ObjectRef& ref, const Values& changes, std::string& error);
+  bool destroy(const ObjectRef& ref, std::string& error);
+  // The logs of the directory, as log references of this system.
+  bool list_logs(std::vector<ObjectRef>& out, std::string& error);
+  bool list_records(const ObjectRef& log, std::vector<std::pair<ObjectRef, std::string>>& out,
+                    std::string& error);
+
+  // Logs a notification of an event type with the given information from
+  // the object moi of class moc into log_filter's log (all logs when null).
+  // The record ids given, one per log, go to record_ids.
+  bool log_notification(const std::string& event_type, const Asn1Value& info,
+                        const std::string& moi, const std::string& moc,
+                        const ObjectRef* log_filter, std::vector<long>& record_ids,
+                        std::string& error);
+
+  // Subscriptions and delivery.
+  void subscribe(const std::string& kind, const Callback& cb);
+  std::size_t pending() const;
+  void stop();
+
+  // The class of records of a table type.
+  static std::string record_class(const nxdb::RecordType& type);
+
+ private:
+  Mis() = default;
+  bool begin(std::string& error);
+  bool commit(std::string& error);
+  void rollback();
+  bool journal(const Notification& n, std::string& error);
+  bool locate(const ObjectRef& log, const nxdb::RecordType& type, std::string& table,
+              std::string& error);
+  bool find_record(const ObjectRef& ref, RecordLocation& where, std::string& error);
+  bool read_row(const RecordLocation& where, long record_id, Values& out, bool& found,
+                std::string& error);
+  bool clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
+                      const std::string& cause, const std::string& when,
+                      const std::string& op, std::vector<Notification>& out, std::string& error);
+  void run_dispatcher();
+  void deliver(const Event& event);
+
+  std::string system_;
+  std::string application_;
+
+  // The writer connection: one change at a time.
+  std::mutex write_mu_;
+  std::unique_ptr<NXDBInterface> db_;
+  std::vector<Notification> uncommitted_;
+
+  // Delivery.
+  mutable std::mutex queue_mu_;
+  std::condition_variable queue_cv_;
+  bool stopping_ = false;
+  long long local_seq_ = 0;      // the last journal entry this process wrote
+  long long delivered_seq_ = 0;  // the last one delivered
+  std::unique_ptr<NXDBInterface> reader_;
+  std::thread dispatcher_;
+  int wake_fd_[2] = {-1, -1};
+
+  std::mutex subs_mu_;
+  std::vector<std::pair<std::string, Callback>> subscriptions_;
+};
+
+// The process's MIS, connecting on demand; null (error set) when it cannot.
+std::shared_ptr<Mis> current_mis(std::string& error);
+
+// Live events, for CurrentEvent's pointer checks.
+std::shared_ptr<const Event> lookup_event(const void* pointer, bool& freed);
+
+}  // namespace nxmp_mis

@@ -1,0 +1,258 @@
+#include "mis/record_attributes.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "metadata.h"
+#include "nxmp/asn1_type.h"
+#include "nxmp/oid.h"
+
+namespace nxmp_mis {
+namespace {
+
+bool all_digits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+Asn1Value parse_attribute(const char* name, const std::string& notation) {
+  const nxmp_meta::Entry* entry = nxmp_meta::find(std::string_view(name));
+  if (entry == nullptr) return {};
+  Asn1Type type = Asn1Type::lookup_type("attributeValue", "attributeId", entry->oid.to_value());
+  if (!type) return {};
+  return type.parse(notation);
+}
+
+}  // namespace
+
+const std::vector<RecordAttribute>& record_attributes() {
+  using F = Form;
+  static const std::vector<RecordAttribute> kAttributes = {
+      {"logRecordId", {"logrecordid"}, F::kRecordId, false},
+      {"loggingTime", {"loggingtime"}, F::kGenTime, false},
+      {"eventType", {"eventname"}, F::kEventType, false},
+      {"eventTime", {"eventtime"}, F::kGenTime, false},
+      {"notificationIdentifier", {"notificationid"}, F::kInteger, false},
+      {"managedObjectClass", {"moc_s"}, F::kClass, false},
+      {"managedObjectInstance", {"moi_s"}, F::kInstance, false},
+      {"correlatedNotifications", {"correlatednotifs"}, F::kNotation, false},
+      {"additionalText", {"additionaltext"}, F::kText, false},
+      {"additionalInformation", {"additionalinfo_s"}, F::kNotation, false},
+      {"probableCause", {"probablecause_s"}, F::kNotation, false},
+      {"perceivedSeverity", {"perceivedseverity"}, F::kNotation, false},
+      {"specificProblems", {"specificproblems", "specificproblems_s"}, F::kNotation, false},
+      {"backedUpStatus", {"backedupstatus"}, F::kNotation, false},
+      {"backUpObject", {"backupobject"}, F::kNotation, false},
+      {"trendIndication", {"trendindication"}, F::kNotation, false},
+      {"thresholdInfo", {"thresholdinfo_s"}, F::kNotation, false},
+      {"stateChangeDefinition", {"statechangedef_s"}, F::kNotation, false},
+      {"monitoredAttributes", {"monitoredattribs"}, F::kNotation, false},
+      {"proposedRepairActions", {"proposedrpracts", "proposedrpractions"}, F::kNotation, false},
+      {"attributeIdentifierList", {"attributeidlist_s"}, F::kNotation, false},
+      {"objectInstanceList", {"objectinstancelsts"}, F::kNotation, false},
+      {"snmpVarBindList", {"snmpvarbindlist_s"}, F::kNotation, false},
+      {"internetTrapInfo", {"internettrapinfo_s"}, F::kNotation, false},
+      {"transportDomain", {"transportdomain_s"}, F::kNotation, false},
+      {"accessControlInfo", {"accesscontrolinfos"}, F::kNotation, false},
+      {"ackState", {"ackstate"}, F::kNotation, true},
+      {"ackTime", {"acktime"}, F::kStateTime, true},
+      {"ackOperator", {"ackoperator"}, F::kText, true},
+      {"ackText", {"acktext"}, F::kText, true},
+      {"clearState", {"clearstate"}, F::kNotation, true},
+      {"clearTime", {"cleartime"}, F::kStateTime, true},
+      {"clearOperator", {"clearoperator"}, F::kText, true},
+      {"clearText", {"cleartext"}, F::kText, true},
+      {"displayState", {"displaystate"}, F::kNotation, true},
+      {"displayTime", {"displaytime"}, F::kStateTime, true},
+      {"displayOperator", {"displayoperator"}, F::kText, true},
+      {"displayText", {"displaytext"}, F::kText, true},
+      {"mosiSeverity", {"mosiseverity"}, F::kInteger, false},
+      {"mosiStateID", {"mosistateid"}, F::kInteger, false},
+  };
+  return kAttributes;
+}
+
+const RecordAttribute* find_record_attribute(std::string_view name) {
+  // Qualified names ("NX-ALARM":ackState) name the same attribute.
+  std::size_t colon = name.rfind(':');
+  if (colon != std::string_view::npos) name = trim(name.substr(colon + 1));
+  for (const RecordAttribute& a : record_attributes()) {
+    if (name == a.name) return &a;
+  }
+  return nullptr;
+}
+
+const nxdb::ColumnDef* column_def(const nxdb::RecordType& type, std::string_view column) {
+  for (const nxdb::ColumnDef& c : type.columns) {
+    if (column == c.name) return &c;
+  }
+  return nullptr;
+}
+
+const char* column_of(const RecordAttribute& attribute, const nxdb::RecordType& type) {
+  for (const char* candidate : attribute.columns) {
+    if (column_def(type, candidate) != nullptr) return candidate;
+  }
+  return nullptr;
+}
+
+std::string quote(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  out += '"';
+  return out;
+}
+
+std::optional<std::string> unquote(std::string_view text) {
+  text = trim(text);
+  if (text.size() < 2 || text.front() != '"' || text.back() != '"') return std::nullopt;
+  std::string out;
+  for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+    if (text[i] == '"') {
+      if (i + 2 < text.size() && text[i + 1] == '"') {
+        out += '"';
+        ++i;
+        continue;
+      }
+      return std::nullopt;  // a lone quote inside
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+std::string collapse_blanks(std::string_view text) {
+  std::string out;
+  bool in_quotes = false;
+  bool blank = false;
+  for (char c : trim(text)) {
+    if (c == '"') in_quotes = !in_quotes;
+    if (!in_quotes && std::isspace(static_cast<unsigned char>(c))) {
+      blank = true;
+      continue;
+    }
+    if (blank) out += ' ';
+    blank = false;
+    out += c;
+  }
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> split_fields(std::string_view notation) {
+  std::vector<std::pair<std::string, std::string>> fields;
+  std::string_view body = trim(notation);
+  if (body.size() < 2 || body.front() != '{' || body.back() != '}') return fields;
+  body = body.substr(1, body.size() - 2);
+  int depth = 0;
+  bool in_quotes = false;
+  std::size_t start = 0;
+  auto flush = [&](std::size_t end) {
+    std::string_view item = trim(body.substr(start, end - start));
+    if (item.empty()) return;
+    std::size_t space = 0;
+    while (space < item.size() && !std::isspace(static_cast<unsigned char>(item[space]))) ++space;
+    fields.emplace_back(std::string(item.substr(0, space)),
+                        collapse_blanks(item.substr(space)));
+  };
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    char c = body[i];
+    if (c == '"') in_quotes = !in_quotes;
+    if (in_quotes) continue;
+    if (c == '{') ++depth;
+    if (c == '}') --depth;
+    if (c == ',' && depth == 0) {
+      flush(i);
+      start = i + 1;
+    }
+  }
+  flush(body.size());
+  return fields;
+}
+
+std::string to_notation(const RecordAttribute& attribute, const std::string& text) {
+  switch (attribute.form) {
+    case Form::kText:
+    case Form::kGenTime:
+    case Form::kClass:
+    case Form::kInstance:
+      return quote(text);
+    case Form::kStateTime:
+      return text.empty() ? "default : NULL" : "time : " + quote(text);
+    case Form::kEventType: {
+      Oid oid;
+      if (!OidNameRegistry::reg_n2o(text, oid)) return text;
+      return "globalForm : { " + oid_dot2space(oid.dotted()) + " }";
+    }
+    case Form::kRecordId:
+      return "number : " + text;
+    case Form::kInteger:
+    case Form::kNotation:
+      return text;
+  }
+  return text;
+}
+
+Asn1Value encode_value(const RecordAttribute& attribute, const std::string& text) {
+  switch (attribute.form) {
+    case Form::kInstance:
+      return fdn2oi(DataUnit(text));
+    case Form::kClass:
+      // A class that is no registry name still travels, as its text.
+      return Asn1Value::encode_octets(Asn1Value::TAG_GRAPHIC, text);
+    default:
+      if (text.empty() && attribute.form != Form::kStateTime) return {};
+      return parse_attribute(attribute.name, to_notation(attribute, text));
+  }
+}
+
+std::optional<std::string> parse_set_value(const RecordAttribute& attribute,
+                                           std::string_view value) {
+  std::string_view v = trim(value);
+  switch (attribute.form) {
+    case Form::kText: {
+      // The system writes operators and texts bare; value notation quotes them.
+      if (auto unquoted = unquote(v)) return unquoted;
+      if (v.find('\0') != std::string_view::npos) return std::nullopt;
+      return std::string(value);
+    }
+    case Form::kStateTime: {
+      // "default : NULL", or any alternative name and a quoted time:
+      // time : "20010302090500", timeInfo: "20010302090500".
+      std::size_t colon = v.find(':');
+      if (colon == std::string_view::npos) return std::nullopt;
+      std::string_view alternative = trim(v.substr(0, colon));
+      std::string_view rest = trim(v.substr(colon + 1));
+      if (alternative == "default") {
+        if (rest == "NULL") return std::string();
+        return std::nullopt;
+      }
+      auto digits = unquote(rest);
+      if (!digits || digits->size() != 14 || !all_digits(*digits)) return std::nullopt;
+      std::string stored;
+      if (!nxdb::digits_to_stored_time(*digits, stored)) return std::nullopt;
+      return digits;
+    }
+    case Form::kNotation: {
+      // Only values of the attribute's type are taken (acked, unCleared, ...).
+      std::string text = collapse_blanks(v);
+      if (parse_attribute(attribute.name, text).is_null()) return std::nullopt;
+      return text;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace nxmp_mis
