@@ -47,6 +47,9 @@ class Platform : public Error {
   // Subscribes cb to an event ("OBJECT_CREATED", "OBJECT_DESTROYED",
   // "ATTR_CHANGED"); its argument is the event pointer, for CurrentEvent.
   bool when(const DataUnit& event, const Callback& cb);
+  // Ends every subscription whose callback has this client data (a client
+  // object going away). Taken under HviLock, it also waits out a delivery.
+  void cancel_when(void* client_data);
 
   // "PLATFORM_OBJNAME": the system object's name; "APPLICATION_OBJNAME":
   // this process's application object. Empty for other names or when not

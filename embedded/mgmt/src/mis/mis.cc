@@ -12,6 +12,7 @@
 #include "metadata.h"
 #include "mis/record_attributes.h"
 #include "nxdb/unique_mo.h"
+#include "nxdb/value.h"
 #include "nxmp/asn1_type.h"
 #include "nxmp/hvi_lock.h"
 #include "nxmp/mis.h"
@@ -840,6 +841,13 @@ void Mis::subscribe(const std::string& kind, const Callback& cb) {
   subscriptions_.emplace_back(kind, cb);
 }
 
+void Mis::unsubscribe(void* client_data) {
+  std::lock_guard<std::mutex> lock(subs_mu_);
+  for (auto it = subscriptions_.begin(); it != subscriptions_.end();) {
+    it = it->second.client_data() == client_data ? subscriptions_.erase(it) : it + 1;
+  }
+}
+
 std::size_t Mis::pending() const {
   std::lock_guard<std::mutex> lock(queue_mu_);
   return local_seq_ > delivered_seq_ ? static_cast<std::size_t>(local_seq_ - delivered_seq_) : 0;
@@ -884,14 +892,6 @@ void Mis::run_dispatcher() {
 }
 
 void Mis::deliver(const Event& event) {
-  std::vector<Callback> targets;
-  {
-    std::lock_guard<std::mutex> lock(subs_mu_);
-    for (const auto& [kind, cb] : subscriptions_) {
-      if (kind == event.kind) targets.push_back(cb);
-    }
-  }
-  if (targets.empty()) return;
   // The process-wide lock, without blocking shutdown: a thread that holds
   // it while the process exits must not keep the dispatcher from stopping.
   std::recursive_mutex& hvi = HviLock::mutex();
@@ -900,6 +900,16 @@ void Mis::deliver(const Event& event) {
     if (queue_cv_.wait_for(lock, std::chrono::microseconds(200), [&] { return stopping_; })) return;
   }
   std::lock_guard<std::recursive_mutex> held(hvi, std::adopt_lock);
+  // Chosen under the lock, so that a client that cancels its subscriptions
+  // under the lock is never called afterwards.
+  std::vector<Callback> targets;
+  {
+    std::lock_guard<std::mutex> lock(subs_mu_);
+    for (const auto& [kind, cb] : subscriptions_) {
+      if (kind == event.kind) targets.push_back(cb);
+    }
+  }
+  if (targets.empty()) return;
   auto live = std::shared_ptr<const Event>(&event, [](const Event*) {});
   {
     std::lock_guard<std::mutex> lock(g_events_mu);

@@ -82,6 +82,7 @@ class Mis {
 
   // Subscriptions and delivery.
   void subscribe(const std::string& kind, const Callback& cb);
+  void unsubscribe(void* client_data);
   std::size_t pending() const;
   void stop();
 

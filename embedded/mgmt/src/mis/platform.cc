@@ -42,6 +42,10 @@ bool Platform::when(const DataUnit& event, const Callback& cb) {
   return true;
 }
 
+void Platform::cancel_when(void* client_data) {
+  if (nxmp_mis::Mis* m = mis()) m->unsubscribe(client_data);
+}
+
 DataUnit Platform::get_prop(const DataUnit& name) const {
   nxmp_mis::Mis* m = mis();
   if (m == nullptr) return DataUnit();

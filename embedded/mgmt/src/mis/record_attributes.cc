@@ -5,6 +5,7 @@
 
 #include "metadata.h"
 #include "nxmp/asn1_type.h"
+#include "nxdb/value.h"
 #include "nxmp/oid.h"
 
 namespace nxmp_mis {

@@ -1,0 +1,233 @@
+#include "service/alarm_service.h"
+
+#include <algorithm>
+
+#include "db/database_impl.h"
+#include "query/alarm_query.h"
+#include "service/mis_impl.h"
+
+Platform AlarmService::alarmplat;
+std::string AlarmService::mis;
+
+namespace {
+constexpr std::size_t kRecordClassBuckets = 1024;
+}
+
+AlarmService::AlarmService() : record_classes(kRecordClassBuckets) {
+  alarmplat = Platform::default_platform();
+  if (alarmplat.get_connection_fd() == 0) return;
+  if (!MisImpl::set_log_object_classes()) return;
+  initialized = true;
+  record_classes.insert("\"NX-ALARM\":nxInternetAlarmRecord");
+  record_classes.insert("\"NX-ALARM\":nxAlarmRecord");
+  record_classes.insert("\"NX Nerve Center\":nerveCenterAlarmRecord");
+  mis = MisImpl::get_local_mis_name();
+  database = std::make_unique<DatabaseImpl>();
+  const std::pair<const DataUnit*, CallbackFunction> subscriptions[] = {
+      {&nxmp::ATTR_CHANGED, &AlarmService::nx_attr_cb},
+      {&nxmp::OBJECT_CREATED, &AlarmService::nx_add_cb},
+      {&nxmp::OBJECT_DESTROYED, &AlarmService::nx_delete_cb},
+  };
+  for (const auto& [event, function] : subscriptions) {
+    subscriptions_.push_back(std::make_unique<Callback>(function, this));
+    alarmplat.when(*event, *subscriptions_.back());
+  }
+}
+
+AlarmService::~AlarmService() {
+  // Under the lock no event of ours is being handled, and none follows.
+  HviLock hold;
+  if (initialized) alarmplat.cancel_when(this);
+  std::lock_guard<std::mutex> lock(registry_mu_);
+  add_log_callbacks.clear();
+  remove_log_callbacks.clear();
+  add_logrecord_callbacks.clear();
+  remove_logrecord_callbacks.clear();
+  change_logrecord_callbacks.clear();
+}
+
+Platform AlarmService::get_platform() { return alarmplat; }
+
+int AlarmService::get_moid(const std::string& object_name) {
+  std::string mis_name = mis;
+  if (object_name.find("systemId") != std::string::npos) {
+    std::size_t first = object_name.find('"');
+    std::size_t second = first == std::string::npos ? first : object_name.find('"', first + 1);
+    mis_name = second == std::string::npos ? std::string()
+                                           : object_name.substr(first + 1, second - first - 1);
+  }
+  return DatabaseImpl::get_unique_moid(mis_name, object_name);
+}
+
+bool AlarmService::add_log(const std::string& log_name) {
+  if (!initialized) return false;
+  std::lock_guard<std::mutex> lock(registry_mu_);
+  interested_logs.push_back(log_name);
+  return true;
+}
+
+void AlarmService::remove_log(const std::string& log_name) {
+  std::lock_guard<std::mutex> lock(registry_mu_);
+  auto it = std::find(interested_logs.begin(), interested_logs.end(), log_name);
+  if (it != interested_logs.end()) interested_logs.erase(it);
+}
+
+std::list<std::string> AlarmService::find_logs(const std::string& mis_name) const {
+  return MisImpl::find_logs(DataUnit(mis_name));
+}
+
+std::list<std::string> AlarmService::get_interested_logs() const { return logs_snapshot(); }
+
+std::list<std::string> AlarmService::logs_snapshot() const {
+  std::lock_guard<std::mutex> lock(registry_mu_);
+  return interested_logs;
+}
+
+bool AlarmService::watched(const std::string& log_name) const {
+  std::lock_guard<std::mutex> lock(registry_mu_);
+  return std::find(interested_logs.begin(), interested_logs.end(), log_name) !=
+         interested_logs.end();
+}
+
+void AlarmService::register_callback(CallbackList& list, Callback* cb) {
+  std::lock_guard<std::mutex> lock(registry_mu_);
+  if (std::find(list.begin(), list.end(), cb) == list.end()) list.push_back(cb);
+}
+
+void AlarmService::register_add_log_callback(Callback* cb) { register_callback(add_log_callbacks, cb); }
+void AlarmService::register_remove_log_callback(Callback* cb) {
+  register_callback(remove_log_callbacks, cb);
+}
+void AlarmService::register_add_logrecord_callback(Callback* cb) {
+  register_callback(add_logrecord_callbacks, cb);
+}
+void AlarmService::register_remove_logrecord_callback(Callback* cb) {
+  register_callback(remove_logrecord_callbacks, cb);
+}
+void AlarmService::register_change_logrecord_callback(Callback* cb) {
+  register_callback(change_logrecord_callbacks, cb);
+}
+
+void AlarmService::execute(const CallbackList& list, void* argument) {
+  // A copy: a callback may register another, or a native call may, meanwhile.
+  CallbackList targets;
+  {
+    std::lock_guard<std::mutex> lock(registry_mu_);
+    targets = list;
+  }
+  for (Callback* cb : targets) {
+    if (cb != nullptr) cb->invoke(argument);
+  }
+}
+
+void AlarmService::execute_add_log_callback(std::string* log_name) {
+  std::unique_ptr<std::string> owned(log_name);
+  execute(add_log_callbacks, log_name);
+}
+void AlarmService::execute_remove_log_callback(std::string* log_name) {
+  std::unique_ptr<std::string> owned(log_name);
+  execute(remove_log_callbacks, log_name);
+}
+void AlarmService::execute_add_logrecord_callback(AlarmRecord* record) {
+  std::unique_ptr<AlarmRecord> owned(record);
+  execute(add_logrecord_callbacks, record);
+}
+void AlarmService::execute_remove_logrecord_callback(AlarmRecord* record) {
+  std::unique_ptr<AlarmRecord> owned(record);
+  execute(remove_logrecord_callbacks, record);
+}
+void AlarmService::execute_change_logrecord_callback(AlarmRecord* record) {
+  std::unique_ptr<AlarmRecord> owned(record);
+  execute(change_logrecord_callbacks, record);
+}
+
+bool AlarmService::load(std::list<AlarmRecord>& records, const std::list<std::string>& logs,
+                        const std::string& condition) {
+  bool ok = true;
+  for (const std::string& log : logs) {
+    int ignored = 0;
+    if (!database->init_log_from_database(log, records, ignored, condition)) ok = false;
+  }
+  return ok;
+}
+
+int AlarmService::count(const std::list<std::string>& logs, const std::string& condition) {
+  int total = 0;
+  bool ok = true;
+  for (const std::string& log : logs) {
+    int n = 0;
+    if (!database->get_log_count_from_database(log, n, condition)) ok = false;
+    total += n;
+  }
+  return ok ? total : -1;
+}
+
+bool AlarmService::load_alarm_records(std::list<AlarmRecord>& records, const AlarmQuery& query,
+                                      const std::list<AlarmAttributeId>&) {
+  std::string condition;
+  if (!initialized || !query.create_sql_filter(condition)) return false;
+  return load(records, logs_snapshot(), condition);
+}
+
+bool AlarmService::load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
+                                      const AlarmQuery& query, const std::list<AlarmAttributeId>&) {
+  std::string condition;
+  if (!initialized || !query.create_sql_filter(condition)) return false;
+  return load(records, {log_name}, condition);
+}
+
+bool AlarmService::load_alarm_records(std::list<AlarmRecord>& records,
+                                      const std::list<AlarmAttributeId>&) {
+  if (!initialized) return false;
+  return load(records, logs_snapshot(), std::string());
+}
+
+bool AlarmService::load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
+                                      const std::list<AlarmAttributeId>&) {
+  if (!initialized) return false;
+  return load(records, {log_name}, std::string());
+}
+
+int AlarmService::get_alarm_record_count(const AlarmQuery& query) {
+  std::string condition;
+  if (!initialized || !query.create_sql_filter(condition)) return -1;
+  return count(logs_snapshot(), condition);
+}
+
+int AlarmService::get_alarm_record_count(const std::string& log_name, const AlarmQuery& query) {
+  std::string condition;
+  if (!initialized || !query.create_sql_filter(condition)) return -1;
+  return count({log_name}, condition);
+}
+
+int AlarmService::get_alarm_record_count() {
+  if (!initialized) return -1;
+  return count(logs_snapshot(), std::string());
+}
+
+int AlarmService::get_alarm_record_count(const std::string& log_name) {
+  if (!initialized) return -1;
+  return count({log_name}, std::string());
+}
+
+std::string AlarmService::get_mis_name() const { return mis; }
+
+bool AlarmService::send_clear(const std::string& log_name, const std::list<std::string>& ids) {
+  if (!initialized || ids.empty()) return false;
+  bool ok = true;
+  for (const std::string& id : ids) {
+    Platform platform = get_platform();
+    if (!MisImpl::send_clear_alarm(platform, log_name + "/logRecordId=" + id)) ok = false;
+  }
+  return ok;
+}
+
+bool AlarmService::delete_alarm_records(const std::string& log_name,
+                                        const std::list<std::string>& ids) {
+  if (!initialized || ids.empty()) return false;
+  bool ok = true;
+  for (const std::string& id : ids) {
+    if (!MisImpl::delete_alarm(log_name + "/logRecordId=" + id)) ok = false;
+  }
+  return ok;
+}

@@ -1,0 +1,111 @@
+// AlarmService: the one object through which the native methods reach the
+// alarm logs: the platform connection and its event subscriptions, the
+// watched logs, the callback lists, and the front for reads, counts, clears
+// and deletes.
+//
+// Registries (watched logs, callback lists) are read by the platform's event
+// thread and changed by native calls on other threads; a guard of their own
+// keeps them consistent, and the event handlers work on copies.
+#pragma once
+
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "model/alarm_attribute.h"
+#include "model/alarm_record.h"
+#include "platform/management_platform.h"
+
+class AlarmQuery;
+class DatabaseImpl;
+
+class AlarmService {
+ public:
+  AlarmService();
+  ~AlarmService();
+  AlarmService(const AlarmService&) = delete;
+  AlarmService& operator=(const AlarmService&) = delete;
+
+  static Platform get_platform();
+  static int get_moid(const std::string& object_name);
+
+  bool is_initialized() const { return initialized; }
+  bool operator==(const AlarmService& other) const { return mis == other.mis; }
+
+  bool add_log(const std::string& log_name);
+  void remove_log(const std::string& log_name);
+  std::list<std::string> find_logs(const std::string& mis_name) const;
+  // A copy: the list may change on another thread once returned.
+  std::list<std::string> get_interested_logs() const;
+
+  void register_add_log_callback(Callback* cb);
+  void register_remove_log_callback(Callback* cb);
+  void register_add_logrecord_callback(Callback* cb);
+  void register_remove_logrecord_callback(Callback* cb);
+  void register_change_logrecord_callback(Callback* cb);
+
+  // Run a list's callbacks in order, then destroy the argument (may be null).
+  void execute_add_log_callback(std::string* log_name);
+  void execute_remove_log_callback(std::string* log_name);
+  void execute_add_logrecord_callback(AlarmRecord* record);
+  void execute_remove_logrecord_callback(AlarmRecord* record);
+  void execute_change_logrecord_callback(AlarmRecord* record);
+
+  bool load_alarm_records(std::list<AlarmRecord>& records, const AlarmQuery& query,
+                          const std::list<AlarmAttributeId>& attributes);
+  bool load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
+                          const AlarmQuery& query, const std::list<AlarmAttributeId>& attributes);
+  bool load_alarm_records(std::list<AlarmRecord>& records,
+                          const std::list<AlarmAttributeId>& attributes);
+  bool load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
+                          const std::list<AlarmAttributeId>& attributes);
+
+  int get_alarm_record_count(const AlarmQuery& query);
+  int get_alarm_record_count(const std::string& log_name, const AlarmQuery& query);
+  int get_alarm_record_count();
+  int get_alarm_record_count(const std::string& log_name);
+
+  std::string get_mis_name() const;
+
+  bool send_clear(const std::string& log_name, const std::list<std::string>& ids);
+  bool delete_alarm_records(const std::string& log_name, const std::list<std::string>& ids);
+
+  // Platform event handlers: the functions given to Platform::when, and the
+  // members they call with the event pointer.
+  static void nx_add_cb(void* client_data, void* event);
+  static void nx_delete_cb(void* client_data, void* event);
+  static void nx_attr_cb(void* client_data, void* event);
+  void nx_add_cb(void* event);
+  void nx_delete_cb(void* event);
+  void nx_attr_cb(void* event);
+
+  static Platform alarmplat;
+  static std::string mis;
+
+ private:
+  using CallbackList = std::list<Callback*>;
+  void register_callback(CallbackList& list, Callback* cb);
+  void execute(const CallbackList& list, void* argument);
+  std::list<std::string> logs_snapshot() const;
+  bool watched(const std::string& log_name) const;
+  bool load(std::list<AlarmRecord>& records, const std::list<std::string>& logs,
+            const std::string& condition);
+  int count(const std::list<std::string>& logs, const std::string& condition);
+
+  std::unordered_set<std::string> record_classes;
+  bool initialized = false;
+  std::unique_ptr<DatabaseImpl> database;
+  std::list<std::string> interested_logs;
+  CallbackList add_log_callbacks;
+  CallbackList remove_log_callbacks;
+  CallbackList add_logrecord_callbacks;
+  CallbackList remove_logrecord_callbacks;
+  CallbackList change_logrecord_callbacks;
+  // Guards the registries above; never held while callbacks run.
+  mutable std::mutex registry_mu_;
+  // The subscriptions, alive as long as the service.
+  std::vector<std::unique_ptr<Callback>> subscriptions_;
+};

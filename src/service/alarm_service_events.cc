@@ -1,0 +1,118 @@
+// The platform event handlers of AlarmService: object creations, deletions
+// and attribute changes of logs and of alarm records in watched logs become
+// log names and AlarmRecords for the service's callback lists.
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_set>
+
+#include "service/alarm_service.h"
+#include "service/mis_impl.h"
+
+namespace {
+
+enum class EventKind { kCreated, kDestroyed, kChanged };
+
+// The class text after its last ':', leading blanks skipped.
+std::string short_class_name(const std::string& objclass) {
+  std::size_t colon = objclass.rfind(':');
+  if (colon == std::string::npos) return objclass;
+  std::size_t start = objclass.find_first_not_of(' ', colon + 1);
+  return start == std::string::npos ? std::string() : objclass.substr(start);
+}
+
+}  // namespace
+
+void AlarmService::nx_add_cb(void* client_data, void* event) {
+  static_cast<AlarmService*>(client_data)->nx_add_cb(event);
+}
+void AlarmService::nx_delete_cb(void* client_data, void* event) {
+  static_cast<AlarmService*>(client_data)->nx_delete_cb(event);
+}
+void AlarmService::nx_attr_cb(void* client_data, void* event) {
+  static_cast<AlarmService*>(client_data)->nx_attr_cb(event);
+}
+
+namespace {
+
+// The shared handling of the three events; the service's members call it.
+struct EventHandling {
+  AlarmService& service;
+  EventKind kind;
+
+  void run(void* event_pointer,
+           const std::unordered_set<std::string>& record_classes,
+           const std::function<bool(const std::string&)>& watched) {
+    CurrentEvent event(event_pointer);
+    const std::string objclass = event.get_objclass().str();
+    if (short_class_name(objclass) == "log") {
+      if (kind == EventKind::kChanged) return;
+      std::string name = event.get_objname().str();
+      if (name.find("systemId") == std::string::npos) {
+        name = "/systemId=name:" + MisImpl::get_local_mis_name() + "/" + name;
+      }
+      auto* heap = new std::string(name);
+      if (kind == EventKind::kCreated) {
+        service.execute_add_log_callback(heap);
+      } else {
+        service.execute_remove_log_callback(heap);
+      }
+      return;
+    }
+    if (record_classes.find(objclass) == record_classes.end()) return;
+    Image image = event.get_image(1);
+    const std::string record_name = MisImpl::o2f(image.get_oi());
+    const std::size_t slash = record_name.rfind('/');
+    if (slash == std::string::npos) return;
+    if (!watched(record_name.substr(0, slash))) return;
+    std::string mis_name, log, id;
+    MisImpl::get_mis_and_log_and_id_from_fdn(DataUnit(record_name), mis_name, log, id);
+    if (kind == EventKind::kDestroyed) {
+      std::list<std::string> none;
+      service.execute_remove_logrecord_callback(new AlarmRecord(mis_name, log, id, none, none));
+      return;
+    }
+    const Asn1Value info = event.get_info_raw().get_value();
+    Asn1Value list;
+    for (Asn1Value c = info.first_component(); !c.is_null(); c = c.next_component()) {
+      if (c.tag() == Asn1Value::TAG_SET) {
+        list = c;
+        break;
+      }
+    }
+    if (list.is_null()) return;
+    OidArray ids;
+    Asn1ValueArray values;
+    if (kind == EventKind::kCreated) {
+      MisImpl::parse_attribute_list(list, ids, values);
+    } else {
+      MisImpl::parse_attribute_list_avc(list, ids, values);
+    }
+    std::list<std::string> names, texts;
+    MisImpl::convert(ids, values, names, texts);
+    auto* record = new AlarmRecord(mis_name, log, id, names, texts);
+    if (kind == EventKind::kCreated) {
+      service.execute_add_logrecord_callback(record);
+    } else {
+      service.execute_change_logrecord_callback(record);
+    }
+  }
+};
+
+}  // namespace
+
+void AlarmService::nx_add_cb(void* event) {
+  EventHandling{*this, EventKind::kCreated}.run(event, record_classes,
+                                                [this](const std::string& l) { return watched(l); });
+}
+
+void AlarmService::nx_delete_cb(void* event) {
+  EventHandling{*this, EventKind::kDestroyed}.run(
+      event, record_classes, [this](const std::string& l) { return watched(l); });
+}
+
+void AlarmService::nx_attr_cb(void* event) {
+  EventHandling{*this, EventKind::kChanged}.run(event, record_classes,
+                                                [this](const std::string& l) { return watched(l); });
+}
