@@ -51,7 +51,8 @@ TEST(AlarmAttributeTest, ValueSemanticsAndHashing) {
   a = b;
   EXPECT_EQ(a, b);
   EXPECT_EQ(a.get_attribute_nameid(), ATTR_CLEAR_STATE);
-  a = a;
+  const AlarmAttribute& same = a;
+  a = same;
   EXPECT_EQ(a.get_attribute_nameid(), ATTR_CLEAR_STATE);
   EXPECT_EQ(std::hash<AlarmAttribute>()(b), static_cast<std::size_t>(ATTR_CLEAR_STATE));
 

@@ -3,6 +3,7 @@
 // attribute values as read, and attribute changes not yet stored.
 #pragma once
 
+#include <cstddef>
 #include <list>
 #include <string>
 

@@ -164,7 +164,8 @@ TEST(AlarmRecordTest, AssignmentKeepsOwnFlagAndPendingChanges) {
   EXPECT_FALSE(not_initialised.is_initialized());
   EXPECT_EQ(not_initialised.get_record_id(), "number:17");
 
-  target = target;
+  const AlarmRecord& same = target;
+  target = same;
   EXPECT_EQ(target.get_record_id(), "number:17");
 }
 
