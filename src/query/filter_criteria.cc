@@ -1,7 +1,6 @@
 #include "query/filter_criteria.h"
 
 #include <cstdio>
-#include <vector>
 
 #include "query/alarm_schema.h"
 
@@ -137,14 +136,19 @@ bool FilterCriteria::create_sql_filter(std::string& sql) const {
   const char* op = kOperators[relation];
   if (pattern) op = relation == EQUAL ? " LIKE " : " NOT LIKE ";
 
-  std::vector<std::string> terms;
+  // Terms are appended as they are made; the first is held back until it
+  // is known whether there are several (then each is parenthesised).
+  std::string first;
+  std::string joined;
+  std::string term;
   std::string like;
+  int count = 0;
   for (const auto& value : values_) {
-    std::string term;
+    term.assign(column);
     if (pattern) {
       to_like_pattern(value, like);
       if (like.empty() || like[0] != '%') like.insert(0, 1, '%');
-      term = column + op + "'";
+      term.append(op).append("'");
       append_quoted_body(term, like);
       term += "' ESCAPE '\\'";
     } else if (instance) {
@@ -154,35 +158,34 @@ bool FilterCriteria::create_sql_filter(std::string& sql) const {
       // The wildcard is only accepted at the end.
       const std::size_t percent = like.find('%');
       if (percent != std::string::npos && percent + 1 != like.size()) continue;
-      term = column + (relation == EQUAL ? " LIKE '" : " NOT LIKE '");
+      term += relation == EQUAL ? " LIKE '" : " NOT LIKE '";
       append_quoted_body(term, like);
       term += "' ESCAPE '\\' ";
     } else if (time) {
       if (!is_time_value(value)) return false;
-      term = column + op + "DATETIME (";
+      term.append(op).append("DATETIME (");
       term.append(value, 0, 4).append("-").append(value, 4, 2).append("-");
       term.append(value, 6, 2).append(" ").append(value, 8, 2).append(":");
       term.append(value, 10, 2).append(":").append(value, 12, 2);
       term += ") YEAR to SECOND";
     } else {
-      term = column + op + "'";
+      term.append(op).append("'");
       append_quoted_body(term, value);
       term += "'";
     }
-    terms.push_back(std::move(term));
+    if (count == 0) {
+      first.swap(term);
+    } else {
+      if (count == 1) joined.append("( ( ").append(first).append(" )");
+      joined.append(" OR ( ").append(term).append(" )");
+    }
+    ++count;
   }
 
-  if (terms.size() == 1) {
-    sql += terms.front();
-  } else if (terms.size() > 1) {
-    sql += "( ";
-    for (std::size_t i = 0; i < terms.size(); ++i) {
-      if (i != 0) sql += " OR ";
-      sql += "( ";
-      sql += terms[i];
-      sql += " )";
-    }
-    sql += " )";
+  if (count == 1) {
+    sql += first;
+  } else if (count > 1) {
+    sql.append(joined).append(" )");
   }
   return true;
 }
