@@ -64,5 +64,10 @@ class Platform : public Error {
   nxmp_mis::Mis* mis() const;
 
  private:
+  // A handle that always reaches the process's current connection (the
+  // default platform and its copies).
+  static Platform following_default();
+
   std::shared_ptr<nxmp_mis::Mis> mis_;
+  bool follows_default_ = false;
 };

@@ -65,7 +65,10 @@ std::optional<ObjectRef> parse_object_name(std::string_view text) {
   ref.kind = ObjectRef::Kind::kLog;
   if (c.done()) return ref;
   std::string digits;
-  if (!c.take("/logRecordId=number:") || !c.number(ref.record_id, digits) || !c.done()) {
+  // A record id is a number; its choice prefix may be left out.
+  if (!c.take("/logRecordId=")) return std::nullopt;
+  c.take("number:");
+  if (!c.number(ref.record_id, digits) || !c.done()) {
     return std::nullopt;
   }
   ref.kind = ObjectRef::Kind::kRecord;

@@ -3,7 +3,13 @@
 #include "metadata.h"
 #include "mis/mis.h"
 
-Platform Platform::def_platform;
+Platform Platform::def_platform = Platform::following_default();
+
+Platform Platform::following_default() {
+  Platform p;
+  p.follows_default_ = true;
+  return p;
+}
 
 Platform::Platform(const DataUnit& application, const DataUnit& host) {}
 
@@ -18,7 +24,7 @@ Platform Platform::default_platform() {
 nxmp_mis::Mis* Platform::mis() const {
   if (mis_) return mis_->connection_fd() != 0 ? mis_.get() : nullptr;
   // def_platform and other unbound handles reach the process's connection.
-  if (this == &def_platform) {
+  if (follows_default_) {
     std::string ignored;
     auto current = nxmp_mis::current_mis(ignored);
     return current.get();  // kept alive by the process-wide holder
