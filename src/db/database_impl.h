@@ -1,0 +1,93 @@
+// DatabaseImpl: the alarm-log database reader. Finds a log's tables in the
+// log directory, reads and counts the records of its alarm record, internet
+// alarm and Nerve Center alarm tables, and turns each row's columns and
+// blob of ASN.1 attributes into an AlarmRecord.
+//
+// No data members; the two name and time helpers return pointers into
+// static buffers and, like every caller, rely on the process-wide lock.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <list>
+#include <string>
+
+#include "model/alarm_record.h"
+#include "platform/alarm_database.h"
+#include "platform/management_platform.h"
+
+class DatabaseImpl {
+ public:
+  // Called with each record as it is read; returning false stops the read
+  // (the reader then returns true: what was delivered is complete).
+  using RecordSink = std::function<bool(AlarmRecord& record)>;
+
+  // Session and log-table lookup.
+  void set_lockmode(NXDBInterface& db);
+  // The table of one record type of a log ("" when the directory has none).
+  std::string get_ilogname(NXDBInterface& db, std::string log_id, const std::string& record_type);
+
+  // Common columns and blob attributes of one row.
+  void parse_blob_info(const NXDBBlob& blob, OidArray& ids, Asn1ValueArray& values);
+  bool set_attr_from_blob(const std::string& name, std::list<std::string>& names,
+                          std::list<std::string>& values, int& count, OidArray& ids,
+                          Asn1ValueArray& blob_values);
+  bool read_common_event_attrs(const NXDBRow& row, int& count, std::list<std::string>& names,
+                               std::list<std::string>& values, int& blob_parsed, OidArray& ids,
+                               Asn1ValueArray& blob_values);
+
+  // Loads the log's records matching the condition (empty: all) onto the
+  // list; true when the alarm record table was read and no query failed.
+  bool init_log_from_database(const std::string& log_fdn, std::list<AlarmRecord>& records,
+                              int& count, std::string condition);
+  // The same records, handed one at a time to sink instead of kept, so
+  // memory does not grow with the log.
+  bool stream_log_from_database(const std::string& log_fdn, const std::string& condition,
+                                const RecordSink& sink);
+  // Sets count to the number of matching records. True unless the database
+  // cannot be opened or a query fails (a missing table counts 0).
+  bool get_log_count_from_database(const std::string& log_fdn, int& count, std::string condition);
+
+  bool read_nxAlarmRecords(NXDBInterface& db, std::string mis, std::string log,
+                           std::list<AlarmRecord>& records, int& count, std::string condition,
+                           bool count_only);
+  bool read_nxInternetAlarm(NXDBInterface& db, std::string mis, std::string log,
+                            std::list<AlarmRecord>& records, int& count, std::string condition,
+                            bool count_only);
+  bool read_nerveCenterAlarm(NXDBInterface& db, std::string mis, std::string log,
+                             std::list<AlarmRecord>& records, int& count, std::string condition,
+                             bool count_only);
+
+  // Record naming and time helpers.
+  void get_mis_and_log_from_fdn(std::string fdn, std::string& mis, std::string& log);
+  // The distinguished-name value notation of an fdn; "" when it would not
+  // fit the buffer (never a cut name).
+  const char* my_fdn2oi(const char* fdn);
+  // "NULL" for the empty text, else the text unchanged; a text too long to be
+  // a time also gives "NULL".
+  const char* alarm_convert_to_gen_time(const char* text);
+  // The database's identity of the managed object, or -1.
+  static int get_unique_moid(const std::string& mis, const std::string& fdn);
+
+  static constexpr std::size_t FDN2OI_BUFFER_SIZE = 65535;
+  static constexpr std::size_t TIME_BUFFER_SIZE = 30;
+  static constexpr std::size_t DECODE_BUFFER_SIZE = 64 * 1024;
+
+  // Record-type codes of the log directory.
+  static constexpr const char* NX_ALARM = "nxAlm";
+  static constexpr const char* NX_INTERNET_ALARM = "nxInt";
+  static constexpr const char* NERVE_CENTER_ALARM = "NrvCt";
+
+  struct TableSpec;
+
+ private:
+  // kNoTable: the directory has no such table; kFailed: the query or the
+  // fetch failed (the records read may be incomplete).
+  enum class ReadResult { kRead, kNoTable, kFailed };
+  ReadResult read_table(NXDBInterface& db, const TableSpec& spec, const std::string& mis,
+                  const std::string& log, int& count, const std::string& condition,
+                  bool count_only, const RecordSink& sink);
+  // Opens the connection for one load or count; null when that fails.
+  std::unique_ptr<NXDBInterface> connect(const std::string& log_fdn, std::string& mis,
+                                         std::string& log);
+};

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "db/database_impl.h"
+#include "service/mis_impl.h"
+
+namespace {
+
+TEST(DatabaseNames, SplitsServerAndLogIdentifier) {
+  DatabaseImpl db;
+  std::string mis = "old";
+  std::string log = "old";
+  db.get_mis_and_log_from_fdn("/systemId=name:\"host\"/logId=string:\"AlarmLog\"", mis, log);
+  EXPECT_EQ(mis, "host");
+  EXPECT_EQ(log, "string:\"AlarmLog\"");
+
+  db.get_mis_and_log_from_fdn("/systemId=name:\"h\"/logId=number:7/logRecordId=number:3", mis, log);
+  EXPECT_EQ(mis, "h");
+  EXPECT_EQ(log, "number:7");
+
+  mis = "kept";
+  db.get_mis_and_log_from_fdn("/logId=number:5", mis, log);
+  EXPECT_EQ(mis, "kept");
+  EXPECT_EQ(log, "number:5");
+
+  db.get_mis_and_log_from_fdn("", mis, log);
+  EXPECT_EQ(mis, "kept");
+  EXPECT_EQ(log, "number:5");
+
+  // A '/' inside the quoted log name does not cut the name short.
+  db.get_mis_and_log_from_fdn("/systemId=name:\"h\"/logId=string:\"a/b\"", mis, log);
+  EXPECT_EQ(log, "string:\"a/b\"");
+}
+
+TEST(DatabaseNames, Fdn2oiWritesThePrintedForm) {
+  DatabaseImpl db;
+  EXPECT_STREQ(db.my_fdn2oi("/systemId=name:\"host\"/logId=string:\"AlarmLog\""),
+               "distinguishedName:\n{\n\t"
+               "{\n\t\t{\n\t\tattributeId systemId,attributeValue name:\"host\"\n\t\t}\n\t},\n\t"
+               "{\n\t\t{\n\t\tattributeId logId,attributeValue string:\"AlarmLog\"\n\t\t}\n\t}"
+               "\n}");
+  EXPECT_STREQ(db.my_fdn2oi("logId=number:5"),
+               "localDistinguishedName:\n{\n\t"
+               "{\n\t\t{\n\t\tattributeId logId,attributeValue number:5\n\t\t}\n\t}\n}");
+  EXPECT_STREQ(db.my_fdn2oi("/"), "distinguishedName:\n{\n\t\n}");
+  EXPECT_STREQ(db.my_fdn2oi(""), "localDistinguishedName:\n{\n\t\n}");
+  // Too long for the buffer: refused whole, not cut.
+  std::string huge = "/a=" + std::string(DatabaseImpl::FDN2OI_BUFFER_SIZE, 'x');
+  EXPECT_STREQ(db.my_fdn2oi(huge.c_str()), "");
+  std::string fits = "/a=" + std::string(DatabaseImpl::FDN2OI_BUFFER_SIZE - 200, 'x');
+  const std::string written = db.my_fdn2oi(fits.c_str());
+  EXPECT_EQ(written.size(), 68 + fits.size() - 3);  // printed frame plus the value
+}
+
+TEST(DatabaseNames, Fdn2oiReadsBackThroughOi2fdn) {
+  DatabaseImpl db;
+  const char* const components[] = {"systemId=name:\"alpha\"", "logId=string:\"Alarm Log\"",
+                                     "logRecordId=number:42", "networkId=string:\"n=1\"",
+                                     "equipmentId=number:7"};
+  std::string name;
+  for (const char* component : components) {
+    name += "/";
+    name += component;
+    const std::string printed = db.my_fdn2oi(name.c_str());
+    EXPECT_EQ(MisImpl::my_oi2fdn(printed.c_str()), name) << printed;
+  }
+}
+
+TEST(DatabaseNames, GeneralizedTimePassesThrough) {
+  DatabaseImpl db;
+  EXPECT_STREQ(db.alarm_convert_to_gen_time(""), "NULL");
+  EXPECT_STREQ(db.alarm_convert_to_gen_time(nullptr), "NULL");
+  EXPECT_STREQ(db.alarm_convert_to_gen_time("19990101120000Z"), "19990101120000Z");
+  EXPECT_STREQ(db.alarm_convert_to_gen_time(std::string(29, '1').c_str()), std::string(29, '1').c_str());
+  EXPECT_STREQ(db.alarm_convert_to_gen_time(std::string(30, '1').c_str()), "NULL");
+}
+
+TEST(DatabaseNames, UnconvertibleNameHasNoIdentity) {
+  // The unterminated quote makes the name unconvertible; the database is
+  // never reached (NX_ALARM_DB points nowhere usable).
+  setenv("NX_ALARM_DB", "/nonexistent/dir/none.db", 1);
+  EXPECT_EQ(DatabaseImpl::get_unique_moid("alpha", "/systemId=name:\"alpha"), -1);
+  EXPECT_EQ(DatabaseImpl::get_unique_moid("alpha", "/a=b//c=d"), -1);
+  unsetenv("NX_ALARM_DB");
+}
+
+}  // namespace

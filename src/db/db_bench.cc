@@ -1,0 +1,145 @@
+// Rows read per second by the database reader, next to a plain SQLite scan
+// of the same table (the floor any reader pays).
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "db/database_impl.h"
+#include "nxdb/schema.h"
+#include "query/alarm_columns.h"
+
+namespace {
+
+constexpr int kRecords = 20000;
+const char kLog[] = "/systemId=name:\"bench\"/logId=string:\"BenchLog\"";
+
+// One database for the whole run, removed at exit.
+class BenchDatabase {
+ public:
+  BenchDatabase() {
+    const char* base = std::getenv("NX_TEST_TMP");
+    std::string root = base != nullptr && *base != '\0' ? base : "/tmp";
+    mkdir(root.c_str(), 0700);
+    std::string pattern = root + "/dbbench-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) std::abort();
+    dir_ = buffer.data();
+    path_ = dir_ + "/bench.db";
+    setenv("NX_ALARM_DB", path_.c_str(), 1);
+    NXDBInterface db(NXDBConnectInfo("bench", 1), nxdb::OpenMode::kCreate);
+    std::string error;
+    if (!nxdb::create_schema(db, error) || !nxdb::create_log(db, "BenchLog", false, error)) {
+      std::fprintf(stderr, "bench set-up: %s\n", error.c_str());
+      std::abort();
+    }
+    table_ = nxdb::log_table_name(db, "BenchLog", false, "nxAlm");
+    Oid text_oid;
+    OidNameRegistry::reg_n2o("additionalText", text_oid);
+    const std::string blob =
+        Asn1Value::encode_constructed(
+            Asn1Value::TAG_SET,
+            {Asn1Value::encode_constructed(
+                Asn1Value::TAG_SEQ,
+                {text_oid.to_value(),
+                 Asn1Value::encode_octets(Asn1Value::TAG_GRAPHIC, "link down on port 7")})})
+            .encoding()
+            .str();
+    db.backend()->exec_script("BEGIN", error);
+    auto st = db.backend()->prepare(
+        "INSERT INTO " + table_ +
+            " (logrecordid, loggingtime, eventtime, notificationid, eventname, moc_s, moi_s,"
+            " perceivedseverity, ackstate, clearstate, displaystate, probablecause_s, blob)"
+            " VALUES (?1, '2001-02-03 04:05:07', '2001-02-03 04:05:06', ?1, 'communicationsAlarm',"
+            " 'router', '/systemId=name:\"bench\"/logId=string:\"r1\"', 'major', 'unAcked',"
+            " 'unCleared', 'unDisplayed', 'cause', ?2)",
+        error);
+    for (int i = 1; i <= kRecords; ++i) {
+      st->reset();
+      st->bind_int(1, i);
+      st->bind_blob(2, blob.data(), blob.size());
+      st->step();
+    }
+    db.backend()->exec_script("COMMIT", error);
+  }
+  ~BenchDatabase() {
+    for (const char* suffix : {"", "-wal", "-shm"}) unlink((path_ + suffix).c_str());
+    rmdir(dir_.c_str());
+  }
+  const std::string& path() const { return path_; }
+  const std::string& table() const { return table_; }
+
+ private:
+  std::string dir_;
+  std::string path_;
+  std::string table_;
+};
+
+const BenchDatabase& database() {
+  static BenchDatabase db;
+  return db;
+}
+
+void BM_InitLogFromDatabase(benchmark::State& state) {
+  database();
+  DatabaseImpl reader;
+  for (auto _ : state) {
+    std::list<AlarmRecord> records;
+    int count = 0;
+    if (!reader.init_log_from_database(kLog, records, count, "")) state.SkipWithError("load failed");
+    benchmark::DoNotOptimize(records);
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_InitLogFromDatabase)->Unit(benchmark::kMillisecond);
+
+// The same rows handed one at a time and dropped: the reader without the list.
+void BM_StreamLogFromDatabase(benchmark::State& state) {
+  database();
+  DatabaseImpl reader;
+  for (auto _ : state) {
+    std::size_t seen = 0;
+    reader.stream_log_from_database(kLog, "", [&](AlarmRecord& r) {
+      seen += r.get_attribute_list().size();
+      return true;
+    });
+    benchmark::DoNotOptimize(seen);
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_StreamLogFromDatabase)->Unit(benchmark::kMillisecond);
+
+// The same SELECT through sqlite3 directly, every column's bytes touched.
+void BM_PlainSqliteScan(benchmark::State& state) {
+  const BenchDatabase& db = database();
+  sqlite3* handle = nullptr;
+  sqlite3_open_v2(db.path().c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
+  const std::string sql = std::string("SELECT ") + CommonAttributes::common_list + ", " +
+                          NxAlm::attr_list + " FROM " + db.table();
+  for (auto _ : state) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(handle, sql.c_str(), -1, &st, nullptr);
+    std::size_t bytes = 0;
+    const int columns = sqlite3_column_count(st);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      for (int c = 0; c < columns; ++c) {
+        sqlite3_column_blob(st, c);
+        bytes += static_cast<std::size_t>(sqlite3_column_bytes(st, c));
+      }
+    }
+    sqlite3_finalize(st);
+    benchmark::DoNotOptimize(bytes);
+  }
+  sqlite3_close_v2(handle);
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_PlainSqliteScan)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
