@@ -30,12 +30,14 @@ TEST(HashFct, OnlyTheLast128BytesCount) {
 }
 
 TEST(HashFct, WeightsFollowPositionFromTheEnd) {
-  // One byte of value 1 at distance i from the end contributes W[i % 16] * 5^(i+1).
+  // In an n-byte input, a byte of value 1 at distance i from the end
+  // contributes W[i % 16] * 5^(n - i).
   std::vector<unsigned char> v(18, 0);
   v[17 - 16] = 1;  // distance 16: weight 61 again, like distance 0
-  std::uint32_t expected = 61;
-  for (int i = 0; i < 17; ++i) expected *= 5;
-  EXPECT_EQ(hash_fct(v.data(), 18), expected);
+  EXPECT_EQ(hash_fct(v.data(), 18), 61u * 5u * 5u);
+  v[17 - 16] = 0;
+  v[17 - 15] = 1;  // distance 15: weight 1
+  EXPECT_EQ(hash_fct(v.data(), 18), 1u * 5u * 5u * 5u);
 }
 
 TEST(HashFct, NegativeLengthIsZero) {

@@ -89,8 +89,11 @@ void buildNXAlarmTime(char* buffer) {
   const std::time_t now = std::time(nullptr);
   std::tm tm{};
   localtime_r(&now, &tm);
-  std::snprintf(buffer, 15, "%4d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-                tm.tm_min, tm.tm_sec);
+  char text[64];  // room for any int values; a valid time takes 14 digits
+  std::snprintf(text, sizeof text, "%4d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                tm.tm_hour, tm.tm_min, tm.tm_sec);
+  std::memcpy(buffer, text, 14);
+  buffer[14] = '\0';
 }
 
 jobject alarmTimeToDate(JNIEnv* env, const std::string& text) {
@@ -148,7 +151,8 @@ void alarmSetValue(JNIEnv* env, jobject record, AlarmAttributeId id, std::string
   checkForException(env);
 }
 
-jobject alarm2record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes,
+namespace {
+jobject build_record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes, const std::string* record_id,
                      const std::list<AlarmAttributeId>& wanted) {
   const nxjni::RecordIds& r = nxjni::record_ids(env);
   jobject record = new_record(env, r);
@@ -156,12 +160,25 @@ jobject alarm2record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& att
   for (AlarmAttributeId id : wanted) {
     if (id == ATTR_LOG_NAME) {
       env->SetObjectField(record, r.log_name, log_name);
-      continue;
+    } else if (id == ATTR_LOG_RECORD_ID && record_id) {
+      alarmSetValue(env, record, id, *record_id, nullptr);
+    } else {
+      const auto it = attributes.find(AlarmAttribute(id));
+      if (it != attributes.end()) alarmSetValue(env, record, id, it->second, nullptr);
     }
-    const auto it = attributes.find(AlarmAttribute(id));
-    if (it != attributes.end()) alarmSetValue(env, record, id, it->second, nullptr);
   }
   return record;
+}
+}  // namespace
+
+jobject alarm2record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes,
+                     const std::list<AlarmAttributeId>& wanted) {
+  return build_record(env, log_name, attributes, nullptr, wanted);
+}
+
+jobject alarm2record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes,
+                     const std::string& record_id, const std::list<AlarmAttributeId>& wanted) {
+  return build_record(env, log_name, attributes, &record_id, wanted);
 }
 
 jobject alarm2recordEvent(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes,

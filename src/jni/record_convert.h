@@ -12,6 +12,10 @@
 // The attributes asked for, in the order asked; attrSet is left to the caller.
 jobject alarm2record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes,
                      const std::list<AlarmAttributeId>& wanted);
+// The same, with the record identifier given apart from the map (as if it
+// were in the map under logRecordId): saves copying the map per record.
+jobject alarm2record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes,
+                     const std::string& record_id, const std::list<AlarmAttributeId>& wanted);
 // The attributes an event carries, with the set of those present in attrSet.
 jobject alarm2recordEvent(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes,
                           const std::list<AlarmAttributeId>& wanted);

@@ -1,0 +1,97 @@
+// getAlarmsInBatchesNative and stopGetAlarmsInBatchesNative.
+#include <jni.h>
+
+#include <string>
+#include <vector>
+
+#include "com_qel_nx_api_alarm_AlarmLogImpl.h"
+#include "jni/batch.h"
+#include "jni/convert.h"
+#include "jni/java_ids.h"
+#include "jni/java_lookup.h"
+#include "jni/native_support.h"
+#include "jni/record_convert.h"
+#include "jni/scoped_jni.h"
+#include "platform/management_platform.h"
+
+namespace {
+
+enum { kNoRecord = 201, kNoArray = 202, kNoBatch = 203, kNoFrame = 204 };
+
+constexpr jint kRecordFrame = 48;
+
+// Hands one batch to the Java event handler. A batch that cannot be built is
+// skipped (location line); the retrieval goes on.
+void send_batch(JNIEnv* env, const std::vector<jobject>& records, jint client_tag, jint batch_id) {
+  const nxjni::NativeIds& n = nxjni::native_ids();
+  ScopedLocalRef<jobjectArray> array(env, list2Array(env, records));
+  if (!array) return;
+  ScopedLocalRef<> batch(env, records.empty()
+                                  ? env->NewObject(n.alarms_batch, n.batch_ctor_ints, client_tag, batch_id)
+                                  : env->NewObject(n.alarms_batch, n.batch_ctor_records, array.get(), client_tag, batch_id));
+  if (!batch) {
+    location_line(kApiSource, kNoBatch);
+    checkForException(env);
+    return;
+  }
+  env->CallStaticBooleanMethod(n.event_handler, n.send_event, n.batch_event_key, batch.get());
+  // A listener's exception must not leave the next JNI call with one pending.
+  checkForException(env);
+}
+
+void release_records(JNIEnv* env, std::vector<jobject>& records) {
+  for (jobject r : records) env->DeleteGlobalRef(r);
+  records.clear();
+}
+
+}  // namespace
+
+extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlarmsInBatchesNative(
+    JNIEnv* env, jobject, jobject log_name, jint batch_size, jint client_tag, jint batch_id, jobject query,
+    jobject attr_set) {
+  HviLock lock;
+  std::shared_ptr<Batch> batch = Batch::find_or_create(batch_id);
+  Batch::reap();
+
+  std::list<AlarmRecord> records;
+  std::list<AlarmAttributeId> ids;
+  const nxjni::Load loaded = nxjni::loadAlarms(env, log_name, query, attr_set, records, ids);
+  if (loaded != nxjni::Load::ok) {
+    // Nothing was sent; a failed retrieval leaves no batch behind.
+    Batch::remove(batch_id);
+    return;
+  }
+
+  const jfieldID attr_set_field = nxjni::native_ids().record_attr_set;
+  const auto limit = static_cast<std::size_t>(static_cast<unsigned>(batch_size));
+  for (const AlarmRecord& record : records) {
+    if (batch->stopped()) break;
+    ScopedLocalFrame frame(env, kRecordFrame);
+    jobject jrecord = frame.ok() ? alarm2record(env, log_name, record.get_attribute_list(), record.get_record_id(), ids)
+                                 : nullptr;
+    if (!jrecord) {
+      location_line(kApiSource, frame.ok() ? kNoRecord : kNoFrame);
+      checkForException(env);
+      release_records(env, batch->records);
+      Batch::remove(batch_id);
+      return;
+    }
+    env->SetObjectField(jrecord, attr_set_field, attr_set);
+    if (batch->records.size() >= limit) {
+      send_batch(env, batch->records, client_tag, batch_id);
+      release_records(env, batch->records);
+    }
+    batch->records.push_back(env->NewGlobalRef(jrecord));
+  }
+  if (!batch->stopped()) send_batch(env, batch->records, client_tag, batch_id);
+  release_records(env, batch->records);
+  send_batch(env, Batch::EMPTY_BATCH, client_tag, batch_id);
+  Batch::remove(batch_id);
+  checkForException(env);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_stopGetAlarmsInBatchesNative(JNIEnv*, jobject,
+                                                                                                      jint batch_id) {
+  // Never the process-wide lock: the retrieval to stop holds it.
+  Batch::request_stop(batch_id);
+}

@@ -1,0 +1,71 @@
+// AlarmTable.getDatabaseParametersNative and getBlobValueNative: raw material
+// for clients that work with the alarm database directly.
+#include <jni.h>
+
+#include <cstring>
+
+#include "com_qel_nx_api_alarm_AlarmLogImpl.h"
+#include "com_qel_nx_api_alarm_AlarmTable.h"
+#include "jni/java_ids.h"
+#include "jni/java_lookup.h"
+#include "jni/java_strings.h"
+#include "jni/library_state.h"
+#include "jni/native_support.h"
+#include "jni/scoped_jni.h"
+#include "platform/alarm_database.h"
+#include "platform/management_platform.h"
+
+namespace {
+enum { kNoInfo = 140, kNullMoName = 141, kNoBytes = 142, kNoServerName = 143 };
+}
+
+extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDatabaseParametersNative(
+    JNIEnv* env, jobject, jstring server_name) {
+  HviLock lock;
+  if (!nxjni::require_service(env)) return nullptr;
+  ScopedUtfChars name(env, server_name);
+  if (!name) {
+    location_line(kApiSource, kNoServerName);
+    checkForException(env);
+    return nullptr;
+  }
+  const NXDBConnectInfo info(name.str(), NXDB_ALARM_LOG_SERVICE);
+  const nxjni::NativeIds& n = nxjni::native_ids();
+  ScopedLocalRef<jstring> f2(env, nxjni::new_java_string(env, info.field(2)));
+  ScopedLocalRef<jstring> f5(env, nxjni::new_java_string(env, info.field(5)));
+  ScopedLocalRef<jstring> f3(env, nxjni::new_java_string(env, info.field(3)));
+  ScopedLocalRef<jstring> f4(env, nxjni::new_java_string(env, info.field(4)));
+  if (!f2 || !f5 || !f3 || !f4) {
+    location_line(kApiSource, kNoInfo);
+    checkForException(env);
+    return nullptr;
+  }
+  jobject result = env->NewObject(n.database_info, n.database_info_ctor, f2.get(), f5.get(), f3.get(), f4.get());
+  if (!result) {
+    location_line(kApiSource, kNoInfo);
+    checkForException(env);
+  }
+  return result;
+}
+
+extern "C" JNIEXPORT jbyteArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getBlobValueNative(JNIEnv* env, jobject,
+                                                                                                 jobject mo_name) {
+  HviLock lock;
+  if (!nxjni::require_service(env)) return nullptr;
+  std::string name;
+  if (!mo_name || !nxjni::log_name_text(env, mo_name, nxjni::native_ids().mo_get_name, kNullMoName, name)) {
+    if (!mo_name) location_line(kApiSource, kNullMoName);
+    return nullptr;
+  }
+  const DataUnit encoding = fdn2oi(DataUnit(name)).encoding();
+  jbyteArray bytes = env->NewByteArray(static_cast<jsize>(encoding.size()));
+  if (!bytes) {
+    location_line(kApiSource, kNoBytes);
+    checkForException(env);
+    return nullptr;
+  }
+  if (encoding.size() > 0) {
+    env->SetByteArrayRegion(bytes, 0, static_cast<jsize>(encoding.size()), reinterpret_cast<const jbyte*>(encoding.data()));
+  }
+  return bytes;
+}

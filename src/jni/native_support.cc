@@ -1,0 +1,62 @@
+#include "jni/native_support.h"
+
+#include "jni/java_ids.h"
+#include "jni/java_lookup.h"
+#include "jni/library_state.h"
+#include "jni/scoped_jni.h"
+#include "query/alarm_query.h"
+#include "service/alarm_service.h"
+
+namespace nxjni {
+
+AlarmService* require_service(JNIEnv* env) {
+  AlarmService* service = nxjni::service.load(std::memory_order_acquire);
+  if (!service || !init_done.load(std::memory_order_acquire)) {
+    throw_alarm_exception(env, "AlarmLogImpl.init has not been called: the alarm service is not set up");
+    return nullptr;
+  }
+  return service;
+}
+
+bool log_name_text(JNIEnv* env, jobject log_name, jmethodID method, int check, std::string& out) {
+  ScopedLocalRef<jstring> text(env, log_name ? static_cast<jstring>(env->CallObjectMethod(log_name, method)) : nullptr);
+  if (!text) {
+    location_line(kApiSource, check);
+    checkForException(env);
+    return false;
+  }
+  ScopedUtfChars chars(env, text.get());
+  out = chars.str();
+  return true;
+}
+
+Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, std::list<AlarmRecord>& records,
+                std::list<AlarmAttributeId>& ids) {
+  AlarmService* service = require_service(env);
+  if (!service) return Load::raised;
+  std::string log;
+  if (!log_name_text(env, log_name, native_ids().log_name_full, 110, log)) return Load::incomplete;
+
+  AlarmQuery native_query;
+  Conv c = jobject2FilterList(env, query, native_query);
+  if (c == Conv::ok) {
+    if (attr_set) {
+      c = jobject2AttrSet(env, attr_set, ids);
+    } else {
+      location_line(kApiSource, 111);  // no attributes wanted: records with no fields set
+    }
+  }
+  if (c == Conv::raised) return Load::raised;
+  if (c == Conv::incomplete) return Load::incomplete;
+
+  const bool loaded = native_query.get_number_of_filters() > 0
+                          ? service->load_alarm_records(records, log, native_query, ids)
+                          : service->load_alarm_records(records, log, ids);
+  if (!loaded) {
+    throw_alarm_exception(env, MSG_LOAD_FAILED);
+    return Load::raised;
+  }
+  return Load::ok;
+}
+
+}  // namespace nxjni

@@ -1,0 +1,202 @@
+// init, addLogNameNative, getAlarmsNative and the two count natives.
+#include <jni.h>
+
+#include <string>
+#include <vector>
+
+#include "com_qel_nx_api_alarm_AlarmLogImpl.h"
+#include "jni/batch.h"
+#include "jni/convert.h"
+#include "jni/events.h"
+#include "jni/java_ids.h"
+#include "jni/java_lookup.h"
+#include "jni/library_state.h"
+#include "jni/native_support.h"
+#include "jni/record_convert.h"
+#include "jni/scoped_jni.h"
+#include "platform/management_platform.h"
+#include "query/alarm_query.h"
+#include "service/alarm_service.h"
+
+using nxjni::Load;
+
+namespace {
+
+enum {
+  kInitLogName = 120, kAddLogName = 121, kNoArray = 122, kNoRecord = 123, kCountLogName = 124,
+  kSeverityLogName = 125, kNullMoName = 126, kNoIntArray = 127, kNullSeverity = 128, kNoFrame = 129,
+};
+
+// Local references one record needs: the record, its strings, dates, ids.
+constexpr jint kRecordFrame = 48;
+
+int moid_of_name(const std::string& name) { return AlarmService::get_moid(name); }
+
+// The callbacks live as long as the library, like the service.
+Callback* g_creation = nullptr;
+Callback* g_deletion = nullptr;
+Callback* g_modification = nullptr;
+
+}  // namespace
+
+extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JNIEnv* env, jobject, jstring unused,
+                                                                              jobject log_name) {
+  HviLock lock;
+  if (!nxjni::init_done.load(std::memory_order_acquire)) {
+    nxjni::resolve_native_ids(env);
+    nxjni::set_moid_lookup(moid_of_name);
+    nxjni::init_done.store(1, std::memory_order_release);
+  }
+  if (nxjni::service.load()) {
+    nxjni::throw_alarm_exception(env, nxjni::MSG_INIT_DONE);
+    return;
+  }
+  { ScopedUtfChars ignored(env, unused); }
+  auto* service = new (std::nothrow) AlarmService();
+  if (!service) {
+    nxjni::throw_alarm_exception(env, nxjni::MSG_ALLOC_SERVICE);
+    return;
+  }
+  nxjni::service.store(service, std::memory_order_release);
+
+  std::string log;
+  if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, kInitLogName, log)) return;
+  if (!service->add_log(log)) {
+    nxjni::throw_alarm_exception(env, nxjni::MSG_NO_LOG);
+    return;
+  }
+  g_creation = new Callback(alarmCreationCallback, new std::string("alarmCreationCallback"));
+  g_deletion = new Callback(alarmDeletionCallback, new std::string("alarmDeletionCallback"));
+  g_modification = new Callback(alarmModificationCallback, new std::string("alarmModificationCallback"));
+  service->register_remove_logrecord_callback(g_deletion);
+  service->register_add_logrecord_callback(g_creation);
+  service->register_change_logrecord_callback(g_modification);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_addLogNameNative(JNIEnv* env, jobject,
+                                                                                          jobject log_name) {
+  // The lock keeps the event thread from reading a half-changed log list.
+  HviLock lock;
+  AlarmService* service = nxjni::require_service(env);
+  if (!service) return;
+  std::string log;
+  if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, kAddLogName, log)) return;
+  if (!service->add_log(log)) nxjni::throw_alarm_exception(env, nxjni::MSG_NO_LOG);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlarmsNative(
+    JNIEnv* env, jobject, jobject log_name, jobject query, jobject attr_set) {
+  HviLock lock;
+  Batch::reap();
+  std::list<AlarmRecord> records;
+  std::list<AlarmAttributeId> ids;
+  if (nxjni::loadAlarms(env, log_name, query, attr_set, records, ids) != Load::ok) return nullptr;
+
+  const nxjni::RecordArrayIds& a = nxjni::record_array_ids(env);
+  ScopedLocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(records.size()), a.alarm_record, nullptr));
+  if (!array) {
+    location_line(kApiSource, kNoArray);
+    checkForException(env);
+    return nullptr;
+  }
+  const jfieldID attr_set_field = nxjni::native_ids().record_attr_set;
+  jsize index = 0;
+  for (const AlarmRecord& record : records) {
+    ScopedLocalFrame frame(env, kRecordFrame);
+    if (!frame.ok()) {
+      location_line(kApiSource, kNoFrame);
+      checkForException(env);
+      return nullptr;
+    }
+    jobject jrecord = alarm2record(env, log_name, record.get_attribute_list(), record.get_record_id(), ids);
+    if (!jrecord) {
+      location_line(kApiSource, kNoRecord);
+      checkForException(env);
+      return nullptr;
+    }
+    env->SetObjectField(jrecord, attr_set_field, attr_set);
+    env->SetObjectArrayElement(array.get(), index++, jrecord);
+  }
+  checkForException(env);
+  return array.release();
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlarmCountNative(JNIEnv* env, jobject,
+                                                                                             jobject log_name,
+                                                                                             jobject jquery) {
+  HviLock lock;
+  Batch::reap();
+  AlarmService* service = nxjni::require_service(env);
+  if (!service) return 0;
+  std::string log;
+  if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, kCountLogName, log)) return 0;
+  AlarmQuery query;
+  switch (jobject2FilterList(env, jquery, query)) {
+    case nxjni::Conv::raised:
+      return 0;
+    case nxjni::Conv::incomplete:
+      return -1;  // the count of part of a query would be a wrong answer
+    case nxjni::Conv::ok:
+      break;
+  }
+  std::string condition;
+  if (query.get_number_of_filters() > 0 && !query.create_sql_filter(condition)) {
+    nxjni::throw_alarm_exception(env, nxjni::MSG_LOAD_FAILED);
+    return 0;
+  }
+  return query.get_number_of_filters() > 0 ? service->get_alarm_record_count(log, query)
+                                           : service->get_alarm_record_count(log);
+}
+
+extern "C" JNIEXPORT jintArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlarmCountBySeverityNative(
+    JNIEnv* env, jobject, jobject log_name, jobjectArray mo_names, jobjectArray severities) {
+  HviLock lock;
+  Batch::reap();
+  AlarmService* service = nxjni::require_service(env);
+  if (!service) return nullptr;
+  std::string log;
+  if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, kSeverityLogName, log)) return nullptr;
+
+  std::list<std::string> moids;
+  if (mo_names) {
+    for (jsize i = 0; i < env->GetArrayLength(mo_names); ++i) {
+      ScopedLocalRef<> mo(env, env->GetObjectArrayElement(mo_names, i));
+      if (!mo) {
+        location_line(kApiSource, kNullMoName);
+        checkForException(env);
+        return nullptr;
+      }
+      if (jobject2MOName(env, mo.get(), moids) != nxjni::Conv::ok) return nullptr;
+    }
+  }
+  const jsize n = severities ? env->GetArrayLength(severities) : 0;
+  ScopedLocalRef<jintArray> result(env, env->NewIntArray(n));
+  if (!result) {
+    location_line(kApiSource, kNoIntArray);
+    checkForException(env);
+    return nullptr;
+  }
+  std::vector<jint> counts(static_cast<std::size_t>(n));
+  AlarmQuery query;
+  query.set_logical_op(LOG_AND);
+  for (jsize i = 0; i < n; ++i) {
+    ScopedLocalRef<> severity(env, env->GetObjectArrayElement(severities, i));
+    if (!severity) {
+      location_line(kApiSource, kNullSeverity);
+      checkForException(env);
+      return nullptr;
+    }
+    std::string text;
+    jseverity2alarmSeverity(env, severity.get(), text);
+    if (env->ExceptionCheck()) return nullptr;
+    auto filter = std::make_unique<AlarmFilter>();
+    filter->add_filter_criteria("perceivedSeverity", EQUAL, {text});
+    filter->add_filter_criteria("moid", EQUAL, moids);
+    query.add_filter(std::move(filter));
+    counts[static_cast<std::size_t>(i)] = service->get_alarm_record_count(log, query);
+    query.destroy_all_filter_criterias();
+  }
+  env->SetIntArrayRegion(result.get(), 0, n, counts.data());
+  checkForException(env);
+  return result.release();
+}
