@@ -14,13 +14,15 @@
 #include "nxdb/connect_info.h"
 #include "nxdb/interface.h"
 #include "nxdb/schema.h"
+#include "tools/nxalarm_db_raise.h"
 
 namespace {
 
 int usage() {
   std::fprintf(stderr,
                "usage: nxalarm-db [--db LOCATION] init\n"
-               "       nxalarm-db [--db LOCATION] create-log <log id> [--number]\n");
+               "       nxalarm-db [--db LOCATION] create-log <log id> [--number]\n"
+               "       nxalarm-db [--db LOCATION] raise --log ID --type T --severity S --moi NAME ...\n");
   return 2;
 }
 
@@ -71,5 +73,7 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+
+  if (command == "raise") return raise_command(args, have_location ? &location : nullptr);
   return usage();
 }

@@ -1,0 +1,8 @@
+// The raise subcommand of nxalarm-db.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// args[0] is "raise"; location is the --db value, if one was given.
+int raise_command(const std::vector<std::string>& args, const std::string* location);
