@@ -153,9 +153,7 @@ DatabaseImpl::ReadResult DatabaseImpl::read_table(NXDBInterface& db, const Table
     int attributes = 0;
     int blob_parsed = 0;
     std::string record_id;
-    NXDBValue id_value;
-    row.getColumnVal(CommonAttributes::logRecordId, id_value);
-    id_value >> record_id;
+    if (const NXDBValue* id = row.column(CommonAttributes::logRecordId)) *id >> record_id;
     read_common_event_attrs(row, attributes, names, values, blob_parsed, ids, blob_values);
     for (std::size_t i = 0; i < table_spec.rule_count; ++i) {
       const AttrRule& r = table_spec.rules[i];
@@ -167,9 +165,7 @@ DatabaseImpl::ReadResult DatabaseImpl::read_table(NXDBInterface& db, const Table
           break;
         case Rule::T: {
           std::string text;
-          NXDBValue v;
-          row.getColumnVal(r.column, v);
-          v >> text;
+          if (const NXDBValue* v = row.column(r.column)) *v >> text;
           names.emplace_back(r.name);
           values.emplace_back(alarm_convert_to_gen_time(text.c_str()));
           ++attributes;
@@ -177,9 +173,7 @@ DatabaseImpl::ReadResult DatabaseImpl::read_table(NXDBInterface& db, const Table
         }
         case Rule::I: {
           int number = 0;
-          NXDBValue v;
-          row.getColumnVal(r.column, v);
-          v >> number;
+          if (const NXDBValue* v = row.column(r.column)) *v >> number;
           names.emplace_back(r.name);
           values.push_back(std::to_string(number));
           ++attributes;

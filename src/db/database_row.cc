@@ -1,5 +1,7 @@
 // One row's common columns and blob attributes into attribute pairs.
 #include <cstdio>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "db/attr_decoder.h"
@@ -16,20 +18,61 @@ char* decode_buffer() {
   return buffer.data();
 }
 
+// Column reads are not checked: a column the row lacks reads as NULL.
 std::string column_text(const NXDBRow& row, const char* column) {
-  NXDBValue value;
   std::string text;
-  row.getColumnVal(column, value);
-  value >> text;
+  if (const NXDBValue* value = row.column(column)) *value >> text;
   return text;
 }
 
 int column_int(const NXDBRow& row, const char* column) {
-  NXDBValue value;
   int number = 0;
-  row.getColumnVal(column, value);
-  value >> number;
+  if (const NXDBValue* value = row.column(column)) *value >> number;
   return number;
+}
+
+// Short attribute names of identifiers (the registry name after its last
+// ':'), remembered per installed registry: every row asks for the same few.
+class ShortNames {
+ public:
+  // False when the registry has no name for the identifier.
+  bool lookup(const Oid& oid, const std::string*& name) {
+    std::shared_ptr<const OidNameRegistry> registry = OidNameRegistry::get();
+    if (registry.get() != registry_) {
+      names_.clear();
+      registry_ = registry.get();
+    }
+    auto it = names_.find(oid.octets());
+    if (it == names_.end()) {
+      std::string full;
+      if (names_.size() >= kMaxEntries) names_.clear();
+      if (OidNameRegistry::reg_o2n(oid, full)) {
+        const std::string::size_type colon = full.rfind(':');
+        it = names_.emplace(oid.octets(), Entry{true, colon == std::string::npos
+                                                          ? full
+                                                          : full.substr(colon + 1)})
+                 .first;
+      } else {
+        it = names_.emplace(oid.octets(), Entry{false, std::string()}).first;
+      }
+    }
+    name = &it->second.name;
+    return it->second.known;
+  }
+
+ private:
+  static constexpr std::size_t kMaxEntries = 4096;
+  struct Entry {
+    bool known;
+    std::string name;
+  };
+  const OidNameRegistry* registry_ = nullptr;
+  std::unordered_map<std::string, Entry> names_;
+};
+
+ShortNames& short_names() {
+  static ShortNames names;
+  return names;
 }
 
 void append(std::list<std::string>& names, std::list<std::string>& values, int& count,
@@ -67,14 +110,12 @@ bool DatabaseImpl::set_attr_from_blob(const std::string& name, std::list<std::st
   char* buffer = decode_buffer();
   buffer[0] = '\0';
   for (std::size_t i = 0; i < ids.size(); ++i) {
-    std::string full;
-    if (ids[i].empty() || !OidNameRegistry::reg_o2n(ids[i], full)) continue;
-    const std::string::size_type colon = full.rfind(':');
-    const std::string short_name = colon == std::string::npos ? full : full.substr(colon + 1);
-    if (short_name != name) continue;
-    names.push_back(short_name);
+    const std::string* short_name = nullptr;
+    if (ids[i].empty() || !short_names().lookup(ids[i], short_name)) continue;
+    if (*short_name != name) continue;
+    names.push_back(*short_name);
     // A value that does not decode leaves the buffer empty: an empty text.
-    AttrDecoder::decode_attr(short_name, blob_values[i], buffer, ids[i], 1);
+    AttrDecoder::decode_attr(*short_name, blob_values[i], buffer, ids[i], 1);
     buffer[DECODE_BUFFER_SIZE - 1] = '\0';
     values.emplace_back(buffer);
     ++count;
@@ -96,9 +137,7 @@ void blob_first(DatabaseImpl& db, const NXDBRow& row, const char* name, const ch
   std::string text = column_text(row, column);
   if (blob_parsed == 0) {
     NXDBBlob blob;
-    NXDBValue value;
-    row.getColumnVal("Blob", value);
-    value >> blob;
+    if (const NXDBValue* value = row.column("Blob")) *value >> blob;
     db.parse_blob_info(blob, ids, blob_values);
     blob_parsed = 1;
   }

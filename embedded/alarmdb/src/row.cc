@@ -1,12 +1,16 @@
 #include "nxdb/row.h"
 
-#include <cctype>
 
 namespace {
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+// Column names are SQL identifiers: ASCII case folding is the right one.
+bool same_ignoring_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+  }
+  return true;
 }
 }  // namespace
 
@@ -19,19 +23,21 @@ ColumnIndex::ColumnIndex(const Statement& statement) {
   for (int i = 0; i < n; ++i) {
     names_.push_back(statement.column_name(i));
     kinds_.push_back(statement.column_kind(i));
-    // The first of two equally named columns wins, as a reader would expect.
-    by_lower_name_.emplace(lower(names_.back()), i);
   }
 }
 
-int ColumnIndex::find(const std::string& name) const {
-  auto it = by_lower_name_.find(lower(name));
-  return it == by_lower_name_.end() ? -1 : it->second;
+// A scan: results have a few dozen columns, and a lookup then costs less than
+// hashing a lowered copy of the name. The first of equal names wins.
+int ColumnIndex::find(std::string_view name) const {
+  for (std::size_t i = 0; i < names_.size(); ++i) {
+    if (same_ignoring_case(names_[i], name)) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 }  // namespace nxdb
 
-const NXDBValue* NXDBRow::column(const std::string& name) const {
+const NXDBValue* NXDBRow::column(std::string_view name) const {
   if (!columns_) return nullptr;
   int i = columns_->find(name);
   return i < 0 ? nullptr : &values_[i];

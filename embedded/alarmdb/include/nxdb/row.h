@@ -4,7 +4,7 @@
 
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "nxdb/backend.h"
@@ -15,7 +15,7 @@ namespace nxdb {
 class ColumnIndex {
  public:
   explicit ColumnIndex(const Statement& statement);
-  int find(const std::string& name) const;  // -1 when absent
+  int find(std::string_view name) const;  // -1 when absent
   int size() const { return static_cast<int>(names_.size()); }
   const std::string& name(int i) const { return names_[i]; }
   ColumnKind kind(int i) const { return kinds_[i]; }
@@ -23,7 +23,6 @@ class ColumnIndex {
  private:
   std::vector<std::string> names_;
   std::vector<ColumnKind> kinds_;
-  std::unordered_map<std::string, int> by_lower_name_;
 };
 }  // namespace nxdb
 
@@ -36,7 +35,7 @@ class NXDBRow {
   // no such column.
   bool getColumnVal(const std::string& name, NXDBValue& out) const;
   // The named column, or null; no copy.
-  const NXDBValue* column(const std::string& name) const;
+  const NXDBValue* column(std::string_view name) const;
   const NXDBValue& at(int index) const { return values_.at(index); }
 
   // The first column as text (empty when the row has none).
