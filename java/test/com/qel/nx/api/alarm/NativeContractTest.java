@@ -2,207 +2,189 @@ package com.qel.nx.api.alarm;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 
-import com.qel.nx.api.common.MOName;
-import com.qel.nx.api.common.NXAttributeSet;
-import com.qel.nx.api.common.NXObjectAttribute;
-import com.qel.nx.api.common.NXSeverity;
-import com.qel.nx.server.qrt.EventHandler;
+import java.lang.reflect.Executable;
 import java.lang.reflect.Field;
 import java.lang.reflect.Method;
 import java.lang.reflect.Modifier;
 import java.util.ArrayList;
-import java.util.Arrays;
-import java.util.Date;
-import java.util.Enumeration;
 import java.util.List;
+import java.util.TreeSet;
 import org.junit.jupiter.api.Test;
 
 /**
- * The natives and the Java members the native library looks up by name and
- * signature. A drift here shows up as a lookup failure inside the library, far
- * from its cause, so it is checked by reflection. Nothing here loads the library.
+ * The natives and the Java members the native library looks up by name and JNI
+ * descriptor. A drift shows up inside the library as a failed lookup far from its
+ * cause, so it is checked here by reflection, without loading the library.
  */
 class NativeContractTest {
-    private static final Class<?> EX = AlarmException.class;
+    private static final String EX = " throws AlarmException";
 
-    private static void expectNative(Class<?> owner, String name, Class<?> result, Class<?>[] params,
-                                     boolean throwsAlarm, List<String> problems) {
-        Method m;
-        try {
-            m = owner.getDeclaredMethod(name, params);
-        } catch (NoSuchMethodException e) {
-            problems.add(owner.getSimpleName() + "." + name + Arrays.toString(params) + " missing");
-            return;
+    /** Every native: "descriptor" plus " throws AlarmException" where it can raise it. */
+    private static final List<String> NATIVES = List.of(
+            "init(Ljava/lang/String;Lcom/qel/nx/api/alarm/LogName;)V" + EX,
+            "addLogNameNative(Lcom/qel/nx/api/alarm/LogName;)V" + EX,
+            "getAlarmsNative(Lcom/qel/nx/api/alarm/LogName;Lcom/qel/nx/api/alarm/GenericQuery;"
+                    + "Lcom/qel/nx/api/alarm/AlarmRecordAttributeSet;)[Lcom/qel/nx/api/alarm/AlarmRecord;" + EX,
+            "getAlarmsInBatchesNative(Lcom/qel/nx/api/alarm/LogName;IIILcom/qel/nx/api/alarm/GenericQuery;"
+                    + "Lcom/qel/nx/api/alarm/AlarmRecordAttributeSet;)V" + EX,
+            "stopGetAlarmsInBatchesNative(I)V",
+            "getAlarmCountNative(Lcom/qel/nx/api/alarm/LogName;Lcom/qel/nx/api/alarm/GenericQuery;)I" + EX,
+            "getAlarmCountBySeverityNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/common/MOName;"
+                    + "[Lcom/qel/nx/api/common/NXSeverity;)[I" + EX,
+            "getSqlQueryNative(Lcom/qel/nx/api/alarm/GenericQuery;)Ljava/lang/String;" + EX,
+            "setAckAlarmsNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/alarm/AlarmRecordId;"
+                    + "[Ljava/lang/String;)V" + EX,
+            "setClearAlarmsNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/alarm/AlarmRecordId;"
+                    + "[Ljava/lang/String;)V" + EX,
+            "setDisplayAlarmsNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/alarm/AlarmRecordId;"
+                    + "[Ljava/lang/String;)V" + EX,
+            "setUnAckAlarmsNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/alarm/AlarmRecordId;)V" + EX,
+            "setUnClearAlarmsNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/alarm/AlarmRecordId;)V" + EX,
+            "setUnDisplayAlarmsNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/alarm/AlarmRecordId;)V" + EX,
+            "clearAlarmsNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/alarm/AlarmRecordId;)V" + EX,
+            "deleteAlarmsNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/alarm/AlarmRecordId;)V" + EX,
+            "setEventAttrSetNative(Lcom/qel/nx/api/alarm/AlarmRecordAttributeSet;)V" + EX,
+            "getBlobValueNative(Lcom/qel/nx/api/common/MOName;)[B",
+            "getHashValueNative([B)I");
+
+    /** Java members the library looks up: "class member descriptor", "static" where static. */
+    private static final List<String> MEMBERS = List.of(
+            "alarm.AlarmException <init> (Ljava/lang/String;)V",
+            "alarm.AlarmRecord <init> ()V",
+            "alarm.AlarmRecord ackOperator Ljava/lang/String;", "alarm.AlarmRecord ackText Ljava/lang/String;",
+            "alarm.AlarmRecord clearOperator Ljava/lang/String;", "alarm.AlarmRecord clearText Ljava/lang/String;",
+            "alarm.AlarmRecord displayOperator Ljava/lang/String;",
+            "alarm.AlarmRecord displayText Ljava/lang/String;",
+            "alarm.AlarmRecord additionalText Ljava/lang/String;", "alarm.AlarmRecord eventType Ljava/lang/String;",
+            "alarm.AlarmRecord probableCause Ljava/lang/String;",
+            "alarm.AlarmRecord ackState Ljava/lang/Boolean;", "alarm.AlarmRecord clearState Ljava/lang/Boolean;",
+            "alarm.AlarmRecord displayState Ljava/lang/Boolean;",
+            "alarm.AlarmRecord ackTime Ljava/util/Date;", "alarm.AlarmRecord clearTime Ljava/util/Date;",
+            "alarm.AlarmRecord displayTime Ljava/util/Date;", "alarm.AlarmRecord eventTime Ljava/util/Date;",
+            "alarm.AlarmRecord loggingTime Ljava/util/Date;",
+            "alarm.AlarmRecord logName Lcom/qel/nx/api/alarm/LogName;",
+            "alarm.AlarmRecord logRecordId Lcom/qel/nx/api/alarm/AlarmRecordId;",
+            "alarm.AlarmRecord managedObjectInstance Lcom/qel/nx/api/common/MOName;",
+            "alarm.AlarmRecord perceivedSeverity Lcom/qel/nx/api/common/NXSeverity;",
+            "alarm.AlarmRecord attrSet Lcom/qel/nx/api/alarm/AlarmRecordAttributeSet;",
+            "alarm.AlarmRecordId <init> (I)V", "alarm.AlarmRecordId toString ()Ljava/lang/String;",
+            "alarm.AlarmRecordId getAlarmFullName ()Ljava/lang/String;",
+            "alarm.LogName <init> (Ljava/lang/String;Ljava/lang/String;)V",
+            "alarm.LogName <init> (Ljava/lang/String;I)V",
+            "alarm.LogName getFullLogName ()Ljava/lang/String;", "alarm.LogName toString ()Ljava/lang/String;",
+            "alarm.LogName getMisName ()Ljava/lang/String;",
+            "alarm.AlarmLogEvent OBJECT_CREATED I static", "alarm.AlarmLogEvent OBJECT_DELETED I static",
+            "alarm.AlarmLogEvent ATTR_VALUE_CHANGED I static",
+            "alarm.AlarmLogEvent ALARM_EVENT_ID Ljava/lang/String; static",
+            "alarm.AlarmLogEvent <init> (ILcom/qel/nx/api/alarm/AlarmRecord;)V",
+            "alarm.AlarmsBatch <init> ([Lcom/qel/nx/api/alarm/AlarmRecord;II)V", "alarm.AlarmsBatch <init> (II)V",
+            "alarm.AlarmsBatch EVENT_KEY Ljava/lang/String; static",
+            "com.qel.nx.server.qrt.EventHandler sendEvent (Ljava/lang/String;Ljava/lang/Object;)Z static",
+            "alarm.AlarmDatabaseInfo <init> (Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+                    + "Ljava/lang/String;)V",
+            "common.MOName <init> (ILjava/lang/String;)V", "common.MOName getMOId ()I",
+            "common.MOName getMOName ()Ljava/lang/String;",
+            "common.NXSeverity <init> (I)V", "common.NXSeverity id I",
+            "common.NXSeverity CRITICAL_ID I static", "common.NXSeverity MAJOR_ID I static",
+            "common.NXSeverity MINOR_ID I static", "common.NXSeverity WARNING_ID I static",
+            "common.NXSeverity INDETERMINATE_ID I static", "common.NXSeverity CLEARED_ID I static",
+            "common.NXAttributeSet add (Lcom/qel/nx/api/common/NXObjectAttribute;)V",
+            "alarm.AlarmRecordAttributeSet <init> ()V",
+            "alarm.AlarmRecordAttributeSet elements ()Ljava/util/Enumeration;",
+            "alarm.AlarmRecordAttribute intValue ()I", "alarm.AlarmRecordAttribute toString ()Ljava/lang/String;",
+            "alarm.GenericQuery getLogicalCriteria ()Lcom/qel/nx/api/alarm/LogicalCriteria;",
+            "alarm.GenericQuery elements ()Ljava/util/Enumeration;",
+            "alarm.Filter getLogicalCriteria ()Lcom/qel/nx/api/alarm/LogicalCriteria;",
+            "alarm.Filter elements ()Ljava/util/Enumeration;",
+            "alarm.FilterItem getRelation ()Lcom/qel/nx/api/alarm/RelationCriteria;",
+            "alarm.FilterItem getAttrName ()Lcom/qel/nx/api/alarm/AlarmRecordAttribute;",
+            "alarm.FilterItem getAttrValue ()[Ljava/lang/Object;",
+            "alarm.LogicalCriteria intValue ()I", "alarm.RelationCriteria intValue ()I");
+
+    private static final List<String> ATTRIBUTE_CONSTANTS = List.of("ACK_STATE", "ACK_TEXT", "ACK_TIME",
+            "ACK_OPERATOR", "CLEAR_STATE", "CLEAR_TEXT", "CLEAR_TIME", "CLEAR_OPERATOR", "DISPLAY_STATE",
+            "DISPLAY_TEXT", "DISPLAY_TIME", "DISPLAY_OPERATOR", "ADDITIONAL_TEXT", "LOG_RECORD_ID", "LOG_NAME");
+
+    private static String descriptor(Class<?> c) {
+        if (c.isPrimitive()) {
+            return String.valueOf("ZBCSIJFDV".charAt(List.of(boolean.class, byte.class, char.class, short.class,
+                    int.class, long.class, float.class, double.class, void.class).indexOf(c)));
         }
-        int mod = m.getModifiers();
-        if (!Modifier.isNative(mod) || !Modifier.isPublic(mod) || Modifier.isStatic(mod)) {
-            problems.add(name + " must be public, native and not static: " + Modifier.toString(mod));
-        }
-        if (m.getReturnType() != result) {
-            problems.add(name + " returns " + m.getReturnType() + ", not " + result);
-        }
-        List<Class<?>> declared = Arrays.asList(m.getExceptionTypes());
-        List<Class<?>> wanted = throwsAlarm ? List.of(EX) : List.of();
-        if (!declared.equals(wanted)) {
-            problems.add(name + " declares " + declared + ", expected " + wanted);
-        }
+        return c.isArray() ? c.getName().replace('.', '/') : "L" + c.getName().replace('.', '/') + ";";
     }
 
-    private static Class<?>[] p(Class<?>... types) {
-        return types;
+    private static String descriptor(Executable e, Class<?> result) {
+        StringBuilder sb = new StringBuilder("(");
+        for (Class<?> p : e.getParameterTypes()) {
+            sb.append(descriptor(p));
+        }
+        return sb.append(')').append(descriptor(result)).toString();
+    }
+
+    /** What JNI would find for "name descriptor" in a class, as the table writes it; null if nothing. */
+    private static String lookUp(Class<?> c, String name, String desc) {
+        if (name.equals("<init>")) {
+            for (Executable k : c.getConstructors()) {
+                if (descriptor(k, void.class).equals(desc)) {
+                    return desc;
+                }
+            }
+            return null;
+        }
+        if (!desc.startsWith("(")) {
+            try {
+                Field f = c.getField(name);
+                return descriptor(f.getType()) + (Modifier.isStatic(f.getModifiers()) ? " static" : "");
+            } catch (NoSuchFieldException e) {
+                return null;
+            }
+        }
+        for (Method m : c.getMethods()) {
+            if (m.getName().equals(name) && descriptor(m, m.getReturnType()).equals(desc)) {
+                return desc + (Modifier.isStatic(m.getModifiers()) ? " static" : "");
+            }
+        }
+        return null;
     }
 
     @Test
     void everyNativeOfTheContract() {
-        Class<?> c = AlarmLogImpl.class;
-        Class<?> ln = LogName.class;
-        Class<?> q = GenericQuery.class;
-        Class<?> set = AlarmRecordAttributeSet.class;
-        Class<?> ids = AlarmRecordId[].class;
-        List<String> problems = new ArrayList<>();
-        expectNative(c, "init", void.class, p(String.class, ln), true, problems);
-        expectNative(c, "addLogNameNative", void.class, p(ln), true, problems);
-        expectNative(c, "getAlarmsNative", AlarmRecord[].class, p(ln, q, set), true, problems);
-        expectNative(c, "getAlarmsInBatchesNative", void.class, p(ln, int.class, int.class, int.class, q, set),
-                true, problems);
-        expectNative(c, "stopGetAlarmsInBatchesNative", void.class, p(int.class), false, problems);
-        expectNative(c, "getAlarmCountNative", int.class, p(ln, q), true, problems);
-        expectNative(c, "getAlarmCountBySeverityNative", int[].class, p(ln, MOName[].class, NXSeverity[].class),
-                true, problems);
-        expectNative(c, "getSqlQueryNative", String.class, p(q), true, problems);
-        for (String n : List.of("setAckAlarmsNative", "setClearAlarmsNative", "setDisplayAlarmsNative")) {
-            expectNative(c, n, void.class, p(ln, ids, String[].class), true, problems);
-        }
-        for (String n : List.of("setUnAckAlarmsNative", "setUnClearAlarmsNative", "setUnDisplayAlarmsNative",
-                "clearAlarmsNative", "deleteAlarmsNative")) {
-            expectNative(c, n, void.class, p(ln, ids), true, problems);
-        }
-        expectNative(c, "setEventAttrSetNative", void.class, p(set), true, problems);
-        expectNative(c, "getBlobValueNative", byte[].class, p(MOName.class), false, problems);
-        expectNative(c, "getHashValueNative", int.class, p(byte[].class), false, problems);
-        expectNative(AlarmTable.class, "getDatabaseParametersNative", AlarmDatabaseInfo.class, p(String.class),
-                false, problems);
-
-        long natives = Arrays.stream(c.getDeclaredMethods()).filter(m -> Modifier.isNative(m.getModifiers()))
-                .count();
-        if (natives != 19) {
-            problems.add("AlarmLogImpl has " + natives + " natives, not 19");
-        }
-        assertEquals(List.of(), problems);
-    }
-
-    private static void expectField(Class<?> owner, String name, Class<?> type, boolean isStatic,
-                                    List<String> problems) {
-        try {
-            Field f = owner.getField(name);
-            if (f.getType() != type || Modifier.isStatic(f.getModifiers()) != isStatic) {
-                problems.add(owner.getSimpleName() + "." + name + " is " + Modifier.toString(f.getModifiers())
-                        + " " + f.getType().getName());
+        List<String> found = new ArrayList<>();
+        for (Method m : AlarmLogImpl.class.getDeclaredMethods()) {
+            int mod = m.getModifiers();
+            if (Modifier.isNative(mod)) {
+                found.add((Modifier.isPublic(mod) && !Modifier.isStatic(mod) ? "" : "NOT PUBLIC INSTANCE ")
+                        + m.getName() + descriptor(m, m.getReturnType())
+                        + (m.getExceptionTypes().length == 0 ? "" : " throws "
+                        + m.getExceptionTypes()[0].getSimpleName() + (m.getExceptionTypes().length > 1 ? "..." : "")));
             }
-        } catch (NoSuchFieldException e) {
-            problems.add(owner.getSimpleName() + "." + name + " missing");
         }
-    }
+        assertEquals(new TreeSet<>(NATIVES), new TreeSet<>(found));
 
-    private static void expectMethod(Class<?> owner, String name, Class<?> result, boolean isStatic,
-                                     List<String> problems, Class<?>... params) {
-        try {
-            Method m = owner.getMethod(name, params);
-            if (m.getReturnType() != result || Modifier.isStatic(m.getModifiers()) != isStatic) {
-                problems.add(owner.getSimpleName() + "." + name + " has the wrong result or static-ness");
-            }
-        } catch (NoSuchMethodException e) {
-            problems.add(owner.getSimpleName() + "." + name + Arrays.toString(params) + " missing");
-        }
-    }
-
-    private static void expectConstructor(Class<?> owner, List<String> problems, Class<?>... params) {
-        try {
-            owner.getConstructor(params);
-        } catch (NoSuchMethodException e) {
-            problems.add(owner.getSimpleName() + Arrays.toString(params) + " constructor missing");
-        }
+        Method[] table = AlarmTable.class.getDeclaredMethods();
+        assertEquals(1, table.length);
+        assertEquals(Modifier.PUBLIC | Modifier.NATIVE, table[0].getModifiers());
+        assertEquals("getDatabaseParametersNative(Ljava/lang/String;)Lcom/qel/nx/api/alarm/AlarmDatabaseInfo;",
+                table[0].getName() + descriptor(table[0], table[0].getReturnType()));
+        assertEquals(0, table[0].getExceptionTypes().length);
     }
 
     @Test
-    void everyJavaMemberTheLibraryLooksUp() {
-        List<String> problems = new ArrayList<>();
-        expectConstructor(AlarmException.class, problems, String.class);
-
-        expectConstructor(AlarmRecord.class, problems);
-        for (String s : List.of("ackOperator", "ackText", "clearOperator", "clearText", "displayOperator",
-                "displayText", "additionalText", "eventType", "probableCause")) {
-            expectField(AlarmRecord.class, s, String.class, false, problems);
+    void everyJavaMemberTheLibraryLooksUp() throws ClassNotFoundException {
+        List<String> wrong = new ArrayList<>();
+        List<String> members = new ArrayList<>(MEMBERS);
+        for (String constant : ATTRIBUTE_CONSTANTS) {
+            members.add("alarm.AlarmRecordAttribute " + constant + " Lcom/qel/nx/api/alarm/AlarmRecordAttribute; static");
         }
-        for (String s : List.of("ackState", "clearState", "displayState")) {
-            expectField(AlarmRecord.class, s, Boolean.class, false, problems);
+        for (String entry : members) {
+            String[] part = entry.split(" ", 3);
+            String className = part[0].startsWith("com.") ? part[0] : "com.qel.nx.api." + part[0];
+            String desc = part[2].endsWith(" static") ? part[2].substring(0, part[2].length() - 7) : part[2];
+            String got = lookUp(Class.forName(className, false, getClass().getClassLoader()), part[1], desc);
+            if (!part[2].equals(got)) {
+                wrong.add(entry + " -> " + got);
+            }
         }
-        for (String s : List.of("ackTime", "clearTime", "displayTime", "eventTime", "loggingTime")) {
-            expectField(AlarmRecord.class, s, Date.class, false, problems);
-        }
-        expectField(AlarmRecord.class, "logName", LogName.class, false, problems);
-        expectField(AlarmRecord.class, "logRecordId", AlarmRecordId.class, false, problems);
-        expectField(AlarmRecord.class, "managedObjectInstance", MOName.class, false, problems);
-        expectField(AlarmRecord.class, "perceivedSeverity", NXSeverity.class, false, problems);
-        expectField(AlarmRecord.class, "attrSet", AlarmRecordAttributeSet.class, false, problems);
-
-        expectConstructor(AlarmRecordId.class, problems, int.class);
-        expectMethod(AlarmRecordId.class, "toString", String.class, false, problems);
-        expectMethod(AlarmRecordId.class, "getAlarmFullName", String.class, false, problems);
-
-        expectConstructor(LogName.class, problems, String.class, String.class);
-        expectConstructor(LogName.class, problems, String.class, int.class);
-        expectMethod(LogName.class, "getFullLogName", String.class, false, problems);
-        expectMethod(LogName.class, "toString", String.class, false, problems);
-        expectMethod(LogName.class, "getMisName", String.class, false, problems);
-
-        for (String s : List.of("OBJECT_CREATED", "OBJECT_DELETED", "ATTR_VALUE_CHANGED")) {
-            expectField(AlarmLogEvent.class, s, int.class, true, problems);
-        }
-        expectField(AlarmLogEvent.class, "ALARM_EVENT_ID", String.class, true, problems);
-        expectConstructor(AlarmLogEvent.class, problems, int.class, AlarmRecord.class);
-
-        expectConstructor(AlarmsBatch.class, problems, AlarmRecord[].class, int.class, int.class);
-        expectConstructor(AlarmsBatch.class, problems, int.class, int.class);
-        expectField(AlarmsBatch.class, "EVENT_KEY", String.class, true, problems);
-
-        expectMethod(EventHandler.class, "sendEvent", boolean.class, true, problems, String.class, Object.class);
-        expectConstructor(AlarmDatabaseInfo.class, problems, String.class, String.class, String.class,
-                String.class);
-
-        expectConstructor(MOName.class, problems, int.class, String.class);
-        expectMethod(MOName.class, "getMOId", int.class, false, problems);
-        expectMethod(MOName.class, "getMOName", String.class, false, problems);
-
-        expectConstructor(NXSeverity.class, problems, int.class);
-        expectField(NXSeverity.class, "id", int.class, false, problems);
-        for (String s : List.of("CRITICAL_ID", "MAJOR_ID", "MINOR_ID", "WARNING_ID", "INDETERMINATE_ID",
-                "CLEARED_ID")) {
-            expectField(NXSeverity.class, s, int.class, true, problems);
-        }
-
-        expectMethod(NXAttributeSet.class, "add", void.class, false, problems, NXObjectAttribute.class);
-        expectConstructor(AlarmRecordAttributeSet.class, problems);
-        expectMethod(AlarmRecordAttributeSet.class, "elements", Enumeration.class, false, problems);
-
-        expectMethod(AlarmRecordAttribute.class, "intValue", int.class, false, problems);
-        expectMethod(AlarmRecordAttribute.class, "toString", String.class, false, problems);
-        for (String s : List.of("ACK_STATE", "ACK_TEXT", "ACK_TIME", "ACK_OPERATOR", "CLEAR_STATE", "CLEAR_TEXT",
-                "CLEAR_TIME", "CLEAR_OPERATOR", "DISPLAY_STATE", "DISPLAY_TEXT", "DISPLAY_TIME",
-                "DISPLAY_OPERATOR", "ADDITIONAL_TEXT", "LOG_RECORD_ID", "LOG_NAME")) {
-            expectField(AlarmRecordAttribute.class, s, AlarmRecordAttribute.class, true, problems);
-        }
-
-        for (Class<?> c : List.of(GenericQuery.class, Filter.class)) {
-            expectMethod(c, "getLogicalCriteria", LogicalCriteria.class, false, problems);
-            expectMethod(c, "elements", Enumeration.class, false, problems);
-        }
-        expectMethod(FilterItem.class, "getRelation", RelationCriteria.class, false, problems);
-        expectMethod(FilterItem.class, "getAttrName", AlarmRecordAttribute.class, false, problems);
-        expectMethod(FilterItem.class, "getAttrValue", Object[].class, false, problems);
-        expectMethod(LogicalCriteria.class, "intValue", int.class, false, problems);
-        expectMethod(RelationCriteria.class, "intValue", int.class, false, problems);
-
-        assertEquals(List.of(), problems);
+        assertEquals(List.of(), wrong);
     }
 }

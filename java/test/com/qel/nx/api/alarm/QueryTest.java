@@ -9,7 +9,6 @@ import com.qel.nx.api.common.MOName;
 import com.qel.nx.api.common.NXSeverity;
 import java.util.Calendar;
 import java.util.Collections;
-import java.util.Date;
 import java.util.Enumeration;
 import java.util.List;
 import org.junit.jupiter.api.Test;
@@ -139,15 +138,5 @@ class QueryTest {
         assertThrows(NullPointerException.class, () -> first.add(null));
         assertThrows(NullPointerException.class, () -> query.add(null));
         assertThrows(NullPointerException.class, () -> new Filter(null));
-    }
-
-    @Test
-    void datesOutsideFourDigitYearsAreRefused() {
-        Calendar c = Calendar.getInstance();
-        c.clear();
-        c.set(10000, Calendar.JANUARY, 1);
-        Date far = c.getTime();
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.EVENT_TIME, RelationCriteria.LESS_THAN, far));
     }
 }
