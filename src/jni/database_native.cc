@@ -22,7 +22,8 @@ enum { kNoInfo = 140, kNullMoName = 141, kNoBytes = 142, kNoServerName = 143 };
 extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDatabaseParametersNative(
     JNIEnv* env, jobject, jstring server_name) {
   HviLock lock;
-  if (!nxjni::require_service(env)) return nullptr;
+  // Needs no service: usable before init, like the hash.
+  const nxjni::NativeIds& n = nxjni::resolve_native_ids(env);
   ScopedUtfChars name(env, server_name);
   if (!name) {
     location_line(kApiSource, kNoServerName);
@@ -30,7 +31,6 @@ extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDat
     return nullptr;
   }
   const NXDBConnectInfo info(name.str(), NXDB_ALARM_LOG_SERVICE);
-  const nxjni::NativeIds& n = nxjni::native_ids();
   ScopedLocalRef<jstring> f2(env, nxjni::new_java_string(env, info.field(2)));
   ScopedLocalRef<jstring> f5(env, nxjni::new_java_string(env, info.field(5)));
   ScopedLocalRef<jstring> f3(env, nxjni::new_java_string(env, info.field(3)));
@@ -51,9 +51,9 @@ extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDat
 extern "C" JNIEXPORT jbyteArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getBlobValueNative(JNIEnv* env, jobject,
                                                                                                  jobject mo_name) {
   HviLock lock;
-  if (!nxjni::require_service(env)) return nullptr;
+  const nxjni::NativeIds& n = nxjni::resolve_native_ids(env);
   std::string name;
-  if (!mo_name || !nxjni::log_name_text(env, mo_name, nxjni::native_ids().mo_get_name, kNullMoName, name)) {
+  if (!mo_name || !nxjni::log_name_text(env, mo_name, n.mo_get_name, kNullMoName, name)) {
     if (!mo_name) location_line(kApiSource, kNullMoName);
     return nullptr;
   }

@@ -135,7 +135,7 @@ TEST(AlarmQueryTest, EmptyFiltersAnywhereAreLeftOutWithTheirSeparators) {
 TEST(AlarmQueryTest, EmptyCriteriaAreLeftOutWithTheirSeparators) {
   AlarmFilter f;
   f.set_logical_op(LOG_AND);
-  f.add_filter_criteria("perceivedSeverity", NO_REL, {"major"});
+  f.add_filter_criteria("perceivedSeverity", NO_REL, {});
   f.add_filter_criteria("ackState", EQUAL, {"acked"});
   f.add_filter_criteria("managedObjectInstance", EQUAL, {"nothing"});  // value dropped
   f.add_filter_criteria("clearState", EQUAL, {"cleared"});

@@ -112,7 +112,10 @@ void FilterCriteria::print() const {
 
 bool FilterCriteria::create_sql_filter(std::string& sql) const {
   const int relation = static_cast<int>(relation_);
-  if (relation <= NO_REL || relation > LESS_THAN_OR_EQUAL) return true;
+  // A relation outside the six is no restriction the caller could have
+  // meant: with values to compare it makes the condition invalid rather
+  // than dropping out and widening the selection.
+  if (relation <= NO_REL || relation > LESS_THAN_OR_EQUAL) return values_.empty();
 
   if (relation == EQUAL || relation == NOT_EQUAL) {
     for (const auto& shortcut : kStateShortcuts) {

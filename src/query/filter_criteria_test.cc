@@ -162,11 +162,14 @@ TEST(FilterCriteriaTest, UnknownAttributeIsRefused) {
   EXPECT_EQ(sql_of("PerceivedSeverity", EQUAL, {"major"}), "<invalid>");
 }
 
-TEST(FilterCriteriaTest, NoRelationOrNoValuesGivesNoText) {
-  EXPECT_EQ(sql_of("perceivedSeverity", NO_REL, {"major"}), "");
+TEST(FilterCriteriaTest, NoValuesGivesNoTextButAnUnknownRelationIsRefused) {
   EXPECT_EQ(sql_of("open", NO_REL, {}), "");
-  EXPECT_EQ(sql_of("perceivedSeverity", static_cast<RelationOpCriteria>(7), {"major"}), "");
   EXPECT_EQ(sql_of("perceivedSeverity", EQUAL, {}), "");
+  // Values under a relation that is none of the six would otherwise drop
+  // out of the condition and select more than asked.
+  EXPECT_EQ(sql_of("perceivedSeverity", NO_REL, {"major"}), "<invalid>");
+  EXPECT_EQ(sql_of("perceivedSeverity", static_cast<RelationOpCriteria>(7), {"major"}), "<invalid>");
+  EXPECT_EQ(sql_of("perceivedSeverity", static_cast<RelationOpCriteria>(-4), {"major"}), "<invalid>");
 }
 
 TEST(FilterCriteriaTest, AccessorsSizeAndPrint) {
