@@ -30,7 +30,9 @@ jobject g_event_set = nullptr;  // global reference
 
 JNIEnv* attach() {
   JNIEnv* env = nullptr;
-  if (vmBuf->AttachCurrentThread(reinterpret_cast<void**>(&env), &vmArgs) < 0 || !env) {
+  // As a daemon: the VM must not wait for the platform's event thread
+  // when the program's main thread ends.
+  if (vmBuf->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), &vmArgs) < 0 || !env) {
     std::fprintf(pfd, "%s", nxjni::catalog_text(nxjni::MSG_ATTACH_THREAD));
     std::fflush(pfd);
     std::exit(-1);
