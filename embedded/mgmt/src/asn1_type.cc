@@ -178,10 +178,14 @@ class Formatter {
     value(f.type, inner, level, check);
   }
 
+  // Indents a nested text's lines; line breaks inside quoted strings are
+  // part of the value and stay as they are.
   void reindent(const std::string& text, int level) {
+    bool quoted = false;
     for (char c : text) {
       out.push_back(c);
-      if (c == '\n') out.append(level, '\t');
+      if (c == '"') quoted = !quoted;
+      if (c == '\n' && !quoted) out.append(level, '\t');
     }
   }
 

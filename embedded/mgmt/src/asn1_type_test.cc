@@ -78,6 +78,8 @@ TEST(Asn1Type, ObjectInstanceIsWrittenOneAttributeValuePerLine) {
   EXPECT_NE(text.find("attributeValue name : \"alpha\"\n"), std::string::npos) << text;
   EXPECT_NE(text.find("attributeValue number : 42\n"), std::string::npos) << text;
   expect_round_trip(type, fdn2oi(DataUnit("logId=number:5")));
+  // Line breaks inside a quoted name are part of the value, not layout.
+  expect_round_trip(type, fdn2oi(DataUnit("/systemId=name:\"two\nlines\"")));
 }
 
 TEST(Asn1Type, AlarmInformationRoundTripsWithOpenTypes) {
