@@ -1,9 +1,34 @@
 #!/bin/sh
 # run-junit.sh BUILD_DIR CLASSPATH CLASS: runs one JUnit 5 class against the
 # built library under -Xcheck:jni; any JNI check warning fails the run.
+#
+# The library keeps one service per process and reads its environment once,
+# so every class gets its own JVM and its own, not yet created, alarm
+# database: NX_ALARM_DB names a file in a fresh directory (removed at exit)
+# that the class fills with build/nxalarm-db before its first init.
+#
+# NX_SANITIZE=address (set by CTest in an ASan build): the JVM does not load
+# the sanitizer runtime itself, so it is preloaded; the JVM handles SIGSEGV
+# itself and its heap is not ours, so those checks are off.
 build=$1 cp=$2 cls=$3
 out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+root=${NX_TEST_TMP:-${TMPDIR:-/tmp}}
+mkdir -p "$root"
+work=$(mktemp -d "$root/junit-XXXXXX")
+trap 'rm -f "$out"; rm -rf "$work"' EXIT
+export NX_ALARM_DB="$work/alarms.db"
+export NX_MIS_NAME="${NX_MIS_NAME:-alpha}"
+export NLSPATH="$(cd "$build" && pwd)/%N"
+if [ "${NX_SANITIZE:-}" = address ]; then
+  asan=$(${CXX:-g++} -print-file-name=libasan.so)
+  case $asan in
+    /*) ;;
+    *) echo "run-junit: libasan.so not found" >&2; exit 1 ;;
+  esac
+  export LD_PRELOAD="$asan${LD_PRELOAD:+:$LD_PRELOAD}"
+  export ASAN_OPTIONS="detect_leaks=0:handle_segv=0:allow_user_segv_handler=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+fi
 java -Xcheck:jni -ea -Djava.library.path="$build" ${NX_JAVA_OPTS:-} \
   -jar /usr/share/java/junit-platform-console-standalone.jar \
   --disable-banner --details=tree --fail-if-no-tests \
@@ -12,6 +37,10 @@ rc=$?
 cat "$out"
 if grep -q -E 'WARNING in native method|FATAL ERROR in native method|JNI call made with exception pending' "$out"; then
   echo "run-junit: JNI check reported a problem" >&2
+  exit 1
+fi
+if grep -q -E '^(==[0-9]+==ERROR: AddressSanitizer|.*runtime error:)' "$out"; then
+  echo "run-junit: a sanitizer reported a problem" >&2
   exit 1
 fi
 exit $rc

@@ -9,6 +9,7 @@
 #include "jni/convert.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/jni_calls.h"
 #include "jni/native_support.h"
 #include "jni/record_convert.h"
 #include "jni/scoped_jni.h"
@@ -27,8 +28,8 @@ void send_batch(JNIEnv* env, const std::vector<jobject>& records, jint client_ta
   ScopedLocalRef<jobjectArray> array(env, list2Array(env, records));
   if (!array) return;
   ScopedLocalRef<> batch(env, records.empty()
-                                  ? env->NewObject(n.alarms_batch, n.batch_ctor_ints, client_tag, batch_id)
-                                  : env->NewObject(n.alarms_batch, n.batch_ctor_records, array.get(), client_tag, batch_id));
+                                  ? nxjni::new_object(env, n.alarms_batch, n.batch_ctor_ints, client_tag, batch_id)
+                                  : nxjni::new_object(env, n.alarms_batch, n.batch_ctor_records, array.get(), client_tag, batch_id));
   if (!batch) {
     location_line(kApiSource, kNoBatch);
     checkForException(env);

@@ -4,6 +4,7 @@
 
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/jni_calls.h"
 #include "jni/scoped_jni.h"
 
 using nxjni::Conv;
@@ -40,18 +41,18 @@ std::string utf(JNIEnv* env, jstring s) {
 }
 
 Conv convert_item(JNIEnv* env, const nxjni::FilterIds& f, jobject item, AlarmFilter& filter) {
-  ScopedLocalRef<> relation(env, env->CallObjectMethod(item, f.item_relation));
+  ScopedLocalRef<> relation(env, nxjni::call_object(env, item, f.item_relation));
   if (!relation) return incomplete(env, kNullRelation);
   jint relation_code = 0;
   if (!call_int(env, relation.get(), f.relation_int_value, relation_code)) return incomplete(env, kNullRelation);
 
-  ScopedLocalRef<> attr(env, env->CallObjectMethod(item, f.item_attr_name));
+  ScopedLocalRef<> attr(env, nxjni::call_object(env, item, f.item_attr_name));
   if (!attr) return incomplete(env, kNullAttrName);
-  ScopedLocalRef<jstring> attr_text(env, static_cast<jstring>(env->CallObjectMethod(attr.get(), f.attribute_to_string)));
+  ScopedLocalRef<jstring> attr_text(env, static_cast<jstring>(nxjni::call_object(env, attr.get(), f.attribute_to_string)));
   if (!attr_text) return incomplete(env, kNullAttrText);
   std::string name = utf(env, attr_text.get());
 
-  ScopedLocalRef<jobjectArray> values(env, static_cast<jobjectArray>(env->CallObjectMethod(item, f.item_attr_value)));
+  ScopedLocalRef<jobjectArray> values(env, static_cast<jobjectArray>(nxjni::call_object(env, item, f.item_attr_value)));
   if (!values) return incomplete(env, kNullValues);
 
   std::list<std::string> texts;
@@ -98,28 +99,28 @@ Conv jobject2FilterList(JNIEnv* env, jobject query, AlarmQuery& out) {
     location_line(kConvertSource, kNullQuery);
     return Conv::ok;
   }
-  ScopedLocalRef<> op(env, env->CallObjectMethod(query, f.query_logical));
+  ScopedLocalRef<> op(env, nxjni::call_object(env, query, f.query_logical));
   if (!op) return incomplete(env, kNullQueryOp);
   jint op_code = 0;
   if (!call_int(env, op.get(), f.logical_int_value, op_code)) return incomplete(env, kNullQueryOp);
   out.set_logical_op(static_cast<LogicalOpCriteria>(op_code + 1));
 
-  ScopedLocalRef<> filters(env, env->CallObjectMethod(query, f.query_elements));
+  ScopedLocalRef<> filters(env, nxjni::call_object(env, query, f.query_elements));
   if (!filters) return incomplete(env, kNullQueryElements);
-  while (env->CallBooleanMethod(filters.get(), f.has_more_elements)) {
-    ScopedLocalRef<> jfilter(env, env->CallObjectMethod(filters.get(), f.next_element));
+  while (nxjni::call_boolean(env, filters.get(), f.has_more_elements)) {
+    ScopedLocalRef<> jfilter(env, nxjni::call_object(env, filters.get(), f.next_element));
     if (!jfilter) return incomplete(env, kNullFilter);
-    ScopedLocalRef<> fop(env, env->CallObjectMethod(jfilter.get(), f.filter_logical));
+    ScopedLocalRef<> fop(env, nxjni::call_object(env, jfilter.get(), f.filter_logical));
     if (!fop) return incomplete(env, kNullFilterOp);
     jint fop_code = 0;
     if (!call_int(env, fop.get(), f.logical_int_value, fop_code)) return incomplete(env, kNullFilterOp);
 
     auto filter = std::make_unique<AlarmFilter>();
     filter->set_logical_op(static_cast<LogicalOpCriteria>(fop_code + 1));
-    ScopedLocalRef<> items(env, env->CallObjectMethod(jfilter.get(), f.filter_elements));
+    ScopedLocalRef<> items(env, nxjni::call_object(env, jfilter.get(), f.filter_elements));
     if (!items) return incomplete(env, kNullFilterElements);
-    while (env->CallBooleanMethod(items.get(), f.has_more_elements)) {
-      ScopedLocalRef<> item(env, env->CallObjectMethod(items.get(), f.next_element));
+    while (nxjni::call_boolean(env, items.get(), f.has_more_elements)) {
+      ScopedLocalRef<> item(env, nxjni::call_object(env, items.get(), f.next_element));
       if (!item) return incomplete(env, kNullItem);
       const Conv c = convert_item(env, f, item.get(), *filter);
       if (c != Conv::ok) return c;
@@ -148,10 +149,10 @@ int id2AttributeId(JNIEnv* env, int code) {
 Conv jobject2AttrSet(JNIEnv* env, jobject set, std::list<AlarmAttributeId>& out) {
   const nxjni::AttrSetIds& a = nxjni::attr_set_ids(env);
   if (!set) return incomplete(env, kNullSet);
-  ScopedLocalRef<> elements(env, env->CallObjectMethod(set, a.elements));
+  ScopedLocalRef<> elements(env, nxjni::call_object(env, set, a.elements));
   if (!elements) return incomplete(env, kNullSetElements);
-  while (env->CallBooleanMethod(elements.get(), a.has_more_elements)) {
-    ScopedLocalRef<> attr(env, env->CallObjectMethod(elements.get(), a.next_element));
+  while (nxjni::call_boolean(env, elements.get(), a.has_more_elements)) {
+    ScopedLocalRef<> attr(env, nxjni::call_object(env, elements.get(), a.next_element));
     if (!attr) return incomplete(env, kNullSetElement);
     jint code = 0;
     if (!call_int(env, attr.get(), a.attribute_int_value, code)) return incomplete(env, kNullSetElement);
@@ -170,7 +171,7 @@ Conv jobject2AlarmRcdId(JNIEnv* env, jobjectArray ids, std::list<std::string>& o
   for (jsize i = 0; i < n; ++i) {
     ScopedLocalRef<> id(env, env->GetObjectArrayElement(ids, i));
     if (!id) return incomplete(env, kNullId);
-    ScopedLocalRef<jstring> full(env, static_cast<jstring>(env->CallObjectMethod(id.get(), r.get_alarm_full_name)));
+    ScopedLocalRef<jstring> full(env, static_cast<jstring>(nxjni::call_object(env, id.get(), r.get_alarm_full_name)));
     if (!full) return incomplete(env, kNullFullName);
     out.push_back(utf(env, full.get()));
   }
@@ -183,7 +184,7 @@ Conv jobject2MOName(JNIEnv* env, jobject mo_name, std::list<std::string>& out) {
   jint number = 0;
   if (!call_int(env, mo_name, m.get_mo_id, number)) return incomplete(env, kNullMoName);
   if (number == 0) {
-    ScopedLocalRef<jstring> name(env, static_cast<jstring>(env->CallObjectMethod(mo_name, m.get_mo_name)));
+    ScopedLocalRef<jstring> name(env, static_cast<jstring>(nxjni::call_object(env, mo_name, m.get_mo_name)));
     if (!name) return incomplete(env, kNullMoNameText);
     number = g_moid_lookup ? g_moid_lookup(utf(env, name.get())) : 0;
   }

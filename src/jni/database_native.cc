@@ -9,6 +9,7 @@
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
 #include "jni/java_strings.h"
+#include "jni/jni_calls.h"
 #include "jni/library_state.h"
 #include "jni/native_support.h"
 #include "jni/scoped_jni.h"
@@ -40,7 +41,7 @@ extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDat
     checkForException(env);
     return nullptr;
   }
-  jobject result = env->NewObject(n.database_info, n.database_info_ctor, f2.get(), f5.get(), f3.get(), f4.get());
+  jobject result = nxjni::new_object(env, n.database_info, n.database_info_ctor, f2.get(), f5.get(), f3.get(), f4.get());
   if (!result) {
     location_line(kApiSource, kNoInfo);
     checkForException(env);

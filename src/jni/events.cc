@@ -8,6 +8,7 @@
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
 #include "jni/java_strings.h"
+#include "jni/jni_calls.h"
 #include "jni/library_state.h"
 #include "jni/record_convert.h"
 #include "jni/scoped_jni.h"
@@ -106,7 +107,7 @@ void sendEvent(JNIEnv* env, int kind, const AlarmRecord& record) {
   }
   jobject log_name;
   if (number) {
-    log_name = env->NewObject(n.log_name, n.log_name_ctor_int, jmis, static_cast<jint>(std::atoi(log_id.c_str())));
+    log_name = new_object(env, n.log_name, n.log_name_ctor_int, jmis, static_cast<jint>(std::atoi(log_id.c_str())));
   } else {
     jstring jid = new_java_string(env, log_id);
     if (!jid) {
@@ -114,7 +115,7 @@ void sendEvent(JNIEnv* env, int kind, const AlarmRecord& record) {
       checkForException(env);
       return;
     }
-    log_name = env->NewObject(n.log_name, n.log_name_ctor_string, jmis, jid);
+    log_name = new_object(env, n.log_name, n.log_name_ctor_string, jmis, jid);
   }
   if (!log_name) {
     location_line(kApiSource, kNoLogName);
@@ -134,7 +135,7 @@ void sendEvent(JNIEnv* env, int kind, const AlarmRecord& record) {
     checkForException(env);
     return;
   }
-  jobject event = env->NewObject(n.alarm_log_event, n.event_ctor, static_cast<jint>(kind), jrecord);
+  jobject event = new_object(env, n.alarm_log_event, n.event_ctor, static_cast<jint>(kind), jrecord);
   if (!event) {
     location_line(kApiSource, kNoEvent);
     checkForException(env);

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "jni/java_lookup.h"
+#include "jni/jni_calls.h"
 #include "jni/library_state.h"
 #include "jni/messages.h"
 #include "platform/management_platform.h"
@@ -120,7 +121,7 @@ void resolve_native(JNIEnv* env) {
 
 jobject new_severity(JNIEnv* env, const RecordIds& r, jint id) {
   if (!r.severity || !r.severity_ctor) return nullptr;
-  jobject local = env->NewObject(r.severity, r.severity_ctor, id);
+  jobject local = nxjni::new_object(env, r.severity, r.severity_ctor, id);
   if (!local) {
     location_line(kApiSource, kNewObject);
     checkForException(env);

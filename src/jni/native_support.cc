@@ -2,6 +2,7 @@
 
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/jni_calls.h"
 #include "jni/library_state.h"
 #include "jni/scoped_jni.h"
 #include "query/alarm_query.h"
@@ -19,7 +20,7 @@ AlarmService* require_service(JNIEnv* env) {
 }
 
 bool log_name_text(JNIEnv* env, jobject log_name, jmethodID method, int check, std::string& out) {
-  ScopedLocalRef<jstring> text(env, log_name ? static_cast<jstring>(env->CallObjectMethod(log_name, method)) : nullptr);
+  ScopedLocalRef<jstring> text(env, log_name ? static_cast<jstring>(call_object(env, log_name, method)) : nullptr);
   if (!text) {
     location_line(kApiSource, check);
     checkForException(env);

@@ -9,6 +9,7 @@
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
 #include "jni/java_strings.h"
+#include "jni/jni_calls.h"
 #include "jni/scoped_jni.h"
 #include "platform/management_platform.h"
 
@@ -34,7 +35,7 @@ void set_date(JNIEnv* env, jobject record, jfieldID field, const std::string& te
 }
 
 void add_to_set(JNIEnv* env, const nxjni::RecordIds& r, jobject set, jobject constant) {
-  if (set && constant) env->CallVoidMethod(set, r.attribute_set_add, constant);
+  if (set && constant && !nxjni::call_void(env, set, r.attribute_set_add, constant)) checkForException(env);
 }
 
 void set_record_id(JNIEnv* env, const nxjni::RecordIds& r, jobject record, const std::string& text, jobject set) {
@@ -52,7 +53,7 @@ void set_record_id(JNIEnv* env, const nxjni::RecordIds& r, jobject record, const
     std::fflush(pfd);
     return;
   }
-  ScopedLocalRef<> id(env, env->NewObject(r.alarm_record_id, r.record_id_ctor, static_cast<jint>(std::atoi(value.c_str()))));
+  ScopedLocalRef<> id(env, nxjni::new_object(env, r.alarm_record_id, r.record_id_ctor, static_cast<jint>(std::atoi(value.c_str()))));
   if (!id) {
     location_line(kConvertSource, kNoRecordId);
     checkForException(env);
@@ -75,7 +76,7 @@ void set_severity(JNIEnv* env, const nxjni::RecordIds& r, jobject record, const 
 }
 
 jobject new_record(JNIEnv* env, const nxjni::RecordIds& r) {
-  jobject record = r.alarm_record && r.record_ctor ? env->NewObject(r.alarm_record, r.record_ctor) : nullptr;
+  jobject record = r.alarm_record && r.record_ctor ? nxjni::new_object(env, r.alarm_record, r.record_ctor) : nullptr;
   if (!record) {
     location_line(kConvertSource, kNoRecord);
     checkForException(env);
@@ -103,7 +104,7 @@ jobject alarmTimeToDate(JNIEnv* env, const std::string& text) {
   if (const char* quote = std::strchr(digits, '"')) digits = quote + 1;
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   std::sscanf(digits, "%4d%02d%02d%02d%02d%02d", &year, &month, &day, &hour, &minute, &second);
-  jobject date = env->NewObject(r.date, r.date_ctor, year - 1900, month - 1, day, hour, minute, second);
+  jobject date = nxjni::new_object(env, r.date, r.date_ctor, year - 1900, month - 1, day, hour, minute, second);
   if (!date) {
     location_line(kConvertSource, kNoDate);
     checkForException(env);
@@ -133,7 +134,7 @@ void alarmSetValue(JNIEnv* env, jobject record, AlarmAttributeId id, std::string
     case ATTR_LOG_RECORD_ID: set_record_id(env, r, record, value, set); break;
     case ATTR_MANAGED_OBJECT_INSTANCE: {
       ScopedLocalRef<jstring> name(env, nxjni::new_java_string(env, value));
-      ScopedLocalRef<> mo(env, name ? env->NewObject(r.mo_name, r.mo_name_ctor, 0, name.get()) : nullptr);
+      ScopedLocalRef<> mo(env, name ? nxjni::new_object(env, r.mo_name, r.mo_name_ctor, 0, name.get()) : nullptr);
       if (mo) {
         env->SetObjectField(record, r.managed_object_instance, mo.get());
       } else {
@@ -186,7 +187,7 @@ jobject alarm2recordEvent(JNIEnv* env, jobject log_name, const AlarmAttributeMap
   const nxjni::RecordIds& r = nxjni::record_ids(env);
   jobject record = new_record(env, r);
   if (!record) return nullptr;
-  ScopedLocalRef<> set(env, env->NewObject(r.attribute_set, r.attribute_set_ctor));
+  ScopedLocalRef<> set(env, nxjni::new_object(env, r.attribute_set, r.attribute_set_ctor));
   if (!set) {
     location_line(kConvertSource, kNoSet);
     checkForException(env);

@@ -10,6 +10,7 @@
 #include "jni/convert.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/jni_calls.h"
 #include "jni/native_support.h"
 #include "jni/record_convert.h"
 #include "jni/scoped_jni.h"
@@ -110,7 +111,7 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
       checkForException(env);
       return;
     }
-    ScopedLocalRef<jstring> id_text(env, static_cast<jstring>(env->CallObjectMethod(id.get(), n.record_id_to_string)));
+    ScopedLocalRef<jstring> id_text(env, static_cast<jstring>(nxjni::call_object(env, id.get(), n.record_id_to_string)));
     if (!id_text) {
       location_line(kApiSource, kNullIdText);
       checkForException(env);

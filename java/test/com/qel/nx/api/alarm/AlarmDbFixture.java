@@ -1,0 +1,167 @@
+package com.qel.nx.api.alarm;
+
+import com.qel.nx.api.common.NXObjectAttribute;
+import java.io.ByteArrayOutputStream;
+import java.io.IOException;
+import java.io.InputStream;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.Collections;
+import java.util.Enumeration;
+import java.util.List;
+import java.util.concurrent.TimeUnit;
+
+/**
+ * The alarm database of one test JVM, made and filled with the build's
+ * nxalarm-db tool. run-junit.sh puts a fresh path into NX_ALARM_DB before the
+ * JVM starts, since the library reads its environment once per process.
+ */
+final class AlarmDbFixture {
+    static final String MOI = "/systemId=name:\"alpha\"";
+    static final String MOC = "\"Rec. X.721 | ISO/IEC 10165-2 : 1992\":system";
+
+    private final Path tool;
+    private final Path db;
+    private final String mis;
+
+    private AlarmDbFixture(Path tool, Path db, String mis) {
+        this.tool = tool;
+        this.db = db;
+        this.mis = mis;
+    }
+
+    /** Creates the database of NX_ALARM_DB with its directory tables. */
+    static AlarmDbFixture create() {
+        String location = System.getenv("NX_ALARM_DB");
+        String build = System.getenv("NX_BUILD_DIR");
+        if (location == null || location.isEmpty() || build == null) {
+            throw new IllegalStateException("NX_ALARM_DB and NX_BUILD_DIR must be set: run through java/run-junit.sh");
+        }
+        Path db = Paths.get(location);
+        if (Files.exists(db)) {
+            throw new IllegalStateException(db + " exists already; each test class needs a fresh database");
+        }
+        String mis = System.getenv("NX_MIS_NAME");
+        AlarmDbFixture f = new AlarmDbFixture(Paths.get(build, "nxalarm-db"), db, mis == null ? "alpha" : mis);
+        f.run("init");
+        return f;
+    }
+
+    String misName() {
+        return mis;
+    }
+
+    Path path() {
+        return db;
+    }
+
+    LogName createLog(String id) {
+        run("create-log", id);
+        return new LogName(mis, id);
+    }
+
+    LogName createLog(int id) {
+        run("create-log", Integer.toString(id), "--number");
+        return new LogName(mis, id);
+    }
+
+    /** Raises alarms in a log through the MIS; returns their record ids. */
+    List<Integer> raise(LogName log, String severity, String moi, String cause, String text, int count) {
+        List<String> args = new ArrayList<>(Arrays.asList("raise", "--log", log.getLogId()));
+        if (log.isNumeric()) {
+            args.add("--number");
+        }
+        args.addAll(Arrays.asList("--type", "communicationsAlarm", "--severity", severity, "--moi", moi,
+                "--moc", MOC, "--cause", cause, "--text", text, "--count", Integer.toString(count)));
+        List<Integer> ids = new ArrayList<>();
+        for (String line : run(args.toArray(new String[0])).split("\n")) {
+            if (!line.isBlank()) {
+                ids.add(Integer.parseInt(line.trim()));
+            }
+        }
+        if (ids.size() != count) {
+            throw new IllegalStateException("raise gave " + ids + " for " + count + " alarms");
+        }
+        return ids;
+    }
+
+    List<Integer> raise(LogName log, String severity, int count) {
+        return raise(log, severity, MOI, "5", "link down", count);
+    }
+
+    /** A query of one filter of one item. */
+    static GenericQuery where(AlarmRecordAttribute attribute, RelationCriteria relation, Object... values) {
+        return new GenericQuery(LogicalCriteria.AND)
+                .add(new Filter(LogicalCriteria.AND).add(new FilterItem(attribute, relation, values)));
+    }
+
+    /** The set of every attribute a record can be asked for. */
+    static AlarmRecordAttributeSet allAttributes() {
+        AlarmRecordAttributeSet set = new AlarmRecordAttributeSet();
+        for (AlarmRecordAttribute a : AlarmRecordAttribute.values()) {
+            if (a.isRecordAttribute()) {
+                set.add(a);
+            }
+        }
+        return set;
+    }
+
+    /**
+     * A set that hands the library an attribute code it does not know
+     * ("managedObjectClass", which the Java set itself refuses to hold).
+     */
+    static AlarmRecordAttributeSet withUnknownCode() {
+        return new AlarmRecordAttributeSet() {
+            @Override
+            public Enumeration<NXObjectAttribute> elements() {
+                return Collections.enumeration(List.of(AlarmRecordAttribute.LOG_RECORD_ID,
+                        AlarmRecordAttribute.MANAGED_OBJECT_CLASS));
+            }
+        };
+    }
+
+    /** One query through the sqlite3 shell, rows as lines, columns separated by '|'. */
+    String sql(String query) {
+        return exec(List.of("sqlite3", db.toString(), query)).strip();
+    }
+
+    private String run(String... args) {
+        List<String> command = new ArrayList<>();
+        command.add(tool.toString());
+        command.add("--db");
+        command.add(db.toString());
+        command.addAll(Arrays.asList(args));
+        return exec(command);
+    }
+
+    private static String exec(List<String> command) {
+        try {
+            ProcessBuilder pb = new ProcessBuilder(command);
+            pb.redirectError(ProcessBuilder.Redirect.INHERIT);
+            Process p = pb.start();
+            String out;
+            try (InputStream in = p.getInputStream()) {
+                ByteArrayOutputStream buffer = new ByteArrayOutputStream();
+                in.transferTo(buffer);
+                out = buffer.toString(StandardCharsets.UTF_8);
+            }
+            if (!p.waitFor(120, TimeUnit.SECONDS)) {
+                p.destroyForcibly();
+                throw new IllegalStateException("timed out: " + command);
+            }
+            if (p.exitValue() != 0) {
+                throw new IllegalStateException("exit " + p.exitValue() + ": " + command);
+            }
+            return out;
+        } catch (IOException e) {
+            throw new IllegalStateException("cannot run " + command, e);
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+            throw new IllegalStateException("interrupted: " + command, e);
+        }
+    }
+}
