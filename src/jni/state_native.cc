@@ -136,7 +136,11 @@ void request_each(JNIEnv* env, jobject log_name, jobjectArray ids, int check, nx
   const nxjni::Conv c = ids ? jobject2AlarmRcdId(env, ids, names) : nxjni::Conv::ok;
   if (c == nxjni::Conv::raised || checkForException(env)) return;
   if (c == nxjni::Conv::incomplete) return;
-  if (!request(*service, log, names)) nxjni::throw_alarm_exception(env, failure);
+  if (!request(*service, log, names)) {
+    // Returned at once: a checkForException now would describe and clear it.
+    nxjni::throw_alarm_exception(env, failure);
+    return;
+  }
   checkForException(env);
 }
 
