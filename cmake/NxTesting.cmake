@@ -33,3 +33,14 @@ function(nx_add_fuzzer name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   set_property(GLOBAL APPEND PROPERTY NX_FUZZERS ${name})
 endfunction()
+
+# nx_add_pg_suite(target): the whole test binary once more, against the
+# throwaway PostgreSQL server that `make test` starts (label postgres). With
+# no server it is skipped, unless the run asked for one and it failed to
+# start: then it fails with the reason (tools/pg_test_server.sh).
+function(nx_add_pg_suite target)
+  add_test(NAME ${target}.postgres
+    COMMAND ${PROJECT_SOURCE_DIR}/tools/pg_test_server.sh suite $<TARGET_FILE:${target}>)
+  set_tests_properties(${target}.postgres PROPERTIES LABELS postgres SKIP_RETURN_CODE 77
+    ENVIRONMENT "NX_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+endfunction()

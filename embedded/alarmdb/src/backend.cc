@@ -1,5 +1,6 @@
 #include "nxdb/backend.h"
 
+#include "postgres_backend.h"
 #include "sqlite_backend.h"
 
 namespace nxdb {
@@ -10,9 +11,9 @@ std::unique_ptr<Backend> open_backend(const NXDBConnectInfo& info, OpenMode mode
     case BackendKind::kSqlite:
       return open_sqlite(info.database(), mode, error);
     case BackendKind::kPostgres:
-      error = "PostgreSQL alarm databases are not supported by this build (" + info.location() +
-              "); set NX_ALARM_DB to a SQLite file";
-      return nullptr;
+      // A server database is made by its administrator, never by a client:
+      // kCreate only makes the tables (create_schema).
+      return open_postgres(info.connect_uri(), error);
     case BackendKind::kInvalid:
       break;
   }

@@ -75,6 +75,7 @@ void NXDBConnectInfo::parse_location(const std::string& location) {
       fields_[1] = db.substr(0, db.find('?'));
     }
     fields_[5] = shown + rest;
+    uri_ = location;
     return;
   }
   kind_ = nxdb::BackendKind::kSqlite;
@@ -82,4 +83,5 @@ void NXDBConnectInfo::parse_location(const std::string& location) {
   fields_[2] = "localhost";
   fields_[3] = "sqlite";
   fields_[5] = location;
+  uri_ = fields_[1];
 }

@@ -5,6 +5,7 @@
 #include "nxdb/schema.h"
 #include "nxdb/table.h"
 #include "nxdb/unique_mo.h"
+#include "nxdb_testing/scratch_database.h"
 #include "test_tmp_dir.h"
 
 namespace {
@@ -14,8 +15,8 @@ using nxdb_test::TempDir;
 class ConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(tmp_.path().empty());
-    info_ = std::make_unique<NXDBConnectInfo>(NXDBConnectInfo::at("alpha", tmp_.file("a.db")));
+    ASSERT_TRUE(scratch_.ok()) << scratch_.error();
+    info_ = std::make_unique<NXDBConnectInfo>(NXDBConnectInfo::at("alpha", scratch_.location()));
     NXDBInterface db(*info_, nxdb::OpenMode::kCreate);
     ASSERT_TRUE(db.isConnected()) << db.lastError();
     std::string error;
@@ -72,7 +73,7 @@ class ConnectionTest : public ::testing::Test {
     return out;
   }
 
-  TempDir tmp_;
+  nxdb_test::ScratchDatabase scratch_;
   std::unique_ptr<NXDBConnectInfo> info_;
   std::string table_;
 };

@@ -16,6 +16,18 @@ bool same_ignoring_case(std::string_view a, std::string_view b) {
 
 namespace nxdb {
 
+namespace {
+// FNV-1a over the ASCII-lowered bytes, so names match without regard to case.
+std::size_t folded_hash(std::string_view name) {
+  std::size_t h = 1469598103934665603ull;
+  for (unsigned char c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+    h = (h ^ c) * 1099511628211ull;
+  }
+  return h;
+}
+}  // namespace
+
 ColumnIndex::ColumnIndex(const Statement& statement) {
   const int n = statement.column_count();
   names_.reserve(n);
@@ -24,13 +36,28 @@ ColumnIndex::ColumnIndex(const Statement& statement) {
     names_.push_back(statement.column_name(i));
     kinds_.push_back(statement.column_kind(i));
   }
+  std::size_t size = 8;
+  while (size < 2 * static_cast<std::size_t>(n)) size *= 2;
+  slots_.assign(size, -1);
+  for (int i = 0; i < n; ++i) {
+    std::size_t s = folded_hash(names_[i]) & (size - 1);
+    bool duplicate = false;
+    while (slots_[s] >= 0) {
+      // The first of equal names wins: a later duplicate takes no slot.
+      if (same_ignoring_case(names_[slots_[s]], names_[i])) {
+        duplicate = true;
+        break;
+      }
+      s = (s + 1) & (size - 1);
+    }
+    if (!duplicate) slots_[s] = i;
+  }
 }
 
-// A scan: results have a few dozen columns, and a lookup then costs less than
-// hashing a lowered copy of the name. The first of equal names wins.
 int ColumnIndex::find(std::string_view name) const {
-  for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (same_ignoring_case(names_[i], name)) return static_cast<int>(i);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t s = folded_hash(name) & mask; slots_[s] >= 0; s = (s + 1) & mask) {
+    if (same_ignoring_case(names_[slots_[s]], name)) return slots_[s];
   }
   return -1;
 }

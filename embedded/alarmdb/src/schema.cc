@@ -199,27 +199,28 @@ bool create_schema(NXDBInterface& connection, std::string& error) {
     error = connection.lastError();
     return false;
   }
-  static const char* const kDirectory =
+  const std::string text = db->column_type(K::kText);
+  const std::string directory =
       "CREATE TABLE IF NOT EXISTS log (\n"
-      "  nxlogid TEXT NOT NULL PRIMARY KEY,\n"
-      "  logidtype TEXT NOT NULL CHECK (logidtype IN ('string', 'integer'))\n"
+      "  nxlogid " + text + " NOT NULL PRIMARY KEY,\n"
+      "  logidtype " + text + " NOT NULL CHECK (logidtype IN ('string', 'integer'))\n"
       ");\n"
       "CREATE TABLE IF NOT EXISTS nxlog (\n"
-      "  nxlogid TEXT NOT NULL REFERENCES log (nxlogid),\n"
-      "  nxlogname TEXT NOT NULL UNIQUE,\n"
-      "  nxlogrecordtype TEXT NOT NULL,\n"
+      "  nxlogid " + text + " NOT NULL REFERENCES log (nxlogid),\n"
+      "  nxlogname " + text + " NOT NULL UNIQUE,\n"
+      "  nxlogrecordtype " + text + " NOT NULL,\n"
       "  PRIMARY KEY (nxlogid, nxlogrecordtype)\n"
       ");\n"
       "CREATE TABLE IF NOT EXISTS nxmoid (\n"
-      "  moi_id INTEGER PRIMARY KEY,\n"
-      "  moi_ber BLOB NOT NULL UNIQUE\n"
+      "  moi_id " + db->identity_column() + ",\n"
+      "  moi_ber " + db->column_type(K::kBlob) + " NOT NULL UNIQUE\n"
       ");\n";
   Transaction tx(*db);
   if (!tx.ok()) {
     error = tx.error();
     return false;
   }
-  return db->exec_script(kDirectory, error) && tx.commit(error);
+  return db->exec_script(directory, error) && tx.commit(error);
 }
 
 bool create_log(NXDBInterface& connection, const std::string& log_id, bool number,

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdlib>
 #include <vector>
 
 namespace nxdb {
@@ -27,6 +28,8 @@ ColumnKind kind_of_decltype(const char* decl) {
   if (upper.find("BLOB") != std::string::npos) return ColumnKind::kBlob;
   return ColumnKind::kText;
 }
+
+std::string pragma(sqlite3* db, const char* sql);
 
 class SqliteStatement : public Statement {
  public:
@@ -181,6 +184,14 @@ class SqliteBackend : public Backend {
       case ColumnKind::kText: break;
     }
     return "TEXT";
+  }
+
+  std::string identity_column() const override { return "INTEGER PRIMARY KEY"; }
+
+  // Cheap: no table is read. Moves when any other connection commits.
+  long long data_version() override {
+    std::string text = pragma(db_.get(), "PRAGMA data_version");
+    return text.empty() ? -1 : std::atoll(text.c_str());
   }
 
   std::string time_check(const std::string& column) const override {

@@ -26,7 +26,7 @@ long UniqueMO::get_unique_id(const DataUnit& ber) const {
 
   if (create_) {
     // Get-or-create in one statement: a name already there keeps its id.
-    auto insert = db->prepare("INSERT OR IGNORE INTO nxmoid (moi_ber) VALUES (?1)", error_);
+    auto insert = db->prepare("INSERT INTO nxmoid (moi_ber) VALUES (?1) ON CONFLICT (moi_ber) DO NOTHING", error_);
     if (!insert || !insert->bind_blob(1, ber.data(), ber.size()) ||
         insert->step() != nxdb::StepResult::kDone) {
       if (insert) error_ = insert->error();

@@ -1,12 +1,14 @@
-// The seam between the client classes and a database engine. SQLite is built
-// in; another engine plugs in by implementing Backend and Statement and
-// adding a case to open_backend. Nothing above this seam knows the engine.
+// The seam between the client classes and a database engine: SQLite and
+// PostgreSQL. An engine plugs in by implementing Backend and Statement and
+// adding a case to open_backend. Nothing above this seam knows the engine,
+// except for the few places that write engine-specific DDL or wake-ups.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "nxdb/connect_info.h"
 
@@ -80,6 +82,26 @@ class Backend {
   // keeps a time column in the stored time form (may be empty).
   virtual std::string column_type(ColumnKind kind) const = 0;
   virtual std::string time_check(const std::string& column) const = 0;
+  // The type of a column that numbers new rows itself (primary key).
+  virtual std::string identity_column() const = 0;
+
+  // Telling other connections that something changed. An engine does one of
+  // the two: data_version() moves when another connection committed
+  // (-1 when the engine signals instead); listen/wait_notifications deliver
+  // the payloads of notifications sent on a channel.
+  virtual long long data_version() { return -1; }
+  virtual bool listen(const std::string& channel, std::string& error) {
+    error = "this engine has no notifications";
+    return false;
+  }
+  // Waits up to timeout_ms for notifications and appends their payloads.
+  // True when woken (a notification, or a reconnection after which the
+  // caller should look for what it may have missed); false on time-out or
+  // failure (error set on failure).
+  virtual bool wait_notifications(int timeout_ms, std::vector<std::string>& payloads,
+                                  std::string& error) {
+    return false;
+  }
 };
 
 // Opens the engine that the connect info names, or returns null and says why.

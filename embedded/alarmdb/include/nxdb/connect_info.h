@@ -4,8 +4,8 @@
 // The location comes from the environment variable NX_ALARM_DB:
 //   - unset or empty: the SQLite file "nxalarm.db" in the working directory;
 //   - a path: that SQLite file;
-//   - a "postgresql://" URI: a PostgreSQL server (backend not built yet:
-//     connecting fails with a message saying so).
+//   - a "postgresql://" (or "postgres://") URI: a PostgreSQL server; the
+//     database must exist (nxalarm-db init creates the tables in it).
 //
 // The six text fields, numbered 1 to 6 (field(n)); the database-parameter
 // native hands fields 2, 5, 3, 4 to Java in that order:
@@ -48,6 +48,9 @@ class NXDBConnectInfo {
   ConnServices services() const { return services_; }
   // Why the location could not be used (kInvalid), else empty.
   const std::string& error() const { return error_; }
+  // What the engine connects with: the path, or the URI as configured
+  // (which may hold a password, so it is not one of the fields).
+  const std::string& connect_uri() const { return uri_; }
 
   // Builds the info from an explicit location instead of NX_ALARM_DB (tools
   // and tests).
@@ -62,4 +65,5 @@ class NXDBConnectInfo {
   nxdb::BackendKind kind_ = nxdb::BackendKind::kInvalid;
   ConnServices services_;
   std::string error_;
+  std::string uri_;
 };

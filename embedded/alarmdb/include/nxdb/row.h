@@ -23,6 +23,9 @@ class ColumnIndex {
  private:
   std::vector<std::string> names_;
   std::vector<ColumnKind> kinds_;
+  // Open-addressed table of column indexes by case-folded name hash (-1:
+  // free slot): readers ask for a few dozen columns of every row by name.
+  std::vector<int> slots_;
 };
 }  // namespace nxdb
 
