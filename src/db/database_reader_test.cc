@@ -13,6 +13,7 @@
 // Fixtures write the database the way a logging server would: through the
 // client library's schema and bound statements.
 #include "nxdb/schema.h"
+#include "nxdb_testing/scratch_database.h"
 
 namespace {
 
@@ -49,16 +50,12 @@ const char kNumberLog[] = "/systemId=name:\"alpha\"/logId=number:5";
 class ReaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* base = std::getenv("NX_TEST_TMP");
-    std::string root = base != nullptr && *base != '\0' ? base : "/tmp";
-    mkdir(root.c_str(), 0700);
-    std::string pattern = root + "/dbreader-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    ASSERT_NE(mkdtemp(buffer.data()), nullptr);
-    dir_ = buffer.data();
-    path_ = dir_ + "/alarms.db";
-    setenv("NX_ALARM_DB", path_.c_str(), 1);
+    // A fresh database on the engine of this run (SQLite, or PostgreSQL
+    // when NX_TEST_PG names a test server).
+    scratch_ = std::make_unique<nxdb_test::ScratchDatabase>();
+    ASSERT_TRUE(scratch_->ok()) << scratch_->error();
+    dir_ = scratch_->dir();
+    scratch_->export_location();
     unsetenv("NX_DB_DEBUG");
     db_ = std::make_unique<NXDBInterface>(NXDBConnectInfo("alpha", 1), nxdb::OpenMode::kCreate);
     ASSERT_TRUE(db_->isConnected()) << db_->lastError();
@@ -68,8 +65,7 @@ class ReaderTest : public ::testing::Test {
 
   void TearDown() override {
     db_.reset();
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) unlink((path_ + suffix).c_str());
-    rmdir(dir_.c_str());
+    scratch_.reset();
     unsetenv("NX_ALARM_DB");
   }
 
@@ -157,8 +153,8 @@ class ReaderTest : public ::testing::Test {
                  {"blob", null()}});
   }
 
+  std::unique_ptr<nxdb_test::ScratchDatabase> scratch_;
   std::string dir_;
-  std::string path_;
   std::unique_ptr<NXDBInterface> db_;
   Asn1Value severity_value_;
 };

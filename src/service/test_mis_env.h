@@ -1,5 +1,6 @@
 // A fresh alarm database for one test: schema, the logs asked for, and the
-// environment that points the process's MIS at it (system "alpha").
+// environment that points the process's MIS at it (system "alpha"). On the
+// engine of the run: SQLite, or PostgreSQL when NX_TEST_PG is set.
 #pragma once
 
 #include <stdlib.h>
@@ -14,19 +15,18 @@
 
 #include "nxdb/interface.h"
 #include "nxdb/schema.h"
+#include "nxdb_testing/scratch_database.h"
 #include "nxmp/mis.h"
 
 class TestMisEnv {
  public:
   explicit TestMisEnv(const std::vector<std::string>& logs) {
-    const char* base = std::getenv("NX_TEST_TMP");
-    std::string root = base && *base ? base : "/tmp";
-    ::mkdir(root.c_str(), 0755);
-    std::string pattern = root + "/mis-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) != nullptr) dir_ = buf.data();
-    path_ = dir_ + "/alarms.db";
+    // SQLite, or PostgreSQL when NX_TEST_PG names a test server.
+    if (!scratch_.ok()) {
+      error_ = scratch_.error();
+      return;
+    }
+    path_ = scratch_.location();
     {
       NXDBInterface db(NXDBConnectInfo::at("alpha", path_), nxdb::OpenMode::kCreate);
       std::string error;
@@ -40,8 +40,6 @@ class TestMisEnv {
   }
   ~TestMisEnv() {
     nxmp_mis::shutdown();
-    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path_ + suffix).c_str());
-    ::rmdir(dir_.c_str());
   }
   bool ok() const { return ok_; }
   const std::string& error() const { return error_; }
@@ -73,7 +71,7 @@ class TestMisEnv {
   }
 
  private:
-  std::string dir_;
+  nxdb_test::ScratchDatabase scratch_;
   std::string path_;
   std::string error_;
   bool ok_ = false;
