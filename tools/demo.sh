@@ -1,7 +1,15 @@
 #!/bin/sh
-# demo.sh BUILD_DIR: runs the main job against the built library.
+# demo.sh BUILD_DIR: seeds a fresh demo database in the build folder and runs
+# the main job against the built library.
 set -e
-build=${1:-build}
-export NLSPATH="$(cd "$build" && pwd)/%N"
+build=$(cd "${1:-build}" && pwd)
+top=$(cd "$(dirname "$0")/.." && pwd)
+export NLSPATH="$build/%N"
+export NX_MIS_NAME=nxdemo
+export NX_ALARM_DB="$build/demo/alarms.db"
+mkdir -p "$build/demo"
+echo "== seeding $NX_ALARM_DB"
+"$top/tools/seed_demo_db.sh" "$build" "$NX_ALARM_DB"
 exec java -Djava.library.path="$build" \
-  -cp "$build/java/nxalarm-api.jar:$build/java/nxalarm-demo.jar" com.qel.nx.demo.Demo "$@"
+  -cp "$build/java/nxalarm-api.jar:$build/java/nxalarm-cli.jar:$build/java/nxalarm-demo.jar" \
+  com.qel.nx.demo.Demo "$build/nxalarm-db"

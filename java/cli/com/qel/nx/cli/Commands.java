@@ -95,7 +95,7 @@ final class Commands {
         int expected = inv.limit > 0 ? Math.min(inv.limit, total) : total;
         // A bar only where someone watches it, and only when there is something to wait for.
         boolean show = inv.progress != null ? inv.progress : System.console() != null && expected > inv.batch;
-        ProgressBar bar = show ? new ProgressBar(err, "reading", expected) : null;
+        ProgressBar bar = show ? new ProgressBar(err, "reading", expected, System.console() != null) : null;
         List<AlarmRecord> records = session.retrieve(query, RecordView.allAttributes(), inv.batch, inv.limit,
                 n -> {
                     if (bar != null) {
@@ -291,8 +291,8 @@ final class Commands {
         switch (e.getKind()) {
             case AlarmLogEvent.OBJECT_CREATED:
                 return String.format("%s  created  #%-6s %-13s %-22s %s  %s", clock, RecordView.id(r),
-                        RecordView.severity(r), RecordView.text(r.eventType), RecordView.managedObject(r),
-                        RecordView.text(r.additionalText)).stripTrailing();
+                        RecordView.severity(r), RecordView.shortType(r.eventType), RecordView.managedObject(r),
+                        RecordView.unquoted(r.additionalText)).stripTrailing();
             case AlarmLogEvent.OBJECT_DELETED:
                 return String.format("%s  deleted  #%s", clock, RecordView.id(r));
             default:

@@ -12,11 +12,17 @@ public final class ProgressBar {
     private final PrintStream out;
     private final String label;
     private final long total;
+    private boolean live;
     private long done;
     private int shown = -1;
 
-    public ProgressBar(PrintStream out, String label, long total) {
+    /**
+     * @param live redraw as work advances; otherwise (output to a file or pipe)
+     *        draw only the finished bar, once
+     */
+    public ProgressBar(PrintStream out, String label, long total, boolean live) {
         this.out = out;
+        this.live = live;
         this.label = label;
         this.total = Math.max(total, 0);
     }
@@ -24,7 +30,7 @@ public final class ProgressBar {
     public void advance(long n) {
         done += n;
         int pct = total == 0 ? 100 : (int) Math.min(100, done * 100 / total);
-        if (pct != shown) {
+        if (pct != shown && live) {
             shown = pct;
             int filled = pct * WIDTH / 100;
             out.print("\r" + label + " [" + "#".repeat(filled) + ".".repeat(WIDTH - filled) + "] "
@@ -35,6 +41,10 @@ public final class ProgressBar {
 
     /** Ends the bar's line. */
     public void finish() {
+        if (!live) {
+            live = true;
+            advance(0);
+        }
         if (shown >= 0) {
             out.println();
             out.flush();

@@ -54,6 +54,31 @@ public final class RecordView {
         return r.managedObjectInstance == null ? "" : r.managedObjectInstance.getMOName();
     }
 
+    /**
+     * A name without its value notation, for reading on screen:
+     * /systemId=name:"paris"/linkId=string:"l1" becomes /systemId=paris/linkId=l1.
+     */
+    public static String compactName(String name) {
+        return name.replaceAll("=(?:name|string):\"([^\"]*)\"", "=$1").replaceAll("=number:(\\d+)", "=$1");
+    }
+
+    /** An event type without its registry prefix: "...:equipmentAlarm" becomes "equipmentAlarm". */
+    public static String shortType(String type) {
+        if (type == null) {
+            return "";
+        }
+        int colon = type.lastIndexOf(':');
+        return colon < 0 ? type : type.substring(colon + 1).trim();
+    }
+
+    /** A text without the quotes of value notation, which events keep. */
+    public static String unquoted(String s) {
+        if (s == null) {
+            return "";
+        }
+        return s.length() >= 2 && s.startsWith("\"") && s.endsWith("\"") ? s.substring(1, s.length() - 1) : s;
+    }
+
     public static String text(String s) {
         return s == null ? "" : s;
     }
@@ -61,9 +86,9 @@ public final class RecordView {
     /** The table of records as operators read it. */
     public static Table table(List<AlarmRecord> records) {
         Table t = new Table().number("ID").column("SEVERITY", 0).column("STATE", 0).column("EVENT TYPE", 24)
-                .column("MANAGED OBJECT", 44).column("EVENT TIME", 0).column("TEXT", 40);
+                .column("MANAGED OBJECT", 50).column("EVENT TIME", 0).column("TEXT", 36);
         for (AlarmRecord r : records) {
-            t.row(id(r), severity(r), state(r), text(r.eventType), managedObject(r), time(r.eventTime),
+            t.row(id(r), severity(r), state(r), text(r.eventType), compactName(managedObject(r)), time(r.eventTime),
                     text(r.additionalText));
         }
         return t;
@@ -138,7 +163,7 @@ public final class RecordView {
             case DISPLAY_OPERATOR: return quoted(r.displayOperator);
             case DISPLAY_TEXT: return quoted(r.displayText);
             case ADDITIONAL_TEXT: return quoted(r.additionalText);
-            case EVENT_TYPE: return r.eventType;
+            case EVENT_TYPE: return shortType(r.eventType);
             case PROBABLE_CAUSE: return quoted(r.probableCause);
             default: {
                 Object v = f.get(a.toString());
@@ -148,6 +173,6 @@ public final class RecordView {
     }
 
     private static String quoted(String s) {
-        return s == null ? "\"\"" : "\"" + s + "\"";
+        return "\"" + unquoted(s) + "\"";
     }
 }
