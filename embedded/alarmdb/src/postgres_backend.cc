@@ -79,7 +79,7 @@ class Connection {
     const char* const values[] = {
         "10", "1", "10", "5", "3", "30000",
         "-c statement_timeout=300000 -c DateStyle=ISO,YMD -c bytea_output=hex "
-        "-c standard_conforming_strings=on -c client_encoding=UTF8",
+        "-c standard_conforming_strings=on -c client_encoding=UTF8 -c client_min_messages=warning",
         "nxalarm", uri_.c_str(), nullptr};
     ConnHandle conn(PQconnectdbParams(keys, values, 1));
     if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
@@ -87,6 +87,9 @@ class Connection {
               (conn ? trimmed_message(PQerrorMessage(conn.get())) : std::string("out of memory"));
       return false;
     }
+    // Server notices (such as "already exists, skipping") are not errors
+    // and never reach standard error.
+    PQsetNoticeProcessor(conn.get(), [](void*, const char*) {}, nullptr);
     conn_ = std::move(conn);
     ++generation_;
     unnamed_owner_ = 0;

@@ -25,6 +25,19 @@ constexpr std::uint32_t kLiveMagic = 0x4e58455a;  // "NXEZ"
 constexpr std::size_t kFreedRemembered = 1024;
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 constexpr int kJournalBatch = 512;
+// PostgreSQL wakes readers with a notification on this channel, whose
+// payload is the journal key of the last entry committed.
+constexpr const char* kJournalChannel = "nxmis_event";
+// Even when woken by notifications, a reader looks at the journal this often
+// (a writer that could not notify, a notification lost with a connection).
+constexpr auto kJournalRecheck = std::chrono::seconds(5);
+// Every reader records how far it got this often; entries that every live
+// reader has seen are then removed. A reader not heard of for kReaderAlive
+// no longer holds entries back, and the journal never keeps more than
+// kJournalKeep entries.
+constexpr auto kReaderHeartbeat = std::chrono::seconds(10);
+constexpr long long kReaderAliveSeconds = 600;
+constexpr long long kJournalKeep = 100000;
 
 // Events being delivered, and the addresses of the last ones delivered, so
 // that CurrentEvent can tell a stale pointer from a wild one.
@@ -213,16 +226,25 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
                     ",\n  kind TEXT NOT NULL,\n  objname TEXT NOT NULL,\n  objclass TEXT NOT NULL,\n"
                     "  info " + blob + "\n);\n"
                     "CREATE TABLE IF NOT EXISTS nxmis_app (\n  name TEXT NOT NULL PRIMARY KEY,\n"
-                    "  special_events TEXT\n);\n";
+                    "  special_events TEXT\n);\n"
+                    "CREATE TABLE IF NOT EXISTS nxmis_reader (\n  name TEXT NOT NULL PRIMARY KEY,\n"
+                    "  seq " + db.column_type(nxdb::ColumnKind::kInteger) + " NOT NULL,\n"
+                    "  seen " + db.column_type(nxdb::ColumnKind::kInteger) + " NOT NULL\n);\n";
   if (!db.exec_script(ddl, error)) return nullptr;
   mis->reader_ = std::make_unique<NXDBInterface>(info, nxdb::OpenMode::kExisting);
   if (!mis->reader_->isConnected()) {
     error = "cannot open the alarm database: " + mis->reader_->lastError();
     return nullptr;
   }
+  if (!sqlite && !mis->reader_->backend()->listen(kJournalChannel, error)) return nullptr;
   long long last = 0;
   if (!query_long(db, "SELECT MAX(seq) FROM nxmis_event", {}, last, error)) return nullptr;
   mis->delivered_seq_ = mis->local_seq_ = last;
+  // Known to the pruning before the first entry is read, so that nothing
+  // after `last` is removed before this process has seen it.
+  mis->reader_name_ = mis->system_ + "/" + mis->application_ + "/" +
+                      std::to_string(static_cast<long long>(std::time(nullptr)));
+  if (!mis->record_progress(last, error)) return nullptr;
   if (pipe(mis->wake_fd_) != 0) {
     error = "cannot make the connection's pipe";
     return nullptr;
@@ -258,6 +280,9 @@ void Mis::stop() {
       dispatcher_.detach();
     } else {
       dispatcher_.join();
+      // Gone readers hold no journal entries back.
+      std::string ignored;
+      exec(*reader_->backend(), "DELETE FROM nxmis_reader WHERE name = ?1", {reader_name_}, ignored);
     }
   }
 }
@@ -279,7 +304,16 @@ std::string Mis::application_object_name() const {
 bool Mis::begin(std::string& error) {
   uncommitted_.clear();
   nxdb::Backend& db = *db_->backend();
-  return db.exec_script(db.dialect() == nxdb::Dialect::kSqlite ? "BEGIN IMMEDIATE" : "BEGIN", error);
+  if (db.dialect() == nxdb::Dialect::kSqlite) return db.exec_script("BEGIN IMMEDIATE", error);
+  // Changes are made one at a time, as SQLite's BEGIN IMMEDIATE does: journal
+  // keys are then given in commit order, and a reader that has seen a key
+  // has seen every smaller one. Readers of the journal are not blocked.
+  if (!db.exec_script("BEGIN", error)) return false;
+  if (!db.exec_script("LOCK TABLE nxmis_event IN EXCLUSIVE MODE", error)) {
+    rollback();
+    return false;
+  }
+  return true;
 }
 
 void Mis::rollback() {
@@ -309,6 +343,12 @@ bool Mis::commit(std::string& error) {
   nxdb::Backend& db = *db_->backend();
   long long last = 0;
   if (!uncommitted_.empty() && !query_long(db, "SELECT MAX(seq) FROM nxmis_event", {}, last, error)) {
+    rollback();
+    return false;
+  }
+  // Sent with the commit: wakes the readers of every process.
+  if (!uncommitted_.empty() && db.dialect() == nxdb::Dialect::kPostgres &&
+      !exec(db, "SELECT pg_notify(?1, ?2)", {kJournalChannel, std::to_string(last)}, error)) {
     rollback();
     return false;
   }
@@ -853,13 +893,93 @@ std::size_t Mis::pending() const {
   return local_seq_ > delivered_seq_ ? static_cast<std::size_t>(local_seq_ - delivered_seq_) : 0;
 }
 
+bool Mis::record_progress(long long seq, std::string& error) {
+  return exec(*reader_->backend(),
+              "INSERT INTO nxmis_reader (name, seq, seen) VALUES (?1, ?2, ?3) "
+              "ON CONFLICT (name) DO UPDATE SET seq = excluded.seq, seen = excluded.seen",
+              {reader_name_, std::to_string(seq), std::to_string(static_cast<long long>(std::time(nullptr)))},
+              error);
+}
+
+void Mis::prune_journal() {
+  nxdb::Backend& db = *reader_->backend();
+  std::string error;
+  const std::string alive =
+      std::to_string(static_cast<long long>(std::time(nullptr)) - kReaderAliveSeconds);
+  // Seen by every live reader, or beyond the bound; readers long gone are
+  // forgotten.
+  exec(db,
+       "DELETE FROM nxmis_event WHERE seq <= (SELECT MIN(seq) FROM nxmis_reader WHERE seen >= ?1) "
+       "OR seq <= (SELECT MAX(seq) FROM nxmis_event) - ?2",
+       {alive, std::to_string(kJournalKeep)}, error);
+  exec(db, "DELETE FROM nxmis_reader WHERE seen < ?1", {alive}, error);
+}
+
+bool Mis::wait_for_journal(long long& version, std::chrono::steady_clock::time_point& recheck) {
+  nxdb::Backend& db = *reader_->backend();
+  {
+    std::unique_lock<std::mutex> lock(queue_mu_);
+    if (stopping_) return false;
+    // This process's own entries: read at once.
+    if (local_seq_ > delivered_seq_) return true;
+    if (db.dialect() == nxdb::Dialect::kSqlite) {
+      queue_cv_.wait_for(lock, kPollInterval, [&] { return stopping_ || local_seq_ > delivered_seq_; });
+      if (stopping_) return false;
+      if (local_seq_ > delivered_seq_) return true;
+    }
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (now >= recheck) {
+    recheck = now + kJournalRecheck;
+    return true;
+  }
+  if (db.dialect() == nxdb::Dialect::kSqlite) {
+    // Another connection committed: the only case worth a query.
+    long long v = db.data_version();
+    if (v == version && v >= 0) return false;
+    version = v;
+    return true;
+  }
+  std::vector<std::string> payloads;
+  std::string error;
+  if (!db.wait_notifications(static_cast<int>(kPollInterval.count()), payloads, error)) {
+    // No server: wait before trying again rather than spin.
+    if (!error.empty()) std::this_thread::sleep_for(kPollInterval);
+    return false;
+  }
+  if (payloads.empty()) return true;  // reconnected: look for what was missed
+  std::lock_guard<std::mutex> lock(queue_mu_);
+  for (const std::string& p : payloads) {
+    if (std::atoll(p.c_str()) > delivered_seq_) return true;
+  }
+  return false;
+}
+
 void Mis::run_dispatcher() {
   std::string error;
+  long long version = -1;
+  auto recheck = std::chrono::steady_clock::now() + kJournalRecheck;
+  auto heartbeat = std::chrono::steady_clock::now() + kReaderHeartbeat;
   for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(queue_mu_);
+      if (stopping_) return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= heartbeat) {
+      long long seen;
+      {
+        std::lock_guard<std::mutex> lock(queue_mu_);
+        seen = delivered_seq_;
+      }
+      heartbeat = now + kReaderHeartbeat;
+      record_progress(seen, error);
+      prune_journal();
+    }
+    if (!wait_for_journal(version, recheck)) continue;
     long long after;
     {
-      std::unique_lock<std::mutex> lock(queue_mu_);
-      queue_cv_.wait_for(lock, kPollInterval, [&] { return stopping_ || local_seq_ > delivered_seq_; });
+      std::lock_guard<std::mutex> lock(queue_mu_);
       if (stopping_) return;
       after = delivered_seq_;
     }
@@ -867,7 +987,10 @@ void Mis::run_dispatcher() {
         "SELECT seq, kind, objname, objclass, info FROM nxmis_event WHERE seq > ?1 ORDER BY seq "
         "LIMIT " + std::to_string(kJournalBatch),
         error);
-    if (!st) continue;
+    if (!st) {
+      std::this_thread::sleep_for(kPollInterval);
+      continue;
+    }
     st->bind_int(1, after);
     std::vector<std::pair<long long, std::shared_ptr<Event>>> batch;
     while (st->step() == nxdb::StepResult::kRow) {
@@ -887,7 +1010,11 @@ void Mis::run_dispatcher() {
       if (stopping_) return;
       delivered_seq_ = seq;
     }
-    if (!batch.empty()) queue_cv_.notify_all();
+    if (!batch.empty()) {
+      queue_cv_.notify_all();
+      // A full batch: more may follow at once.
+      if (batch.size() == static_cast<std::size_t>(kJournalBatch)) recheck = {};
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 // callbacks, so notifications of other processes reach this one as well.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -104,6 +105,10 @@ class Mis {
                       const std::string& cause, const std::string& when,
                       const std::string& op, std::vector<Notification>& out, std::string& error);
   void run_dispatcher();
+  // True when the journal may hold entries after the last delivered one.
+  bool wait_for_journal(long long& version, std::chrono::steady_clock::time_point& recheck);
+  bool record_progress(long long seq, std::string& error);
+  void prune_journal();
   void deliver(const Event& event);
 
   std::string system_;
@@ -120,7 +125,8 @@ class Mis {
   bool stopping_ = false;
   long long local_seq_ = 0;      // the last journal entry this process wrote
   long long delivered_seq_ = 0;  // the last one delivered
-  std::unique_ptr<NXDBInterface> reader_;
+  std::unique_ptr<NXDBInterface> reader_;  // the dispatcher's own connection
+  std::string reader_name_;                 // this reader in nxmis_reader
   std::thread dispatcher_;
   int wake_fd_[2] = {-1, -1};
 
