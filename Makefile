@@ -6,10 +6,10 @@
 BUILD    ?= build
 JOBS     ?= 2
 CMAKE    ?= cmake
-DEB_PKGS := g++ cmake make libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev \
+DEB_PKGS := g++ cmake make libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev postgresql-15 \
             openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java libc-bin \
             clang libclang-rt-14-dev sqlite3
-DEB_CHECK := g++ cmake libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev \
+DEB_CHECK := g++ cmake libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev postgresql-15 \
             openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java clang libclang-rt-14-dev
 
 .PHONY: all deps build test demo bench asan tsan fuzz clean
@@ -34,8 +34,11 @@ $(BUILD)/CMakeCache.txt: | deps
 build: deps $(BUILD)/CMakeCache.txt
 	$(CMAKE) --build $(BUILD) -j$(JOBS)
 
+# The suites run twice: on SQLite, and (label postgres) on a throwaway
+# PostgreSQL 15 server that tools/pg_test_server.sh starts on loopback and
+# stops afterwards, also when tests fail.
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	cd $(BUILD) && $(CURDIR)/tools/pg_test_server.sh run -- ctest --output-on-failure -j$(JOBS)
 
 demo: build
 	./tools/demo.sh $(BUILD)

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "model/alarm_record.h"
+#include "nxdb_testing/private_server.h"
+#include "nxdb_testing/scratch_database.h"
 #include "service/alarm_service.h"
 #include "service/test_mis_env.h"
 
@@ -219,6 +221,39 @@ TEST(AlarmServiceProcessesTest, EveryChangeReachesTheOtherProcessOnceInOrder) {
   EXPECT_EQ(deleted, 2);
   std::printf("events across processes: %zu delivered, %s per second in the watching process (%s)\n",
               there.size(), rate.c_str(), std::getenv("NX_TEST_PG") ? "PostgreSQL" : "SQLite");
+}
+
+// The server goes away and comes back while a service watches: writes
+// after the restart succeed, and their events arrive, each once.
+TEST(AlarmServiceRestartTest, EventsContinueAfterTheServerRestarts) {
+  if (!nxdb_test::on_postgres()) GTEST_SKIP() << "PostgreSQL run only";
+  nxdb_test::PrivateServer server;
+  ASSERT_TRUE(server.ok()) << server.error();
+  const std::string shared = std::getenv("NX_TEST_PG");
+  setenv("NX_TEST_PG", server.uri().c_str(), 1);
+  TestMisEnv env({"AlarmLog"});
+  setenv("NX_TEST_PG", shared.c_str(), 1);
+  ASSERT_TRUE(env.ok()) << env.error();
+  Watcher here;
+  ASSERT_TRUE(here.start());
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(TestMisEnv::raise("AlarmLog", "minor").ok);
+  ASSERT_TRUE(TestMisEnv::drain());
+  ASSERT_EQ(here.seen.size(), 3u);
+
+  ASSERT_TRUE(server.restart());
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 3; ++i) {
+    nxmp_mis::RaiseResult r = TestMisEnv::raise("AlarmLog", "major");
+    ASSERT_TRUE(r.ok) << r.error;
+  }
+  ASSERT_TRUE(TestMisEnv::drain(15000));
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 15.0);
+  std::lock_guard<std::mutex> lock(here.seen.mu);
+  ASSERT_EQ(here.seen.events.size(), 6u);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(here.seen.events[i].rfind("created number:" + std::to_string(i + 1) + " ", 0), 0u)
+        << here.seen.events[i];
+  }
 }
 
 }  // namespace
