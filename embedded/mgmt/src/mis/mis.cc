@@ -746,8 +746,16 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
   {
     Asn1Value oi = fdn2oi(DataUnit(moi));
     if (!oi.is_null()) {
-      UniqueMO unique(NXDBConnectInfo(system_, NXDB_ALARM_LOG_SERVICE), true, 1000);
-      moi_id = unique.get_unique_id(oi.encoding());
+      // One identity connection per process: opening one per alarm costs a
+      // server session each time on PostgreSQL.
+      std::lock_guard<std::mutex> lock(identity_mu_);
+      if (!identities_) {
+        identities_ = std::make_unique<UniqueMO>(NXDBConnectInfo(system_, NXDB_ALARM_LOG_SERVICE),
+                                                 true, 1000);
+      }
+      moi_id = identities_->get_unique_id(oi.encoding());
+      // Made again next time: the database may have been unreachable.
+      if (moi_id < 0) identities_.reset();
     }
   }
   const Asn1Value blob =

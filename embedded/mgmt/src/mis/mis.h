@@ -20,6 +20,7 @@
 #include "mis/object_name.h"
 #include "nxdb/interface.h"
 #include "nxdb/schema.h"
+#include "nxdb/unique_mo.h"
 #include "nxmp/asn1_value.h"
 #include "nxmp/callback.h"
 #include "nxmp/data_unit.h"
@@ -129,6 +130,9 @@ class Mis {
   std::string reader_name_;                 // this reader in nxmis_reader
   std::thread dispatcher_;
   int wake_fd_[2] = {-1, -1};
+
+  std::mutex identity_mu_;
+  std::unique_ptr<UniqueMO> identities_;  // managed-object identities
 
   std::mutex subs_mu_;
   std::vector<std::pair<std::string, Callback>> subscriptions_;
