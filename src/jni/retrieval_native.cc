@@ -44,6 +44,9 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JN
   HviLock lock;
   if (!nxjni::init_done.load(std::memory_order_acquire)) {
     nxjni::resolve_native_ids(env);
+    // Events run on a natively attached thread, whose FindClass sees only the
+    // system class loader: resolve what they need here, on the caller's thread.
+    nxjni::record_ids(env);
     nxjni::set_moid_lookup(moid_of_name);
     nxjni::init_done.store(1, std::memory_order_release);
   }
