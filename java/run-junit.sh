@@ -5,7 +5,9 @@
 # The library keeps one service per process and reads its environment once,
 # so every class gets its own JVM and its own, not yet created, alarm
 # database: NX_ALARM_DB names a file in a fresh directory (removed at exit)
-# that the class fills with build/nxalarm-db before its first init.
+# that the class fills with build/nxalarm-db before its first init. With
+# NX_TEST_PG (the postgres run) it is instead a new database on that server,
+# dropped at exit.
 #
 # NX_SANITIZE=address (set by CTest in an ASan build): the JVM does not load
 # the sanitizer runtime itself, so it is preloaded; the JVM handles SIGSEGV
@@ -17,6 +19,15 @@ mkdir -p "$root"
 work=$(mktemp -d "$root/junit-XXXXXX")
 trap 'rm -f "$out"; rm -rf "$work"' EXIT
 export NX_ALARM_DB="$work/alarms.db"
+if [ -n "${NX_TEST_PG:-}" ]; then
+  pgdb="nxj_$$_$(basename "$work" | tr -cd 'a-zA-Z0-9' | tr 'A-Z' 'a-z')"
+  psql -X -q -v ON_ERROR_STOP=1 -d "$NX_TEST_PG" -c "CREATE DATABASE $pgdb" >/dev/null || {
+    echo "run-junit: cannot create a database on $NX_TEST_PG" >&2
+    exit 1
+  }
+  trap 'rm -f "$out"; rm -rf "$work"; psql -X -q -d "$NX_TEST_PG" -c "DROP DATABASE IF EXISTS $pgdb WITH (FORCE)" >/dev/null 2>&1' EXIT
+  export NX_ALARM_DB="${NX_TEST_PG%/*}/$pgdb"
+fi
 export NX_MIS_NAME="${NX_MIS_NAME:-alpha}"
 export NLSPATH="$(cd "$build" && pwd)/%N"
 if [ "${NX_SANITIZE:-}" = address ]; then

@@ -96,11 +96,13 @@ cmd_restart() {
 cmd_run() {
   [ "${1:-}" = "--" ] && shift
   local root=${TMPDIR:-/tmp}
-  local dir
-  dir=$(mktemp -d "$root/nx-pg-XXXXXX")
+  # Global: the trap runs after this function has returned.
+  RUN_DIR=$(mktemp -d "$root/nx-pg-XXXXXX")
+  local dir=$RUN_DIR
   # The data folder must be reachable by the server's user.
   chmod 0755 "$dir"
-  trap 'cmd_stop "$dir"' EXIT INT TERM
+  trap 'cmd_stop "$RUN_DIR"' EXIT
+  trap 'exit 130' INT TERM
   local uri
   if uri=$(cmd_start "$dir" 2>"$dir.err"); then
     export NX_PG_TEST_SERVER=$uri

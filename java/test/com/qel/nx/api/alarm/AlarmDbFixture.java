@@ -17,21 +17,28 @@ import java.util.concurrent.TimeUnit;
 
 /**
  * The alarm database of one test JVM, made and filled with the build's
- * nxalarm-db tool. run-junit.sh puts a fresh path into NX_ALARM_DB before the
- * JVM starts, since the library reads its environment once per process.
+ * nxalarm-db tool. run-junit.sh puts a fresh location into NX_ALARM_DB before
+ * the JVM starts, since the library reads its environment once per process:
+ * a file path, or in the PostgreSQL run the URI of a new, empty database.
  */
 final class AlarmDbFixture {
     static final String MOI = "/systemId=name:\"alpha\"";
     static final String MOC = "\"Rec. X.721 | ISO/IEC 10165-2 : 1992\":system";
 
     private final Path tool;
-    private final Path db;
+    private final String location;
     private final String mis;
 
-    private AlarmDbFixture(Path tool, Path db, String mis) {
+    private AlarmDbFixture(Path tool, String location, String mis) {
         this.tool = tool;
-        this.db = db;
+        this.location = location;
         this.mis = mis;
+    }
+
+    /** Whether NX_ALARM_DB names a PostgreSQL database rather than a SQLite file. */
+    static boolean onPostgres() {
+        String location = System.getenv("NX_ALARM_DB");
+        return location != null && location.startsWith("postgresql://");
     }
 
     /** Creates the database of NX_ALARM_DB with its directory tables. */
@@ -41,12 +48,12 @@ final class AlarmDbFixture {
         if (location == null || location.isEmpty() || build == null) {
             throw new IllegalStateException("NX_ALARM_DB and NX_BUILD_DIR must be set: run through java/run-junit.sh");
         }
-        Path db = Paths.get(location);
-        if (Files.exists(db)) {
-            throw new IllegalStateException(db + " exists already; each test class needs a fresh database");
+        if (!onPostgres() && Files.exists(Paths.get(location))) {
+            throw new IllegalStateException(location + " exists already; each test class needs a fresh database");
         }
         String mis = System.getenv("NX_MIS_NAME");
-        AlarmDbFixture f = new AlarmDbFixture(Paths.get(build, "nxalarm-db"), db, mis == null ? "alpha" : mis);
+        AlarmDbFixture f = new AlarmDbFixture(Paths.get(build, "nxalarm-db"), location,
+                mis == null ? "alpha" : mis);
         f.run("init");
         return f;
     }
@@ -55,8 +62,9 @@ final class AlarmDbFixture {
         return mis;
     }
 
+    /** The SQLite file (not for the PostgreSQL run). */
     Path path() {
-        return db;
+        return Paths.get(location);
     }
 
     LogName createLog(String id) {
@@ -124,16 +132,25 @@ final class AlarmDbFixture {
         };
     }
 
-    /** One query through the sqlite3 shell, rows as lines, columns separated by '|'. */
+    /** One query through the engine's shell, rows as lines, columns separated by '|'. */
     String sql(String query) {
-        return exec(List.of("sqlite3", db.toString(), query)).strip();
+        if (onPostgres()) {
+            return exec(List.of("psql", "-X", "-q", "-A", "-t", "-F", "|", "-v", "ON_ERROR_STOP=1",
+                    "-d", location, "-c", query)).strip();
+        }
+        return exec(List.of("sqlite3", location, query)).strip();
+    }
+
+    /** The engine's SQL for the upper-case hexadecimal text of a binary column. */
+    static String hexOf(String column) {
+        return onPostgres() ? "upper(encode(" + column + ", 'hex'))" : "hex(" + column + ")";
     }
 
     private String run(String... args) {
         List<String> command = new ArrayList<>();
         command.add(tool.toString());
         command.add("--db");
-        command.add(db.toString());
+        command.add(location);
         command.addAll(Arrays.asList(args));
         return exec(command);
     }

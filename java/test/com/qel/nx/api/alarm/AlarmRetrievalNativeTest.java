@@ -248,10 +248,17 @@ class AlarmRetrievalNativeTest {
     void databaseParameters() {
         AlarmTable table = new AlarmTable();
         AlarmDatabaseInfo info = table.getDatabaseParametersNative("alpha");
-        assertEquals(db.path().toAbsolutePath().toString(), info.getDatabaseName());
-        assertEquals("", info.getUserName());
-        assertEquals("localhost", info.getHostName());
-        assertEquals("sqlite", info.getProtocol());
+        if (AlarmDbFixture.onPostgres()) {
+            String uri = System.getenv("NX_ALARM_DB");
+            assertEquals(uri.substring(uri.lastIndexOf('/') + 1), info.getDatabaseName());
+            assertEquals("127.0.0.1", info.getHostName());
+            assertEquals("postgresql", info.getProtocol());
+        } else {
+            assertEquals(db.path().toAbsolutePath().toString(), info.getDatabaseName());
+            assertEquals("", info.getUserName());
+            assertEquals("localhost", info.getHostName());
+            assertEquals("sqlite", info.getProtocol());
+        }
         AlarmDatabaseInfo again = table.getDatabaseParametersNative("alpha");
         assertNotSame(info, again);
         assertEquals(info, again);
@@ -270,7 +277,7 @@ class AlarmRetrievalNativeTest {
     @Test
     void blobValueIsTheDatabaseKeyEncoding() {
         byte[] blob = API.getBlobValueNative(new MOName(0, MOI_A));
-        String stored = db.sql("SELECT hex(moi_ber) FROM nxmoid WHERE moi_id = (SELECT DISTINCT moi_id FROM nxalm_1"
+        String stored = db.sql("SELECT " + AlarmDbFixture.hexOf("moi_ber") + " FROM nxmoid WHERE moi_id = (SELECT DISTINCT moi_id FROM nxalm_1"
                 + " WHERE moi_s = '" + MOI_A.replace("'", "''") + "')");
         assertEquals(stored, HexFormat.of().withUpperCase().formatHex(blob));
         assertEquals(hashModel(blob), API.getHashValueNative(blob));

@@ -76,8 +76,14 @@ class InitLifecycleNativeTest {
         byte[] blob = API.getBlobValueNative(new MOName(0, AlarmDbFixture.MOI));
         assertTrue(blob.length > 0 && blob[0] == (byte) 0xA2, "an encoded distinguished name");
         AlarmDatabaseInfo info = new AlarmTable().getDatabaseParametersNative("alpha");
-        assertEquals(System.getenv("NX_ALARM_DB"), info.getDatabaseName());
-        assertEquals("sqlite", info.getProtocol());
+        String location = System.getenv("NX_ALARM_DB");
+        if (AlarmDbFixture.onPostgres()) {
+            assertEquals(location.substring(location.lastIndexOf('/') + 1), info.getDatabaseName());
+            assertEquals("postgresql", info.getProtocol());
+        } else {
+            assertEquals(location, info.getDatabaseName());
+            assertEquals("sqlite", info.getProtocol());
+        }
     }
 
     @Test
