@@ -1,7 +1,7 @@
 # Two commands do everything on a fresh machine:
 #   make demo   build and run the main job
 #   make test   build and run every test (CTest's summary closes the output)
-# Other targets: build, bench, asan, tsan, fuzz, clean.
+# Other targets: build, bench, bench-java, asan, tsan, fuzz, clean.
 
 BUILD    ?= build
 JOBS     ?= 2
@@ -12,7 +12,7 @@ DEB_PKGS := g++ cmake make libgtest-dev libbenchmark-dev libsqlite3-dev libpq-de
 DEB_CHECK := g++ cmake libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev postgresql-15 \
             openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java clang libclang-rt-14-dev
 
-.PHONY: all deps build test demo bench asan tsan fuzz clean
+.PHONY: all deps build test demo bench bench-java asan tsan fuzz clean
 
 all: build
 
@@ -45,6 +45,10 @@ demo: build
 
 bench: build
 	./tools/bench.sh $(BUILD)
+
+# getAlarmsNative against plain JDBC, and the peak RSS of a batched retrieval.
+bench-java: build
+	./tools/java_bench.sh $(BUILD)
 
 # The whole suite again with AddressSanitizer + UBSan, and with ThreadSanitizer.
 asan: deps
