@@ -1,5 +1,6 @@
 // Rows read per second by the database reader, next to a plain SQLite scan
-// of the same table (the floor any reader pays).
+// of the same table (the floor any reader pays). With NX_TEST_PG set (a
+// throwaway PostgreSQL server) the reader runs against that server instead.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 
 #include "db/database_impl.h"
 #include "nxdb/schema.h"
+#include "nxdb_testing/scratch_database.h"
 #include "query/alarm_columns.h"
 
 namespace {
@@ -22,16 +24,12 @@ const char kLog[] = "/systemId=name:\"bench\"/logId=string:\"BenchLog\"";
 class BenchDatabase {
  public:
   BenchDatabase() {
-    const char* base = std::getenv("NX_TEST_TMP");
-    std::string root = base != nullptr && *base != '\0' ? base : "/tmp";
-    mkdir(root.c_str(), 0700);
-    std::string pattern = root + "/dbbench-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) == nullptr) std::abort();
-    dir_ = buffer.data();
-    path_ = dir_ + "/bench.db";
-    setenv("NX_ALARM_DB", path_.c_str(), 1);
+    if (!scratch_.ok()) {
+      std::fprintf(stderr, "bench set-up: %s\n", scratch_.error().c_str());
+      std::abort();
+    }
+    path_ = scratch_.location();
+    scratch_.export_location();
     NXDBInterface db(NXDBConnectInfo("bench", 1), nxdb::OpenMode::kCreate);
     std::string error;
     if (!nxdb::create_schema(db, error) || !nxdb::create_log(db, "BenchLog", false, error)) {
@@ -67,15 +65,12 @@ class BenchDatabase {
     }
     db.backend()->exec_script("COMMIT", error);
   }
-  ~BenchDatabase() {
-    for (const char* suffix : {"", "-wal", "-shm"}) unlink((path_ + suffix).c_str());
-    rmdir(dir_.c_str());
-  }
   const std::string& path() const { return path_; }
+  bool postgres() const { return scratch_.postgres(); }
   const std::string& table() const { return table_; }
 
  private:
-  std::string dir_;
+  nxdb_test::ScratchDatabase scratch_;
   std::string path_;
   std::string table_;
 };
@@ -117,6 +112,10 @@ BENCHMARK(BM_StreamLogFromDatabase)->Unit(benchmark::kMillisecond);
 // The same SELECT through sqlite3 directly, every column's bytes touched.
 void BM_PlainSqliteScan(benchmark::State& state) {
   const BenchDatabase& db = database();
+  if (db.postgres()) {
+    state.SkipWithError("SQLite only");
+    return;
+  }
   sqlite3* handle = nullptr;
   sqlite3_open_v2(db.path().c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
   const std::string sql = std::string("SELECT ") + CommonAttributes::common_list + ", " +
