@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
