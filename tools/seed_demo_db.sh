@@ -28,11 +28,14 @@ trap 'rm -f "$ids" "$ids".*' EXIT
 # The same fixed sequence on every run, so the demo reads the same each time.
 RANDOM=4242
 severities=(critical major major minor minor minor warning warning indeterminate)
-pick() { local -n arr=$1; echo "${arr[RANDOM % ${#arr[@]}]}"; }
+# pick ARRAY: a random element in REPLY. No $(...): a subshell would reseed
+# RANDOM and the sequence would differ from run to run.
+pick() { local -n arr=$1; REPLY=${arr[RANDOM % ${#arr[@]}]}; }
 
 # raise LOG TYPE MOI MOC CAUSE TEXT COUNT [SEVERITY]: records the new ids per log.
 raise() {
-  local log=$1 type=$2 moi=$3 moc=$4 cause=$5 text=$6 count=$7 sev=${8:-$(pick severities)}
+  local log=$1 type=$2 moi=$3 moc=$4 cause=$5 text=$6 count=$7 sev=${8:-}
+  if [[ -z $sev ]]; then pick severities; sev=$REPLY; fi
   local number=()
   [[ $log =~ ^[0-9]+$ ]] && number=(--number)
   "$tool" --db "$db" raise --log "$log" "${number[@]}" --type "$type" --severity "$sev" \
@@ -52,30 +55,37 @@ for site in "${sites[@]}"; do
   core="/systemId=name:\"$site-core\""
   for peer in "${sites[@]}"; do
     [[ $peer == "$site" ]] && continue
+    pick link_texts
     raise AlarmLog communicationsAlarm "$core/linkId=string:\"$site-$peer\"" link 3 \
-      "$(pick link_texts) to $peer" $((20 + RANDOM % 60))
+      "$REPLY to $peer" $((20 + RANDOM % 60))
   done
   for shelf in 1 2; do
     for card in 1 2 3; do
+      pick card_texts
       raise AlarmLog equipmentAlarm "$core/equipmentId=string:\"shelf-$shelf\"/equipmentId=string:\"card-$card\"" \
-        circuitPack 51 "$(pick card_texts)" $((5 + RANDOM % 40))
+        circuitPack 51 "$REPLY" $((5 + RANDOM % 40))
     done
   done
+  pick soft_texts
   raise AlarmLog processingErrorAlarm "$core/softwareId=string:\"routing\"" software 111 \
-    "$(pick soft_texts)" $((10 + RANDOM % 40))
+    "$REPLY" $((10 + RANDOM % 40))
   for vpn in 1 2 3; do
+    pick qos_texts
     raise AlarmLog qualityofServiceAlarm "$core/serviceId=string:\"vpn-$site-$vpn\"" service 89 \
-      "$(pick qos_texts)" $((10 + RANDOM % 50))
+      "$REPLY" $((10 + RANDOM % 50))
   done
+  pick env_texts
   raise AlarmLog environmentalAlarm "/systemId=name:\"$site-site\"/roomId=string:\"equipment-room\"" room 143 \
-    "$(pick env_texts)" $((5 + RANDOM % 20))
+    "$REPLY" $((5 + RANDOM % 20))
   for host in 11 12 13; do
+    pick trap_texts
     raise AlarmLog internetAlarm "/systemId=name:\"$site-core\"/ipHost=string:\"10.$host.0.1\"" snmpAgent 2 \
-      "$(pick trap_texts)" $((10 + RANDOM % 30))
+      "$REPLY" $((10 + RANDOM % 30))
   done
   for group in access distribution; do
+    pick nc_texts
     raise AlarmLog nerveCenterAlarm "/systemId=name:\"$site-nc\"/nodeGroup=string:\"$group\"" nodeGroup 4 \
-      "$(pick nc_texts)" $((10 + RANDOM % 30))
+      "$REPLY" $((10 + RANDOM % 30))
   done
   raise SecurityLog processingErrorAlarm "$core/securityId=string:\"login\"" securityService 7 \
     "repeated login failures" $((20 + RANDOM % 40))
