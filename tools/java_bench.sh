@@ -63,6 +63,6 @@ run() { java -Djava.library.path="$libpath" ${NX_BENCH_JAVA_OPTS:-} -cp "$cp" co
 
 echo "== getAlarmsNative against JDBC (same JVM, records into AlarmRecord objects)"
 run rate "$db" Bench10k Bench100k
-echo "== batched retrieval, batch size 1000 (JVM options: ${NX_BENCH_BATCH_OPTS:--Xmx256m})"
-java -Djava.library.path="$libpath" ${NX_BENCH_BATCH_OPTS:--Xmx256m} -cp "$cp" \
+echo "== batched retrieval, batch size 1000 (JVM options: ${NX_BENCH_BATCH_OPTS:-the defaults})"
+java -Djava.library.path="$libpath" ${NX_BENCH_BATCH_OPTS:-} -cp "$cp" \
   com.qel.nx.bench.AlarmBench batched "$db" Bench1M 1000

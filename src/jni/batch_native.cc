@@ -54,28 +54,22 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlar
   std::shared_ptr<Batch> batch = Batch::find_or_create(batch_id);
   Batch::reap();
 
-  std::list<AlarmRecord> records;
-  std::list<AlarmAttributeId> ids;
-  const nxjni::Load loaded = nxjni::loadAlarms(env, log_name, query, attr_set, records, ids);
-  if (loaded != nxjni::Load::ok) {
-    // Nothing was sent; a failed retrieval leaves no batch behind.
-    Batch::remove(batch_id);
-    return;
-  }
-
+  // Records are turned into Java records as the reader hands them over, so the
+  // retrieval holds one batch at a time, never the whole log.
   const jfieldID attr_set_field = nxjni::native_ids().record_attr_set;
   const auto limit = static_cast<std::size_t>(static_cast<unsigned>(batch_size));
-  for (const AlarmRecord& record : records) {
-    if (batch->stopped()) break;
+  std::list<AlarmAttributeId> ids;
+  bool record_failed = false;
+  const auto take = [&](AlarmRecord& record) {
+    if (batch->stopped()) return false;
     ScopedLocalFrame frame(env, kRecordFrame);
     jobject jrecord = frame.ok() ? alarm2record(env, log_name, record.get_attribute_list(), record.get_record_id(), ids)
                                  : nullptr;
     if (!jrecord) {
       location_line(kApiSource, frame.ok() ? kNoRecord : kNoFrame);
       checkForException(env);
-      release_records(env, batch->records);
-      Batch::remove(batch_id);
-      return;
+      record_failed = true;
+      return false;
     }
     env->SetObjectField(jrecord, attr_set_field, attr_set);
     if (batch->records.size() >= limit) {
@@ -83,6 +77,15 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlar
       release_records(env, batch->records);
     }
     batch->records.push_back(env->NewGlobalRef(jrecord));
+    return true;
+  };
+  const nxjni::Load loaded = nxjni::streamAlarms(env, log_name, query, attr_set, ids, take);
+  if (loaded != nxjni::Load::ok || record_failed) {
+    // No closing batch: the client must not take what it got for the whole.
+    // A load failure raised AlarmException; nothing sent is taken back.
+    release_records(env, batch->records);
+    Batch::remove(batch_id);
+    return;
   }
   if (!batch->stopped()) send_batch(env, batch->records, client_tag, batch_id);
   release_records(env, batch->records);

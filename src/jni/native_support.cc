@@ -31,14 +31,15 @@ bool log_name_text(JNIEnv* env, jobject log_name, jmethodID method, int check, s
   return true;
 }
 
-Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, std::list<AlarmRecord>& records,
-                std::list<AlarmAttributeId>& ids) {
-  AlarmService* service = require_service(env);
-  if (!service) return Load::raised;
-  std::string log;
-  if (!log_name_text(env, log_name, native_ids().log_name_full, 110, log)) return Load::incomplete;
+namespace {
 
-  AlarmQuery native_query;
+// The service, the log name, the query and the wanted attributes of a
+// retrieval; ok when all could be had.
+Load prepare(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, AlarmService*& service,
+             std::string& log, AlarmQuery& native_query, std::list<AlarmAttributeId>& ids) {
+  service = require_service(env);
+  if (!service) return Load::raised;
+  if (!log_name_text(env, log_name, native_ids().log_name_full, 110, log)) return Load::incomplete;
   Conv c = jobject2FilterList(env, query, native_query);
   if (c == Conv::ok) {
     if (attr_set) {
@@ -49,11 +50,36 @@ Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, 
   }
   if (c == Conv::raised) return Load::raised;
   if (c == Conv::incomplete) return Load::incomplete;
+  return Load::ok;
+}
 
+}  // namespace
+
+Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, std::list<AlarmRecord>& records,
+                std::list<AlarmAttributeId>& ids) {
+  AlarmService* service = nullptr;
+  std::string log;
+  AlarmQuery native_query;
+  const Load prepared = prepare(env, log_name, query, attr_set, service, log, native_query, ids);
+  if (prepared != Load::ok) return prepared;
   const bool loaded = native_query.get_number_of_filters() > 0
                           ? service->load_alarm_records(records, log, native_query, ids)
                           : service->load_alarm_records(records, log, ids);
   if (!loaded) {
+    throw_alarm_exception(env, MSG_LOAD_FAILED);
+    return Load::raised;
+  }
+  return Load::ok;
+}
+
+Load streamAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, std::list<AlarmAttributeId>& ids,
+                  const std::function<bool(AlarmRecord&)>& sink) {
+  AlarmService* service = nullptr;
+  std::string log;
+  AlarmQuery native_query;
+  const Load prepared = prepare(env, log_name, query, attr_set, service, log, native_query, ids);
+  if (prepared != Load::ok) return prepared;
+  if (!service->stream_alarm_records(log, native_query, sink)) {
     throw_alarm_exception(env, MSG_LOAD_FAILED);
     return Load::raised;
   }

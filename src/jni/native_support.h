@@ -4,6 +4,7 @@
 
 #include <jni.h>
 
+#include <functional>
 #include <list>
 #include <string>
 
@@ -28,5 +29,11 @@ enum class Load { ok, incomplete, raised };
 // query's condition is invalid; incomplete when a Java object was missing.
 Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
                 std::list<AlarmRecord>& records, std::list<AlarmAttributeId>& ids);
+
+// The same, handing each record to sink as it is read instead of keeping
+// them (sink returns false to stop). A failure after records were handed
+// over still raises "Error while loading alarms".
+Load streamAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
+                  std::list<AlarmAttributeId>& ids, const std::function<bool(AlarmRecord&)>& sink);
 
 }  // namespace nxjni

@@ -8,6 +8,7 @@
 // keeps them consistent, and the event handlers work on copies.
 #pragma once
 
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -62,6 +63,13 @@ class AlarmService {
                           const std::list<AlarmAttributeId>& attributes);
   bool load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
                           const std::list<AlarmAttributeId>& attributes);
+  // The matching records of one log (all when the query has no filters),
+  // handed to sink one at a time as they are read, so that a caller that
+  // passes them on holds one record, not the log. sink returns false to stop
+  // the read. False when not initialised, the condition cannot be made, or
+  // the read failed (records already handed over stay handed over).
+  bool stream_alarm_records(const std::string& log_name, const AlarmQuery& query,
+                            const std::function<bool(AlarmRecord&)>& sink);
 
   int get_alarm_record_count(const AlarmQuery& query);
   int get_alarm_record_count(const std::string& log_name, const AlarmQuery& query);
