@@ -32,6 +32,19 @@ constexpr jint kRecordFrame = 48;
 
 int moid_of_name(const std::string& name) { return AlarmService::get_moid(name); }
 
+// Global references released at scope end: the records of one retrieval,
+// kept until the array that returns them can be made.
+struct GlobalRefs {
+  explicit GlobalRefs(JNIEnv* e) : env(e) {}
+  ~GlobalRefs() {
+    for (jobject r : refs) env->DeleteGlobalRef(r);
+  }
+  GlobalRefs(const GlobalRefs&) = delete;
+  GlobalRefs& operator=(const GlobalRefs&) = delete;
+  JNIEnv* env;
+  std::vector<jobject> refs;
+};
+
 // The callbacks live as long as the library, like the service.
 Callback* g_creation = nullptr;
 Callback* g_deletion = nullptr;
@@ -91,34 +104,37 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl
     JNIEnv* env, jobject, jobject log_name, jobject query, jobject attr_set) {
   HviLock lock;
   Batch::reap();
-  std::list<AlarmRecord> records;
+  // Each record becomes a Java record as the reader hands it over: no list of
+  // native records is built and torn down beside the Java ones.
+  GlobalRefs kept(env);
   std::list<AlarmAttributeId> ids;
-  if (nxjni::loadAlarms(env, log_name, query, attr_set, records, ids) != Load::ok) return nullptr;
+  const jfieldID attr_set_field = nxjni::native_ids().record_attr_set;
+  bool record_failed = false;
+  const auto take = [&](AlarmRecord& record) {
+    ScopedLocalFrame frame(env, kRecordFrame);
+    jobject jrecord = frame.ok() ? alarm2record(env, log_name, record.get_attribute_list(), record.get_record_id(), ids)
+                                 : nullptr;
+    if (!jrecord) {
+      location_line(kApiSource, frame.ok() ? kNoRecord : kNoFrame);
+      checkForException(env);
+      record_failed = true;
+      return false;
+    }
+    env->SetObjectField(jrecord, attr_set_field, attr_set);
+    kept.refs.push_back(env->NewGlobalRef(jrecord));
+    return true;
+  };
+  if (nxjni::streamAlarms(env, log_name, query, attr_set, ids, take) != Load::ok || record_failed) return nullptr;
 
   const nxjni::RecordArrayIds& a = nxjni::record_array_ids(env);
-  ScopedLocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(records.size()), a.alarm_record, nullptr));
+  ScopedLocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(kept.refs.size()), a.alarm_record, nullptr));
   if (!array) {
     location_line(kApiSource, kNoArray);
     checkForException(env);
     return nullptr;
   }
-  const jfieldID attr_set_field = nxjni::native_ids().record_attr_set;
-  jsize index = 0;
-  for (const AlarmRecord& record : records) {
-    ScopedLocalFrame frame(env, kRecordFrame);
-    if (!frame.ok()) {
-      location_line(kApiSource, kNoFrame);
-      checkForException(env);
-      return nullptr;
-    }
-    jobject jrecord = alarm2record(env, log_name, record.get_attribute_list(), record.get_record_id(), ids);
-    if (!jrecord) {
-      location_line(kApiSource, kNoRecord);
-      checkForException(env);
-      return nullptr;
-    }
-    env->SetObjectField(jrecord, attr_set_field, attr_set);
-    env->SetObjectArrayElement(array.get(), index++, jrecord);
+  for (std::size_t i = 0; i < kept.refs.size(); ++i) {
+    env->SetObjectArrayElement(array.get(), static_cast<jsize>(i), kept.refs[i]);
   }
   checkForException(env);
   return array.release();
