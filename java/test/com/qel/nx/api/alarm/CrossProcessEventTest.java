@@ -1,0 +1,120 @@
+package com.qel.nx.api.alarm;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.qel.nx.server.qrt.EventHandler;
+import com.qel.nx.server.qrt.EventListener;
+import java.io.IOException;
+import java.io.InputStream;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.List;
+import java.util.Map;
+import java.util.TreeMap;
+import java.util.concurrent.BlockingQueue;
+import java.util.concurrent.CompletableFuture;
+import java.util.concurrent.LinkedBlockingQueue;
+import java.util.concurrent.TimeUnit;
+import org.junit.jupiter.api.AfterAll;
+import org.junit.jupiter.api.BeforeAll;
+import org.junit.jupiter.api.Test;
+
+/**
+ * Two clients in two JVMs on one alarm database: what the other client
+ * changes (acknowledgements, a deletion) reaches this one as events, each
+ * exactly once.
+ */
+class CrossProcessEventTest {
+    private static final AlarmLogImpl API = new AlarmLogImpl();
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
+    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+
+    private static AlarmDbFixture db;
+    private static LogName log;
+    private static List<Integer> ids;
+
+    @BeforeAll
+    static void start() throws AlarmException {
+        db = AlarmDbFixture.create();
+        log = db.createLog("AlarmLog");
+        ids = db.raise(log, "major", 4);
+        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
+        API.init("cross-process", log);
+        API.setEventAttrSetNative(AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID,
+                AlarmRecordAttribute.ACK_STATE, AlarmRecordAttribute.ACK_TEXT));
+    }
+
+    @AfterAll
+    static void stop() {
+        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
+    }
+
+    /** Runs the operator command line (its own JVM) on this test's database. */
+    private static void otherClient(String... args) throws IOException, InterruptedException {
+        Path top = Paths.get(System.getenv("NX_SOURCE_DIR")).toAbsolutePath();
+        List<String> cmd = new ArrayList<>(List.of(top.resolve("bin/nxalarm").toString(),
+                "--db", System.getenv("NX_ALARM_DB"), "--mis", db.misName()));
+        cmd.addAll(Arrays.asList(args));
+        ProcessBuilder pb = new ProcessBuilder(cmd).redirectErrorStream(true);
+        pb.environment().put("NX_BUILD_DIR", System.getenv("NX_BUILD_DIR"));
+        Process p = pb.start();
+        CompletableFuture<String> out = CompletableFuture.supplyAsync(() -> read(p.getInputStream()));
+        assertTrue(p.waitFor(120, TimeUnit.SECONDS), "the other client did not finish");
+        assertEquals(0, p.exitValue(), () -> "the other client failed: " + out.join());
+    }
+
+    private static String read(InputStream in) {
+        try {
+            return new String(in.readAllBytes(), StandardCharsets.UTF_8);
+        } catch (IOException e) {
+            return e.toString();
+        }
+    }
+
+    /** Events of one kind, by record id, until every wanted id came or 30 s passed; then 2 s for stragglers. */
+    private static Map<Integer, List<AlarmLogEvent>> collect(int kind, List<Integer> wanted) throws InterruptedException {
+        Map<Integer, List<AlarmLogEvent>> byId = new TreeMap<>();
+        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(30);
+        long quietUntil = Long.MAX_VALUE;
+        for (long now; (now = System.nanoTime()) < Math.min(end, quietUntil); ) {
+            AlarmLogEvent e = EVENTS.poll(Math.min(end, quietUntil) - now, TimeUnit.NANOSECONDS);
+            if (e == null || e.getKind() != kind || e.getRecord().logRecordId == null) {
+                continue;
+            }
+            byId.computeIfAbsent(e.getRecord().logRecordId.intValue(), k -> new ArrayList<>()).add(e);
+            if (quietUntil == Long.MAX_VALUE && byId.keySet().containsAll(wanted)) {
+                quietUntil = System.nanoTime() + TimeUnit.SECONDS.toNanos(2);
+            }
+        }
+        return byId;
+    }
+
+    @Test
+    void changesOfAnotherClientArriveOnceEach() throws Exception {
+        List<Integer> acked = ids.subList(0, 3);
+        List<String> args = new ArrayList<>(List.of("ack"));
+        acked.forEach(id -> args.add(id.toString()));
+        args.addAll(List.of("--text", "from the other client"));
+        otherClient(args.toArray(new String[0]));
+
+        Map<Integer, List<AlarmLogEvent>> changed = collect(AlarmLogEvent.ATTR_VALUE_CHANGED, acked);
+        assertEquals(acked, new ArrayList<>(changed.keySet()), "one change event per acknowledged record");
+        for (List<AlarmLogEvent> events : changed.values()) {
+            assertEquals(1, events.size(), () -> "delivered more than once: " + events);
+            AlarmRecord r = events.get(0).getRecord();
+            assertEquals(Boolean.TRUE, r.ackState);
+            assertTrue(r.ackText != null && r.ackText.contains("from the other client"), r.ackText);
+            assertEquals(log, r.logName);
+        }
+
+        int deleted = ids.get(3);
+        otherClient("delete", Integer.toString(deleted));
+        Map<Integer, List<AlarmLogEvent>> gone = collect(AlarmLogEvent.OBJECT_DELETED, List.of(deleted));
+        assertEquals(List.of(deleted), new ArrayList<>(gone.keySet()));
+        assertEquals(1, gone.get(deleted).size());
+    }
+}
