@@ -122,6 +122,19 @@ inline bool read_header(Cursor& c, Header& h) {
   return true;
 }
 
+// Base-128 digits, most significant first, the high bit set on all but the
+// last: the form of high tag numbers and of object identifier arcs.
+inline void append_base128(std::string& out, std::uint64_t v) {
+  unsigned char groups[10];
+  int n = 0;
+  do {
+    groups[n++] = v & 0x7f;
+    v >>= 7;
+  } while (v);
+  while (n > 1) out.push_back(static_cast<char>(groups[--n] | 0x80));
+  out.push_back(static_cast<char>(groups[0]));
+}
+
 inline void write_header(std::string& out, Asn1Tag tag, bool constructed, std::size_t length) {
   const unsigned char cls = static_cast<unsigned char>(Asn1Value::tag_class(tag) << 6);
   const Asn1Tag number = Asn1Value::tag_number(tag);
@@ -130,15 +143,7 @@ inline void write_header(std::string& out, Asn1Tag tag, bool constructed, std::s
     out.push_back(static_cast<char>(cls | form | number));
   } else {
     out.push_back(static_cast<char>(cls | form | 0x1f));
-    unsigned char groups[5];
-    int n = 0;
-    Asn1Tag v = number;
-    do {
-      groups[n++] = v & 0x7f;
-      v >>= 7;
-    } while (v);
-    while (n > 1) out.push_back(static_cast<char>(groups[--n] | 0x80));
-    out.push_back(static_cast<char>(groups[0]));
+    append_base128(out, number);
   }
   if (length < 0x80) {
     out.push_back(static_cast<char>(length));

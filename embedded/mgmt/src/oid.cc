@@ -3,18 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+#include "ber_cursor.h"
 
-void append_base128(std::string& out, std::uint64_t v) {
-  unsigned char groups[10];
-  int n = 0;
-  do {
-    groups[n++] = v & 0x7f;
-    v >>= 7;
-  } while (v);
-  while (n > 1) out.push_back(static_cast<char>(groups[--n] | 0x80));
-  out.push_back(static_cast<char>(groups[0]));
-}
+namespace {
 
 // Splits content octets into subidentifiers; false when they are malformed
 // (truncated, non-minimal, or beyond 64 bits).
@@ -62,8 +53,8 @@ Oid::Oid(std::string_view dotted) {
   if (arcs.size() < 2 || arcs[0] > 2 || (arcs[0] < 2 && arcs[1] >= 40)) return;
   if (arcs[1] > UINT64_MAX - 80) return;
   std::string out;
-  append_base128(out, arcs[0] * 40 + arcs[1]);
-  for (std::size_t k = 2; k < arcs.size(); ++k) append_base128(out, arcs[k]);
+  nxmp_ber::append_base128(out, arcs[0] * 40 + arcs[1]);
+  for (std::size_t k = 2; k < arcs.size(); ++k) nxmp_ber::append_base128(out, arcs[k]);
   octets_ = std::move(out);
 }
 
