@@ -4,6 +4,7 @@
 #include <poll.h>
 
 #include <cctype>
+#include <deque>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -67,9 +68,31 @@ bool decode_bytea(std::string_view text, std::string& out) {
   return true;
 }
 
+// A statement whose rows are still arriving on the connection.
+class RowStream {
+ public:
+  virtual ~RowStream() = default;
+  // Takes the rest of the rows off the connection, keeping them.
+  virtual void buffer_rest() = 0;
+};
+
 // One server connection with what a reconnection must restore.
 class Connection {
  public:
+  // Rows of a query come one at a time, so a large result never sits in
+  // memory whole. Anything else that needs the connection first settles
+  // the stream: its remaining rows are buffered for it, none are lost.
+  void set_stream(RowStream* stream) { stream_ = stream; }
+  void end_stream(RowStream* stream) {
+    if (stream_ == stream) stream_ = nullptr;
+  }
+  void settle() {
+    if (RowStream* s = stream_) {
+      stream_ = nullptr;
+      s->buffer_rest();
+    }
+  }
+
   explicit Connection(std::string uri) : uri_(std::move(uri)) {}
 
   bool open(std::string& error) {
@@ -121,6 +144,7 @@ class Connection {
   // Makes sure a connection is there, reconnecting after a loss. Refuses
   // while a lost transaction has not been ended by ROLLBACK.
   bool ensure(std::string& error) {
+    settle();
     if (broken_transaction_) {
       error = kLostInTransaction;
       return false;
@@ -133,11 +157,13 @@ class Connection {
   void forget_broken_transaction() { broken_transaction_ = false; }
 
   bool set_lock_wait_ms(long ms, std::string& error) {
+    settle();
     lock_wait_ms_ = ms;
     return ensure(error) && apply_lock_wait(error);
   }
 
   bool listen(const std::string& channel, std::string& error) {
+    settle();
     for (const std::string& c : channels_) {
       if (c == channel) return ensure(error);
     }
@@ -197,6 +223,7 @@ class Connection {
 
   std::string uri_;
   ConnHandle conn_;
+  RowStream* stream_ = nullptr;
   long lock_wait_ms_ = -1;  // not set by the session
   std::vector<std::string> channels_;
   bool broken_transaction_ = false;
@@ -205,7 +232,7 @@ class Connection {
   unsigned long long generation_ = 0;
 };
 
-class PgStatement : public Statement {
+class PgStatement : public Statement, private RowStream {
  public:
   PgStatement(Connection& conn, std::string sql, int parameters, ResultHandle description,
               unsigned long long serial)
@@ -225,7 +252,9 @@ class PgStatement : public Statement {
       kinds_.push_back(kind_of_type(types_.back()));
     }
     blobs_.resize(n);
+    returns_rows_ = n > 0;
   }
+  ~PgStatement() override { abandon(); }
 
   bool bind_text(int index, std::string_view text) override {
     if (!slot(index)) return false;
@@ -267,16 +296,35 @@ class PgStatement : public Statement {
   }
 
   StepResult step() override {
-    if (!result_) {
+    if (!started_) {
       if (!execute()) return StepResult::kError;
     }
     if (!has_rows_) return StepResult::kDone;
     ++row_;
     for (auto& b : blobs_) b.valid = false;
-    return row_ < PQntuples(result_.get()) ? StepResult::kRow : StepResult::kDone;
+    if (result_ && row_ < PQntuples(result_.get())) return StepResult::kRow;
+    // The next result of the stream: one row each in single-row mode.
+    result_.reset();
+    row_ = 0;
+    while (ResultHandle r = next_result()) {
+      const ExecStatusType status = PQresultStatus(r.get());
+      if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
+        if (PQntuples(r.get()) == 0) continue;  // the closing result
+        result_ = std::move(r);
+        return StepResult::kRow;
+      }
+      error_ = trimmed_message(PQresultErrorMessage(r.get()));
+      drain();
+      conn_.note_failure(in_transaction_at_start_);
+      if (!conn_.usable()) error_ = "connection to the alarm database lost: " + error_;
+      return StepResult::kError;
+    }
+    return StepResult::kDone;
   }
 
   bool reset() override {
+    abandon();
+    started_ = false;
     result_.reset();
     row_ = -1;
     for (std::size_t i = 0; i < values_.size(); ++i) {
@@ -354,8 +402,10 @@ class PgStatement : public Statement {
   }
 
   bool execute() {
+    conn_.settle();
     const bool was_in_transaction = conn_.in_transaction();
     if (!conn_.ensure(error_)) return false;
+    started_ = true;
     const int n = static_cast<int>(values_.size());
     std::vector<const char*> pointers(n);
     std::vector<int> lengths(n);
@@ -364,6 +414,7 @@ class PgStatement : public Statement {
       lengths[i] = static_cast<int>(values_[i].size());
     }
     PGconn* c = conn_.get();
+    if (returns_rows_) return send(c, n, pointers, lengths, was_in_transaction);
     ResultHandle r(conn_.owns_unnamed(serial_, generation_)
                        ? PQexecPrepared(c, "", n, pointers.data(), lengths.data(), formats_.data(), 0)
                        : PQexecParams(c, sql_.c_str(), n, nullptr, pointers.data(), lengths.data(),
@@ -386,6 +437,81 @@ class PgStatement : public Statement {
     return false;
   }
 
+  // Sends the query and asks for its rows one at a time.
+  bool send(PGconn* c, int n, const std::vector<const char*>& pointers, const std::vector<int>& lengths,
+            bool was_in_transaction) {
+    const int sent = conn_.owns_unnamed(serial_, generation_)
+                         ? PQsendQueryPrepared(c, "", n, pointers.data(), lengths.data(), formats_.data(), 0)
+                         : PQsendQueryParams(c, sql_.c_str(), n, nullptr, pointers.data(), lengths.data(),
+                                             formats_.data(), 0);
+    if (!sent) {
+      error_ = trimmed_message(PQerrorMessage(c));
+      conn_.note_failure(was_in_transaction);
+      if (!conn_.usable()) error_ = "connection to the alarm database lost: " + error_;
+      return false;
+    }
+    // Without single-row mode the rows still come, as one result.
+    PQsetSingleRowMode(c);
+    in_transaction_at_start_ = was_in_transaction;
+    streaming_ = true;
+    has_rows_ = true;
+    result_.reset();
+    row_ = -1;
+    conn_.set_stream(this);
+    return true;
+  }
+
+  // The next result: buffered ones first, then from the connection.
+  ResultHandle next_result() {
+    if (!pending_.empty()) {
+      ResultHandle r = std::move(pending_.front());
+      pending_.pop_front();
+      return r;
+    }
+    if (!streaming_) return nullptr;
+    ResultHandle r(PQgetResult(conn_.get()));
+    if (!r) finish_stream();
+    return r;
+  }
+
+  void buffer_rest() override {
+    while (streaming_) {
+      ResultHandle r(PQgetResult(conn_.get()));
+      if (!r) {
+        finish_stream();
+        break;
+      }
+      pending_.push_back(std::move(r));
+    }
+  }
+
+  // Reads and drops what is left of the stream.
+  void drain() {
+    while (streaming_) {
+      ResultHandle r(PQgetResult(conn_.get()));
+      if (!r) finish_stream();
+    }
+    pending_.clear();
+  }
+
+  // A stream left before its end: outside a transaction the server is asked
+  // to stop sending (a cancel inside one would abort the transaction).
+  void abandon() {
+    if (streaming_ && !in_transaction_at_start_ && conn_.get() != nullptr) {
+      if (PGcancel* cancel = PQgetCancel(conn_.get())) {
+        char message[256];
+        PQcancel(cancel, message, sizeof message);
+        PQfreeCancel(cancel);
+      }
+    }
+    drain();
+  }
+
+  void finish_stream() {
+    streaming_ = false;
+    conn_.end_stream(this);
+  }
+
   Connection& conn_;
   std::string sql_;
   ResultHandle description_;
@@ -398,6 +524,11 @@ class PgStatement : public Statement {
   std::vector<Oid> types_;
   mutable std::vector<Blob> blobs_;
   ResultHandle result_;
+  std::deque<ResultHandle> pending_;
+  bool returns_rows_ = false;
+  bool started_ = false;
+  bool streaming_ = false;
+  bool in_transaction_at_start_ = false;
   bool has_rows_ = false;
   int row_ = -1;
   std::string error_;
@@ -433,6 +564,7 @@ class PgBackend : public Backend {
     if (!postgres_placeholders(sql, converted, parameters, error)) return nullptr;
     // Preparing has no effect on data, so a connection found dead on the way
     // is replaced and the preparation tried once more.
+    conn_->settle();
     for (int attempt = 0; attempt < 2; ++attempt) {
       const bool was_in_transaction = conn_->in_transaction();
       if (!conn_->ensure(error)) return nullptr;
@@ -469,6 +601,7 @@ class PgBackend : public Backend {
       error = Connection::kLostInTransaction;
       return false;
     }
+    conn_->settle();
     const std::string text(sql);
     // BEGIN changes nothing: on a connection found dead it is run again on a
     // new one.
@@ -523,6 +656,7 @@ class PgBackend : public Backend {
 
   bool wait_notifications(int timeout_ms, std::vector<std::string>& payloads,
                           std::string& error) override {
+    conn_->settle();
     if (!conn_->usable()) {
       // A reconnection re-subscribes; what was sent meanwhile is for the
       // caller to look up.
