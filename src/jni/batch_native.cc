@@ -17,9 +17,8 @@
 
 namespace {
 
-enum { kNoRecord = 201, kNoArray = 202, kNoBatch = 203, kNoFrame = 204 };
+enum { kNoBatch = 203 };
 
-constexpr jint kRecordFrame = 48;
 
 // Hands one batch to the Java event handler. A batch that cannot be built is
 // skipped (location line); the retrieval goes on.
@@ -56,27 +55,21 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlar
 
   // Records are turned into Java records as the reader hands them over, so the
   // retrieval holds one batch at a time, never the whole log.
-  const jfieldID attr_set_field = nxjni::native_ids().record_attr_set;
   const auto limit = static_cast<std::size_t>(static_cast<unsigned>(batch_size));
   std::list<AlarmAttributeId> ids;
   bool record_failed = false;
   const auto take = [&](AlarmRecord& record) {
     if (batch->stopped()) return false;
-    ScopedLocalFrame frame(env, kRecordFrame);
-    jobject jrecord = frame.ok() ? alarm2record(env, log_name, record.get_attribute_list(), record.get_record_id(), ids)
-                                 : nullptr;
+    jobject jrecord = nxjni::new_global_java_record(env, log_name, record, ids, attr_set);
     if (!jrecord) {
-      location_line(kApiSource, frame.ok() ? kNoRecord : kNoFrame);
-      checkForException(env);
       record_failed = true;
       return false;
     }
-    env->SetObjectField(jrecord, attr_set_field, attr_set);
     if (batch->records.size() >= limit) {
       send_batch(env, batch->records, client_tag, batch_id);
       release_records(env, batch->records);
     }
-    batch->records.push_back(env->NewGlobalRef(jrecord));
+    batch->records.push_back(jrecord);
     return true;
   };
   const nxjni::Load loaded = nxjni::streamAlarms(env, log_name, query, attr_set, ids, take);

@@ -4,6 +4,7 @@
 #include "jni/java_lookup.h"
 #include "jni/jni_calls.h"
 #include "jni/library_state.h"
+#include "jni/record_convert.h"
 #include "jni/scoped_jni.h"
 #include "query/alarm_query.h"
 #include "service/alarm_service.h"
@@ -84,6 +85,26 @@ Load streamAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set
     return Load::raised;
   }
   return Load::ok;
+}
+
+jobject new_global_java_record(JNIEnv* env, jobject log_name, const AlarmRecord& record,
+                               const std::list<AlarmAttributeId>& ids, jobject attr_set) {
+  // Enough for one record: its strings, dates, ids and the record itself.
+  constexpr jint kRecordFrame = 48;
+  ScopedLocalFrame frame(env, kRecordFrame);
+  if (!frame.ok()) {
+    location_line(kApiSource, 112);
+    checkForException(env);
+    return nullptr;
+  }
+  jobject jrecord = alarm2record(env, log_name, record.get_attribute_list(), record.get_record_id(), ids);
+  if (!jrecord) {
+    location_line(kApiSource, 113);
+    checkForException(env);
+    return nullptr;
+  }
+  env->SetObjectField(jrecord, native_ids().record_attr_set, attr_set);
+  return env->NewGlobalRef(jrecord);
 }
 
 }  // namespace nxjni

@@ -36,4 +36,10 @@ Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
 Load streamAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
                   std::list<AlarmAttributeId>& ids, const std::function<bool(AlarmRecord&)>& sink);
 
+// The Java record of a native one, with attrSet set to attr_set, as a global
+// reference; built in a local frame of its own so that the local references
+// of one record never pile up. Null (location line written) on failure.
+jobject new_global_java_record(JNIEnv* env, jobject log_name, const AlarmRecord& record,
+                               const std::list<AlarmAttributeId>& ids, jobject attr_set);
+
 }  // namespace nxjni

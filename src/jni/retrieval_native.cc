@@ -23,12 +23,9 @@ using nxjni::Load;
 namespace {
 
 enum {
-  kInitLogName = 120, kAddLogName = 121, kNoArray = 122, kNoRecord = 123, kCountLogName = 124,
-  kSeverityLogName = 125, kNullMoName = 126, kNoIntArray = 127, kNullSeverity = 128, kNoFrame = 129,
+  kInitLogName = 120, kAddLogName = 121, kNoArray = 122, kCountLogName = 124,
+  kSeverityLogName = 125, kNullMoName = 126, kNoIntArray = 127, kNullSeverity = 128,
 };
-
-// Local references one record needs: the record, its strings, dates, ids.
-constexpr jint kRecordFrame = 48;
 
 int moid_of_name(const std::string& name) { return AlarmService::get_moid(name); }
 
@@ -108,20 +105,14 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl
   // native records is built and torn down beside the Java ones.
   GlobalRefs kept(env);
   std::list<AlarmAttributeId> ids;
-  const jfieldID attr_set_field = nxjni::native_ids().record_attr_set;
   bool record_failed = false;
   const auto take = [&](AlarmRecord& record) {
-    ScopedLocalFrame frame(env, kRecordFrame);
-    jobject jrecord = frame.ok() ? alarm2record(env, log_name, record.get_attribute_list(), record.get_record_id(), ids)
-                                 : nullptr;
+    jobject jrecord = nxjni::new_global_java_record(env, log_name, record, ids, attr_set);
     if (!jrecord) {
-      location_line(kApiSource, frame.ok() ? kNoRecord : kNoFrame);
-      checkForException(env);
       record_failed = true;
       return false;
     }
-    env->SetObjectField(jrecord, attr_set_field, attr_set);
-    kept.refs.push_back(env->NewGlobalRef(jrecord));
+    kept.refs.push_back(jrecord);
     return true;
   };
   if (nxjni::streamAlarms(env, log_name, query, attr_set, ids, take) != Load::ok || record_failed) return nullptr;
