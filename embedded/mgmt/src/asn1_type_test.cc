@@ -82,6 +82,20 @@ TEST(Asn1Type, ObjectInstanceIsWrittenOneAttributeValuePerLine) {
   expect_round_trip(type, fdn2oi(DataUnit("/systemId=name:\"two\nlines\"")));
 }
 
+TEST(Asn1Type, ManagedObjectNamesWithNamingAttributesEncode) {
+  const Asn1Type type = attribute_type("2.9.3.2.7.61");
+  const Asn1Value card = fdn2oi(DataUnit("/systemId=name:\"lyon\"/equipmentId=string:\"shelf-2\""));
+  ASSERT_FALSE(card.is_null());
+  expect_round_trip(type, card);
+  std::string text;
+  type.format(card, text);
+  EXPECT_NE(text.find("equipmentId,\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("attributeValue string : \"shelf-2\""), std::string::npos) << text;
+  EXPECT_NE(card.encoding(), fdn2oi(DataUnit("/systemId=name:\"lyon\"/linkId=string:\"shelf-2\"")).encoding());
+  // A naming attribute the platform does not know names nothing.
+  EXPECT_TRUE(fdn2oi(DataUnit("/systemId=name:\"lyon\"/fooId=string:\"x\"")).is_null());
+}
+
 TEST(Asn1Type, AlarmInformationRoundTripsWithOpenTypes) {
   const Asn1Type info = event_info((X721 + "equipmentAlarm").c_str());
   const Asn1Value known_extension = Asn1Value::encode_constructed(

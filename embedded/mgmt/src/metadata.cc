@@ -6,6 +6,8 @@
 // own documents live under the private arc 1.3.6.1.4.1.32473 (an enterprise
 // number reserved for documentation, so it never collides with a real one):
 //   .1 "NX-ALARM"          .1.3.x classes, .1.7.x attributes, .1.10.x notifications
+//                          (.1.7.1-13 record states, .1.7.20+ naming attributes
+//                          of managed objects)
 //   .2 "NX Nerve Center"   .2.3.x classes, .2.7.x attributes, .2.10.x notifications
 // This comment is the one place the arc is documented; the table below is
 // the one place it is used.
@@ -242,7 +244,16 @@ struct Tables {
                     {9, "displayState", display},   {10, "displayText", graphic},
                     {11, "displayTime", state_time}, {12, "displayOperator", graphic},
                     {13, "nxSpecialEvents", list("SpecialEvents", prim("SpecialEvent", Kind::Enumerated,
-                                                                       V::TAG_ENUM, {{"logRecordEvent", 0}}))}};
+                                                                       V::TAG_ENUM, {{"logRecordEvent", 0}}))},
+                    // Naming attributes of the managed objects alarms are
+                    // about, so their names encode (and get a key) like
+                    // system names do.
+                    {20, "equipmentId", simple_name}, {21, "linkId", simple_name},
+                    {22, "serviceId", simple_name},   {23, "circuitId", simple_name},
+                    {24, "interfaceId", simple_name}, {25, "nodeId", simple_name},
+                    {26, "nodeGroup", simple_name},   {27, "ipHost", simple_name},
+                    {28, "roomId", simple_name},      {29, "powerId", simple_name},
+                    {30, "softwareId", simple_name},  {31, "securityId", simple_name}};
     for (const auto& x : nx_attrs)
       reg(NXALARM, nx + ".7." + std::to_string(x.n), x.name, EntryKind::Attribute, x.type);
     reg(NXALARM, nx + ".3.1", "nxAlarmRecord", EntryKind::ObjectClass, nullptr);
