@@ -10,7 +10,7 @@ DEB_PKGS := g++ cmake make libgtest-dev libbenchmark-dev libsqlite3-dev libpq-de
             openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java libc-bin \
             clang libclang-rt-14-dev sqlite3
 DEB_CHECK := g++ cmake libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev postgresql-15 \
-            openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java clang libclang-rt-14-dev
+            openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java clang libclang-rt-14-dev sqlite3
 
 .PHONY: all deps build test demo bench bench-java asan tsan fuzz clean
 
