@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "db/database_impl.h"
+#include "model/bounded_text.h"
 
 namespace {
 
@@ -37,31 +38,6 @@ class Tokenizer {
   std::size_t pos_ = 0;
 };
 
-// Appends to a fixed buffer; remembers running out so that a name that does
-// not fit is refused, not cut into another name.
-class BoundedText {
- public:
-  BoundedText(char* buffer, std::size_t capacity) : buffer_(buffer), capacity_(capacity) {}
-  void put(std::string_view text) {
-    if (overflow_ || text.size() >= capacity_ - length_) {
-      overflow_ = true;
-      return;
-    }
-    std::memcpy(buffer_ + length_, text.data(), text.size());
-    length_ += text.size();
-  }
-  const char* finish() {
-    if (overflow_) length_ = 0;
-    buffer_[length_] = '\0';
-    return buffer_;
-  }
-
- private:
-  char* buffer_;
-  std::size_t capacity_;
-  std::size_t length_ = 0;
-  bool overflow_ = false;
-};
 
 }  // namespace
 

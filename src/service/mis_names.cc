@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/bounded_text.h"
 #include "service/mis_impl.h"
 
 namespace {
@@ -16,44 +17,10 @@ constexpr std::string_view kDistinguishedName = "distinguishedName";
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
-// Writes into a fixed buffer and remembers when it ran out of room, so an
-// over-long name is refused rather than cut into the name of another object.
-class BoundedWriter {
- public:
-  BoundedWriter(char* buffer, std::size_t capacity) : buffer_(buffer), capacity_(capacity) {}
-
-  void put(char c) {
-    if (length_ + 1 >= capacity_) {
-      overflow_ = true;
-      return;
-    }
-    buffer_[length_++] = c;
-  }
-  void put(std::string_view text) {
-    for (char c : text) put(c);
-  }
-  std::size_t length() const { return length_; }
-  char last() const { return length_ == 0 ? '\0' : buffer_[length_ - 1]; }
-  void drop_last() {
-    if (length_ != 0) --length_;
-  }
-  bool overflow() const { return overflow_; }
-  const char* finish() {
-    if (overflow_) length_ = 0;
-    buffer_[length_] = '\0';
-    return buffer_;
-  }
-
- private:
-  char* buffer_;
-  std::size_t capacity_;
-  std::size_t length_ = 0;
-  bool overflow_ = false;
-};
 
 // Copies the attribute name that follows "attributeId" at pos; returns the
 // position after it.
-std::size_t copy_attribute_name(std::string_view in, std::size_t pos, BoundedWriter& out) {
+std::size_t copy_attribute_name(std::string_view in, std::size_t pos, BoundedText& out) {
   while (pos < in.size() && is_space(in[pos])) ++pos;
   const std::size_t scan_start = pos;
   std::size_t name_start = scan_start;
@@ -86,7 +53,7 @@ std::size_t copy_attribute_name(std::string_view in, std::size_t pos, BoundedWri
 
 // Copies one attribute value in value notation, dropping the layout blanks;
 // returns the position where the value ended.
-std::size_t copy_attribute_value(std::string_view in, std::size_t pos, BoundedWriter& out) {
+std::size_t copy_attribute_value(std::string_view in, std::size_t pos, BoundedText& out) {
   const std::size_t value_start = out.length();
   long depth = 0;
   bool in_quotes = false;
@@ -154,7 +121,7 @@ std::string next_or_empty(Tokenizer& tokens, std::string_view delimiters) {
 
 const char* MisImpl::my_oi2fdn(const char* printed_name) {
   static char buffer[FDN_BUFFER_SIZE];
-  BoundedWriter out(buffer, sizeof buffer);
+  BoundedText out(buffer, sizeof buffer);
   if (printed_name == nullptr) return out.finish();
   const std::string_view in(printed_name);
 
