@@ -11,7 +11,10 @@
 #include <functional>
 #include <list>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "db/record_fields.h"
 #include "model/alarm_record.h"
 #include "platform/alarm_database.h"
 #include "platform/management_platform.h"
@@ -21,6 +24,7 @@ class DatabaseImpl {
   // Called with each record as it is read; returning false stops the read
   // (the reader then returns true: what was delivered is complete).
   using RecordSink = std::function<bool(AlarmRecord& record)>;
+  using FieldSink = std::function<bool(const RecordFields& fields)>;
 
   // Session and log-table lookup.
   void set_lockmode(NXDBInterface& db);
@@ -29,6 +33,9 @@ class DatabaseImpl {
 
   // Common columns and blob attributes of one row.
   void parse_blob_info(const NXDBBlob& blob, OidArray& ids, Asn1ValueArray& values);
+  // The decoded text of the blob's first attribute whose short name is name.
+  bool blob_attribute_text(std::string_view name, OidArray& ids, Asn1ValueArray& blob_values,
+                           std::string& out);
   bool set_attr_from_blob(const std::string& name, std::list<std::string>& names,
                           std::list<std::string>& values, int& count, OidArray& ids,
                           Asn1ValueArray& blob_values);
@@ -44,6 +51,11 @@ class DatabaseImpl {
   // memory does not grow with the log.
   bool stream_log_from_database(const std::string& log_fdn, const std::string& condition,
                                 const RecordSink& sink);
+  // Only the wanted attributes of the same records, as the texts their
+  // attribute maps would hold: for clients that want a few fields of many
+  // records, without the cost of whole records.
+  bool stream_log_fields(const std::string& log_fdn, const std::string& condition,
+                         const std::vector<AlarmAttributeId>& wanted, const FieldSink& sink);
   // Sets count to the number of matching records. True unless the database
   // cannot be opened or a query fails (a missing table counts 0).
   bool get_log_count_from_database(const std::string& log_fdn, int& count, std::string condition);
@@ -84,9 +96,22 @@ class DatabaseImpl {
   // kNoTable: the directory has no such table; kFailed: the query or the
   // fetch failed (the records read may be incomplete).
   enum class ReadResult { kRead, kNoTable, kFailed };
-  ReadResult read_table(NXDBInterface& db, const TableSpec& spec, const std::string& mis,
-                  const std::string& log, int& count, const std::string& condition,
-                  bool count_only, const RecordSink& sink);
+  // Called with each fetched row; false stops the read.
+  using RowHandler = std::function<bool(const NXDBRow& row)>;
+  // Reads one table of a log; sets stopped when its consumer stopped the read.
+  using TableReader = std::function<ReadResult(NXDBInterface& db, const TableSpec& table,
+                                               const std::string& mis, const std::string& log,
+                                               bool& stopped)>;
+
+  ReadResult read_table(NXDBInterface& db, const TableSpec& spec, const std::string& log,
+                        int& count, const std::string& condition, bool count_only,
+                        const RowHandler& on_row);
+  ReadResult read_records(NXDBInterface& db, const TableSpec& spec, const std::string& mis,
+                          const std::string& log, int& count, const std::string& condition,
+                          bool count_only, const RecordSink& sink);
+  // The alarm table, then the internet and Nerve Center tables unless the
+  // read was stopped; false when the alarm table or any query failed.
+  bool read_log(const std::string& log_fdn, const std::string& condition, const TableReader& read);
   // Opens the connection for one load or count; null when that fails.
   std::unique_ptr<NXDBInterface> connect(const std::string& log_fdn, std::string& mis,
                                          std::string& log);

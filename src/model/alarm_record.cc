@@ -43,16 +43,23 @@ AlarmRecord::AlarmRecord(const std::string& mis_name, const std::string& log_nam
   for (auto name = names.begin(); name != names.end(); ++name, ++value) {
     const AlarmAttributeId id = AlarmAttribute::get_attribute_id(*name);
     if (id == ATTR_NONE) continue;
-    if (id == ATTR_MANAGED_OBJECT_INSTANCE) {
-      // Records keep the instance as a name text, not as printed by the platform.
-      attributes_.emplace(id, MisImpl::my_oi2fdn(value->c_str()));
-    } else if (is_state_change_time(id) && contains(*value, "NULL")) {
-      attributes_.emplace(id, "NULL");
-    } else {
-      attributes_.emplace(id, *value);  // never replaces: the first value stays
+    // Never replaces: the first value stays.
+    if (attributes_.find(AlarmAttribute(id)) == attributes_.end()) {
+      attributes_.emplace(id, map_text(id, *value));
     }
   }
   normalise(mis_name, log_name, record_id);
+}
+
+std::string AlarmRecord::map_text(AlarmAttributeId id, const std::string& value) {
+  // Records keep the instance as a name text, not as printed by the platform.
+  if (id == ATTR_MANAGED_OBJECT_INSTANCE) return MisImpl::my_oi2fdn(value.c_str());
+  if (is_state_change_time(id) && contains(value, "NULL")) return "NULL";
+  return value;
+}
+
+std::string AlarmRecord::normalised_record_id(const std::string& record_id) {
+  return contains(record_id, "number:") ? record_id : "number:" + record_id;
 }
 
 AlarmRecord::AlarmRecord(const AlarmRecord& other)
@@ -85,7 +92,7 @@ void AlarmRecord::normalise(const std::string& mis_name, const std::string& log_
   log_name_ = (contains(log_name, "string:") || contains(log_name, "number:"))
                   ? log_name
                   : "string:\"" + log_name + "\"";
-  record_id_ = contains(record_id, "number:") ? record_id : "number:" + record_id;
+  record_id_ = normalised_record_id(record_id);
   initialized_ = true;
 }
 

@@ -59,6 +59,12 @@ class AlarmRecord {
   bool store();
   bool send_clear();
 
+  // The text the attribute map keeps for a value read under id, and the
+  // record identifier as the record keeps it: for readers that hand out
+  // single attributes instead of records.
+  static std::string map_text(AlarmAttributeId id, const std::string& value);
+  static std::string normalised_record_id(const std::string& record_id);
+
   static constexpr std::size_t MAP_BUCKETS = 64;
 
  private:

@@ -1,0 +1,59 @@
+// How each attribute of an alarm table row is read, and a reader that reads
+// any one of them on demand, so that a client wanting a few attributes does
+// not pay for all of them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/alarm_database.h"
+#include "platform/management_platform.h"
+
+class DatabaseImpl;
+
+enum class AttrRule {
+  kBlobFirst,        // the blob's value, else the column's text when not empty
+  kBlobFirstAlways,  // the same, else the empty text: always present
+  kInstance,         // blob first; a column text becomes its value notation
+  kTime,             // the column through the time conversion: always present
+  kInt,              // the column as an integer, "%d": always present
+  kRecordId,         // the column as an integer, "number:%d": always present
+};
+
+struct AttrSource {
+  const char* name;  // attribute name as the record's map takes it
+  AttrRule rule;
+  const char* column;
+};
+
+// The common attributes of every alarm table, in reading order.
+extern const AttrSource kCommonSources[];
+extern const std::size_t kCommonSourceCount;
+
+// Reads the attributes of one row at a time. The blob is parsed at most once
+// per row, at the first attribute that may come from it; the blob arrays are
+// the caller's and carry over from row to row.
+class RowReader {
+ public:
+  RowReader(DatabaseImpl& db, OidArray& ids, Asn1ValueArray& blob_values, int& blob_parsed)
+      : db_(db), ids_(ids), blob_values_(blob_values), blob_parsed_(blob_parsed) {}
+
+  void start(const NXDBRow& row) {
+    row_ = &row;
+    blob_parsed_ = 0;
+  }
+  // True when the row has the attribute; out then holds its text.
+  bool read(const AttrSource& source, std::string& out);
+
+ private:
+  const std::string& column_text(const char* column) const;
+  int column_int(const char* column) const;
+  bool from_blob(const char* name, std::string& out);
+
+  DatabaseImpl& db_;
+  OidArray& ids_;
+  Asn1ValueArray& blob_values_;
+  int& blob_parsed_;
+  const NXDBRow* row_ = nullptr;
+  NXDBBlob blob_;
+};
