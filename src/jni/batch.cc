@@ -16,7 +16,6 @@ std::unordered_map<int, std::shared_ptr<Batch>>& registry() {
 }
 }  // namespace
 
-const std::vector<jobject> Batch::EMPTY_BATCH;
 
 Batch::Batch() : created(std::time(nullptr)) {}
 
@@ -50,9 +49,9 @@ void Batch::reap_at(std::time_t now) {
   auto& map = registry();
   for (auto it = map.begin(); it != map.end();) {
     const Batch& b = *it->second;
-    // records is only touched by the retrieval that owns the batch, under
+    // pending is only touched by the retrieval that owns the batch, under
     // the process-wide lock, which reap's callers hold too.
-    if (b.stopped() && static_cast<long>(now - b.created) > TIMEOUT && b.records.empty()) {
+    if (b.stopped() && static_cast<long>(now - b.created) > TIMEOUT && b.pending == 0) {
       it = map.erase(it);
     } else {
       ++it;

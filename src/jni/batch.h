@@ -4,12 +4,10 @@
 // the state is atomic.
 #pragma once
 
-#include <jni.h>
-
 #include <atomic>
+#include <cstddef>
 #include <ctime>
 #include <memory>
-#include <vector>
 
 class Batch {
  public:
@@ -18,9 +16,8 @@ class Batch {
 
   Batch();
 
-  // Java AlarmRecord objects of the batch being filled (global references,
-  // so a batch can outgrow the local reference capacity).
-  std::vector<jobject> records;
+  // Records of the batch being filled, not yet sent.
+  std::size_t pending = 0;
   std::atomic<int> state{RUNNING};
   const std::time_t created;
 
@@ -37,6 +34,4 @@ class Batch {
   static void reap();
   static void reap_at(std::time_t now);
   static std::size_t size();
-
-  static const std::vector<jobject> EMPTY_BATCH;
 };

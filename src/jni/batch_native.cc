@@ -1,6 +1,7 @@
 // getAlarmsInBatchesNative and stopGetAlarmsInBatchesNative.
 #include <jni.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@
 #include "jni/java_lookup.h"
 #include "jni/jni_calls.h"
 #include "jni/native_support.h"
-#include "jni/record_convert.h"
+#include "jni/packed_records.h"
 #include "jni/scoped_jni.h"
 #include "platform/management_platform.h"
 
@@ -20,15 +21,15 @@ namespace {
 enum { kNoBatch = 203 };
 
 
-// Hands one batch to the Java event handler. A batch that cannot be built is
+// Hands one batch to the Java event handler: records, or the empty batch
+// when records is null or has no element. A batch that cannot be built is
 // skipped (location line); the retrieval goes on.
-void send_batch(JNIEnv* env, const std::vector<jobject>& records, jint client_tag, jint batch_id) {
+void send_batch(JNIEnv* env, jobjectArray records, jint client_tag, jint batch_id) {
   const nxjni::NativeIds& n = nxjni::native_ids();
-  ScopedLocalRef<jobjectArray> array(env, list2Array(env, records));
-  if (!array) return;
-  ScopedLocalRef<> batch(env, records.empty()
-                                  ? nxjni::new_object(env, n.alarms_batch, n.batch_ctor_ints, client_tag, batch_id)
-                                  : nxjni::new_object(env, n.alarms_batch, n.batch_ctor_records, array.get(), client_tag, batch_id));
+  const bool empty = !records || env->GetArrayLength(records) == 0;
+  ScopedLocalRef<> batch(env, empty ? nxjni::new_object(env, n.alarms_batch, n.batch_ctor_ints, client_tag, batch_id)
+                                    : nxjni::new_object(env, n.alarms_batch, n.batch_ctor_records, records, client_tag,
+                                                        batch_id));
   if (!batch) {
     location_line(kApiSource, kNoBatch);
     checkForException(env);
@@ -37,11 +38,6 @@ void send_batch(JNIEnv* env, const std::vector<jobject>& records, jint client_ta
   env->CallStaticBooleanMethod(n.event_handler, n.send_event, n.batch_event_key, batch.get());
   // A listener's exception must not leave the next JNI call with one pending.
   checkForException(env);
-}
-
-void release_records(JNIEnv* env, std::vector<jobject>& records) {
-  for (jobject r : records) env->DeleteGlobalRef(r);
-  records.clear();
 }
 
 }  // namespace
@@ -53,36 +49,46 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlar
   std::shared_ptr<Batch> batch = Batch::find_or_create(batch_id);
   Batch::reap();
 
-  // Records are turned into Java records as the reader hands them over, so the
+  // The Java side makes the records of a batch from packed fields; the
   // retrieval holds one batch at a time, never the whole log.
   const auto limit = static_cast<std::size_t>(static_cast<unsigned>(batch_size));
-  std::list<AlarmAttributeId> ids;
+  std::optional<nxjni::PackedRecords> packed;
   bool record_failed = false;
-  const auto take = [&](AlarmRecord& record) {
-    if (batch->stopped()) return false;
-    jobject jrecord = nxjni::new_global_java_record(env, log_name, record, ids, attr_set);
-    if (!jrecord) {
-      record_failed = true;
-      return false;
+  // Sends the records packed so far (none: the empty batch).
+  const auto send_pending = [&]() {
+    if (batch->pending == 0) {
+      send_batch(env, nullptr, client_tag, batch_id);
+      return true;
     }
-    if (batch->records.size() >= limit) {
-      send_batch(env, batch->records, client_tag, batch_id);
-      release_records(env, batch->records);
-    }
-    batch->records.push_back(jrecord);
+    ScopedLocalRef<jobjectArray> records(env, packed->drain());
+    if (!records) return false;
+    batch->pending = 0;
+    send_batch(env, records.get(), client_tag, batch_id);
     return true;
   };
-  const nxjni::Load loaded = nxjni::streamAlarms(env, log_name, query, attr_set, ids, take);
+  const auto take = [&](const RecordFields& fields) {
+    if (batch->stopped()) return false;
+    if (!packed) packed.emplace(env, log_name, attr_set);
+    record_failed = !packed->ok() || (batch->pending >= limit && !send_pending()) || !packed->add(fields);
+    if (record_failed) return false;
+    ++batch->pending;
+    return true;
+  };
+  const nxjni::Load loaded = nxjni::streamAlarmFields(env, log_name, query, attr_set, take);
   if (loaded != nxjni::Load::ok || record_failed) {
     // No closing batch: the client must not take what it got for the whole.
     // A load failure raised AlarmException; nothing sent is taken back.
-    release_records(env, batch->records);
+    batch->pending = 0;
     Batch::remove(batch_id);
     return;
   }
-  if (!batch->stopped()) send_batch(env, batch->records, client_tag, batch_id);
-  release_records(env, batch->records);
-  send_batch(env, Batch::EMPTY_BATCH, client_tag, batch_id);
+  if (!batch->stopped() && !send_pending()) {
+    batch->pending = 0;
+    Batch::remove(batch_id);
+    return;
+  }
+  batch->pending = 0;
+  send_batch(env, nullptr, client_tag, batch_id);
   Batch::remove(batch_id);
   checkForException(env);
 }

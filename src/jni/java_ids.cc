@@ -15,6 +15,7 @@ namespace {
 
 constexpr const char* kAlarmException = "com/qel/nx/api/alarm/AlarmException";
 constexpr const char* kAlarmRecord = "com/qel/nx/api/alarm/AlarmRecord";
+constexpr const char* kRecordAssembler = "com/qel/nx/api/alarm/RecordAssembler";
 constexpr const char* kAlarmRecordId = "com/qel/nx/api/alarm/AlarmRecordId";
 constexpr const char* kAlarmLogEvent = "com/qel/nx/api/alarm/AlarmLogEvent";
 constexpr const char* kAlarmLogImpl = "com/qel/nx/api/alarm/AlarmLogImpl";
@@ -71,9 +72,10 @@ AttrSetIds g_attr_set{};
 MoNameIds g_mo_name{};
 RecordIdIds g_record_id{};
 RecordArrayIds g_record_array{};
+AssemblerIds g_assembler{};
 
 std::once_flag native_once, record_once, filter_once, attr_set_once, mo_name_once, record_id_once,
-    record_array_once;
+    record_array_once, assembler_once;
 
 void resolve_native(JNIEnv* env) {
   open_catalog();
@@ -260,6 +262,27 @@ void resolve_record_id(JNIEnv* env) {
 
 void resolve_record_array(JNIEnv* env) { g_record_array.alarm_record = find_class(env, kAlarmRecord); }
 
+void resolve_assembler(JNIEnv* env) {
+  const RecordIds& r = record_ids(env);
+  AssemblerIds& a = g_assembler;
+  a.assembler = find_class(env, kRecordAssembler);
+  a.ctor = get_method_id(env, a.assembler, "<init>",
+                         "(Lcom/qel/nx/api/alarm/LogName;Lcom/qel/nx/api/alarm/AlarmRecordAttributeSet;"
+                         "[Lcom/qel/nx/api/common/NXSeverity;)V", 0);
+  a.add = get_method_id(env, a.assembler, "add", "([BI)V", 0);
+  a.drain = get_method_id(env, a.assembler, "drain", "()[Lcom/qel/nx/api/alarm/AlarmRecord;", 0);
+  if (!r.severity) return;
+  jobjectArray local = env->NewObjectArray(5, r.severity, nullptr);
+  if (!local) {
+    location_line(kApiSource, kNewObject);
+    checkForException(env);
+    return;
+  }
+  for (int i = 0; i < 5; ++i) env->SetObjectArrayElement(local, i, r.severities[i]);
+  a.severities = static_cast<jobjectArray>(env->NewGlobalRef(local));
+  env->DeleteLocalRef(local);
+}
+
 }  // namespace
 
 const NativeIds& resolve_native_ids(JNIEnv* env) {
@@ -287,6 +310,10 @@ const MoNameIds& mo_name_ids(JNIEnv* env) {
 const RecordIdIds& record_id_ids(JNIEnv* env) {
   std::call_once(record_id_once, resolve_record_id, env);
   return g_record_id;
+}
+const AssemblerIds& assembler_ids(JNIEnv* env) {
+  std::call_once(assembler_once, resolve_assembler, env);
+  return g_assembler;
 }
 const RecordArrayIds& record_array_ids(JNIEnv* env) {
   std::call_once(record_array_once, resolve_record_array, env);

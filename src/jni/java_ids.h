@@ -132,6 +132,16 @@ struct RecordArrayIds {
   jclass alarm_record;
 };
 
+// Resolved by the first packed retrieval.
+struct AssemblerIds {
+  jclass assembler;
+  jmethodID ctor;   // (LogName, AlarmRecordAttributeSet, NXSeverity[])
+  jmethodID add;    // (byte[], int)
+  jmethodID drain;  // () AlarmRecord[]
+  // The shared severity objects in creation order, as a Java array (global).
+  jobjectArray severities;
+};
+
 // Opens the catalog, saves the VM (fatal when it cannot be had) and
 // resolves the native-method ids. Called by the first init.
 const NativeIds& resolve_native_ids(JNIEnv* env);
@@ -144,5 +154,6 @@ const AttrSetIds& attr_set_ids(JNIEnv* env);
 const MoNameIds& mo_name_ids(JNIEnv* env);
 const RecordIdIds& record_id_ids(JNIEnv* env);
 const RecordArrayIds& record_array_ids(JNIEnv* env);
+const AssemblerIds& assembler_ids(JNIEnv* env);
 
 }  // namespace nxjni

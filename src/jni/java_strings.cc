@@ -74,4 +74,22 @@ jstring new_java_string(JNIEnv* env, const std::string& text) {
   return env->NewString(units.data(), static_cast<jsize>(units.size()));
 }
 
+void append_java_utf8(std::string& out, const std::string& text) {
+  if (is_plain_modified_utf8(text)) {
+    out += text;
+    return;
+  }
+  char32_t cp = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t len = sequence_length(text, i, cp);
+    if (len == 0) {
+      out += "\xEF\xBF\xBD";  // U+FFFD for each byte that starts no sequence
+      ++i;
+      continue;
+    }
+    out.append(text, i, len);
+    i += len;
+  }
+}
+
 }  // namespace nxjni

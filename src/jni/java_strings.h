@@ -10,6 +10,9 @@
 
 namespace nxjni {
 jstring new_java_string(JNIEnv* env, const std::string& text);
+// Appends text as well-formed UTF-8 that decodes (by Java's UTF-8 decoder)
+// to the same String new_java_string makes of it.
+void append_java_utf8(std::string& out, const std::string& text);
 // True when text can go to NewStringUTF as it is.
 bool is_plain_modified_utf8(const std::string& text);
 }  // namespace nxjni

@@ -4,7 +4,6 @@
 #include "jni/java_lookup.h"
 #include "jni/jni_calls.h"
 #include "jni/library_state.h"
-#include "jni/record_convert.h"
 #include "jni/scoped_jni.h"
 #include "query/alarm_query.h"
 #include "service/alarm_service.h"
@@ -73,38 +72,19 @@ Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, 
   return Load::ok;
 }
 
-Load streamAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, std::list<AlarmAttributeId>& ids,
-                  const std::function<bool(AlarmRecord&)>& sink) {
+Load streamAlarmFields(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
+                       const std::function<bool(const RecordFields&)>& sink) {
   AlarmService* service = nullptr;
   std::string log;
   AlarmQuery native_query;
+  std::list<AlarmAttributeId> ids;
   const Load prepared = prepare(env, log_name, query, attr_set, service, log, native_query, ids);
   if (prepared != Load::ok) return prepared;
-  if (!service->stream_alarm_records(log, native_query, sink)) {
+  if (!service->stream_alarm_fields(log, native_query, {ids.begin(), ids.end()}, sink)) {
     throw_alarm_exception(env, MSG_LOAD_FAILED);
     return Load::raised;
   }
   return Load::ok;
-}
-
-jobject new_global_java_record(JNIEnv* env, jobject log_name, const AlarmRecord& record,
-                               const std::list<AlarmAttributeId>& ids, jobject attr_set) {
-  // Enough for one record: its strings, dates, ids and the record itself.
-  constexpr jint kRecordFrame = 48;
-  ScopedLocalFrame frame(env, kRecordFrame);
-  if (!frame.ok()) {
-    location_line(kApiSource, 112);
-    checkForException(env);
-    return nullptr;
-  }
-  jobject jrecord = alarm2record(env, log_name, record.get_attribute_list(), record.get_record_id(), ids);
-  if (!jrecord) {
-    location_line(kApiSource, 113);
-    checkForException(env);
-    return nullptr;
-  }
-  env->SetObjectField(jrecord, native_ids().record_attr_set, attr_set);
-  return env->NewGlobalRef(jrecord);
 }
 
 }  // namespace nxjni

@@ -10,6 +10,7 @@
 
 #include "jni/convert.h"
 #include "model/alarm_attribute.h"
+#include "db/record_fields.h"
 #include "model/alarm_record.h"
 
 class AlarmService;
@@ -30,16 +31,10 @@ enum class Load { ok, incomplete, raised };
 Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
                 std::list<AlarmRecord>& records, std::list<AlarmAttributeId>& ids);
 
-// The same, handing each record to sink as it is read instead of keeping
-// them (sink returns false to stop). A failure after records were handed
-// over still raises "Error while loading alarms".
-Load streamAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
-                  std::list<AlarmAttributeId>& ids, const std::function<bool(AlarmRecord&)>& sink);
-
-// The Java record of a native one, with attrSet set to attr_set, as a global
-// reference; built in a local frame of its own so that the local references
-// of one record never pile up. Null (location line written) on failure.
-jobject new_global_java_record(JNIEnv* env, jobject log_name, const AlarmRecord& record,
-                               const std::list<AlarmAttributeId>& ids, jobject attr_set);
+// The same records, handing the wanted fields of each to sink as it is read
+// instead of keeping records (sink returns false to stop). A failure after
+// records were handed over still raises "Error while loading alarms".
+Load streamAlarmFields(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
+                       const std::function<bool(const RecordFields&)>& sink);
 
 }  // namespace nxjni

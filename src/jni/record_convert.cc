@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "jni/convert.h"
+#include "jni/java_fields.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
 #include "jni/java_strings.h"
@@ -23,11 +24,6 @@ void set_string(JNIEnv* env, jobject record, jfieldID field, const std::string& 
   if (s) env->SetObjectField(record, field, s.get());
 }
 
-void set_state(JNIEnv* env, const nxjni::RecordIds& r, jobject record, jfieldID field, const std::string& text,
-               const char* set_value) {
-  if (text == set_value) env->SetObjectField(record, field, r.boolean_true);
-}
-
 // always: the field is set to null when the text does not convert.
 void set_date(JNIEnv* env, jobject record, jfieldID field, const std::string& text, bool always) {
   ScopedLocalRef<> date(env, alarmTimeToDate(env, text));
@@ -39,21 +35,9 @@ void add_to_set(JNIEnv* env, const nxjni::RecordIds& r, jobject set, jobject con
 }
 
 void set_record_id(JNIEnv* env, const nxjni::RecordIds& r, jobject record, const std::string& text, jobject set) {
-  char flag = 0;
-  std::string value;
-  if (!parseChoice(text, flag, value)) {
-    std::fprintf(pfd, "%s", nxjni::catalog_text(nxjni::MSG_PARSE_LOG));
-    std::fputs(text.c_str(), pfd);
-    std::fflush(pfd);
-    return;
-  }
-  if (!flag) {
-    std::fprintf(pfd, "%s", nxjni::catalog_text(nxjni::MSG_INVALID_RECORD_ID));
-    std::fputs(text.c_str(), pfd);
-    std::fflush(pfd);
-    return;
-  }
-  ScopedLocalRef<> id(env, nxjni::new_object(env, r.alarm_record_id, r.record_id_ctor, static_cast<jint>(std::atoi(value.c_str()))));
+  jint number = 0;
+  if (!nxjni::record_id_number(text, number)) return;
+  ScopedLocalRef<> id(env, nxjni::new_object(env, r.alarm_record_id, r.record_id_ctor, number));
   if (!id) {
     location_line(kConvertSource, kNoRecordId);
     checkForException(env);
@@ -61,18 +45,6 @@ void set_record_id(JNIEnv* env, const nxjni::RecordIds& r, jobject record, const
   }
   env->SetObjectField(record, r.log_record_id, id.get());
   add_to_set(env, r, set, r.attr_log_record_id);
-}
-
-void set_severity(JNIEnv* env, const nxjni::RecordIds& r, jobject record, const std::string& text) {
-  // Objects in creation order: critical, major, minor, warning, indeterminate.
-  static const char* const kTexts[] = {"minor", "major", "critical", "warning", "indeterminate"};
-  static const int kIndex[] = {2, 1, 0, 3, 4};
-  for (int i = 0; i < 5; ++i) {
-    if (text == kTexts[i]) {
-      env->SetObjectField(record, r.perceived_severity, r.severities[kIndex[i]]);
-      return;
-    }
-  }
 }
 
 jobject new_record(JNIEnv* env, const nxjni::RecordIds& r) {
@@ -98,13 +70,10 @@ void buildNXAlarmTime(char* buffer) {
 }
 
 jobject alarmTimeToDate(JNIEnv* env, const std::string& text) {
-  if (text == "NULL") return nullptr;
+  jint args[6];
+  if (!nxjni::alarm_time_fields(text, args)) return nullptr;
   const nxjni::RecordIds& r = nxjni::record_ids(env);
-  const char* digits = text.c_str();
-  if (const char* quote = std::strchr(digits, '"')) digits = quote + 1;
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  std::sscanf(digits, "%4d%02d%02d%02d%02d%02d", &year, &month, &day, &hour, &minute, &second);
-  jobject date = nxjni::new_object(env, r.date, r.date_ctor, year - 1900, month - 1, day, hour, minute, second);
+  jobject date = nxjni::new_object(env, r.date, r.date_ctor, args[0], args[1], args[2], args[3], args[4], args[5]);
   if (!date) {
     location_line(kConvertSource, kNoDate);
     checkForException(env);
@@ -114,41 +83,41 @@ jobject alarmTimeToDate(JNIEnv* env, const std::string& text) {
 
 void alarmSetValue(JNIEnv* env, jobject record, AlarmAttributeId id, std::string value, jobject set) {
   const nxjni::RecordIds& r = nxjni::record_ids(env);
-  switch (id) {
-    case ATTR_ACK_OPERATOR: set_string(env, record, r.ack_operator, value, false); add_to_set(env, r, set, r.attr_ack_operator); break;
-    case ATTR_ACK_STATE: set_state(env, r, record, r.ack_state, value, "acked"); add_to_set(env, r, set, r.attr_ack_state); break;
-    case ATTR_ACK_TEXT: set_string(env, record, r.ack_text, value, false); add_to_set(env, r, set, r.attr_ack_text); break;
-    case ATTR_ACK_TIME: set_date(env, record, r.ack_time, value, true); add_to_set(env, r, set, r.attr_ack_time); break;
-    case ATTR_ADDITIONAL_TEXT: set_string(env, record, r.additional_text, value, false); add_to_set(env, r, set, r.attr_additional_text); break;
-    case ATTR_CLEAR_OPERATOR: set_string(env, record, r.clear_operator, value, false); add_to_set(env, r, set, r.attr_clear_operator); break;
-    case ATTR_CLEAR_STATE: set_state(env, r, record, r.clear_state, value, "cleared"); add_to_set(env, r, set, r.attr_clear_state); break;
-    case ATTR_CLEAR_TEXT: set_string(env, record, r.clear_text, value, false); add_to_set(env, r, set, r.attr_clear_text); break;
-    case ATTR_CLEAR_TIME: set_date(env, record, r.clear_time, value, true); add_to_set(env, r, set, r.attr_clear_time); break;
-    case ATTR_DISPLAY_OPERATOR: set_string(env, record, r.display_operator, value, false); add_to_set(env, r, set, r.attr_display_operator); break;
-    case ATTR_DISPLAY_STATE: set_state(env, r, record, r.display_state, value, "displayed"); add_to_set(env, r, set, r.attr_display_state); break;
-    case ATTR_DISPLAY_TEXT: set_string(env, record, r.display_text, value, false); add_to_set(env, r, set, r.attr_display_text); break;
-    case ATTR_DISPLAY_TIME: set_date(env, record, r.display_time, value, false); add_to_set(env, r, set, r.attr_display_time); break;
-    case ATTR_EVENT_TIME: set_date(env, record, r.event_time, value, true); break;
-    case ATTR_EVENT_TYPE: set_string(env, record, r.event_type, value, true); break;
-    case ATTR_LOGGING_TIME: set_date(env, record, r.logging_time, value, true); break;
-    case ATTR_LOG_RECORD_ID: set_record_id(env, r, record, value, set); break;
-    case ATTR_MANAGED_OBJECT_INSTANCE: {
+  const nxjni::JavaField* f = nxjni::java_field(id);
+  if (!f) {
+    std::fprintf(pfd, "%s", nxjni::catalog_text(nxjni::MSG_UNKNOWN_ATTRIBUTE));
+    std::fflush(pfd);
+    checkForException(env);
+    return;
+  }
+  const jfieldID field = r.*(f->field);
+  switch (f->kind) {
+    case nxjni::FieldKind::kText: set_string(env, record, field, value, false); break;
+    case nxjni::FieldKind::kTextAlways: set_string(env, record, field, value, true); break;
+    case nxjni::FieldKind::kState:
+      if (value == f->state_text) env->SetObjectField(record, field, r.boolean_true);
+      break;
+    case nxjni::FieldKind::kDateAlways: set_date(env, record, field, value, true); break;
+    case nxjni::FieldKind::kDateIfValid: set_date(env, record, field, value, false); break;
+    case nxjni::FieldKind::kRecordId: set_record_id(env, r, record, value, set); break;
+    case nxjni::FieldKind::kMoName: {
       ScopedLocalRef<jstring> name(env, nxjni::new_java_string(env, value));
       ScopedLocalRef<> mo(env, name ? nxjni::new_object(env, r.mo_name, r.mo_name_ctor, 0, name.get()) : nullptr);
       if (mo) {
-        env->SetObjectField(record, r.managed_object_instance, mo.get());
+        env->SetObjectField(record, field, mo.get());
       } else {
         location_line(kConvertSource, kNoMoName);
       }
       break;
     }
-    case ATTR_PERCEIVED_SEVERITY: set_severity(env, r, record, value); break;
-    case ATTR_PROBABLE_CAUSE: set_string(env, record, r.probable_cause, value, false); break;
-    default:
-      std::fprintf(pfd, "%s", nxjni::catalog_text(nxjni::MSG_UNKNOWN_ATTRIBUTE));
-      std::fflush(pfd);
+    case nxjni::FieldKind::kSeverity: {
+      const int index = nxjni::severity_index(value);
+      if (index >= 0) env->SetObjectField(record, field, r.severities[index]);
       break;
+    }
   }
+  // The record identifier joins the set only when its field was set.
+  if (f->kind != nxjni::FieldKind::kRecordId && f->set_member) add_to_set(env, r, set, r.*(f->set_member));
   checkForException(env);
 }
 

@@ -1,6 +1,7 @@
 // init, addLogNameNative, getAlarmsNative and the two count natives.
 #include <jni.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "jni/java_lookup.h"
 #include "jni/library_state.h"
 #include "jni/native_support.h"
+#include "jni/packed_records.h"
 #include "jni/record_convert.h"
 #include "jni/scoped_jni.h"
 #include "platform/management_platform.h"
@@ -28,19 +30,6 @@ enum {
 };
 
 int moid_of_name(const std::string& name) { return AlarmService::get_moid(name); }
-
-// Global references released at scope end: the records of one retrieval,
-// kept until the array that returns them can be made.
-struct GlobalRefs {
-  explicit GlobalRefs(JNIEnv* e) : env(e) {}
-  ~GlobalRefs() {
-    for (jobject r : refs) env->DeleteGlobalRef(r);
-  }
-  GlobalRefs(const GlobalRefs&) = delete;
-  GlobalRefs& operator=(const GlobalRefs&) = delete;
-  JNIEnv* env;
-  std::vector<jobject> refs;
-};
 
 // The callbacks live as long as the library, like the service.
 Callback* g_creation = nullptr;
@@ -101,34 +90,26 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl
     JNIEnv* env, jobject, jobject log_name, jobject query, jobject attr_set) {
   HviLock lock;
   Batch::reap();
-  // Each record becomes a Java record as the reader hands it over: no list of
-  // native records is built and torn down beside the Java ones.
-  GlobalRefs kept(env);
-  std::list<AlarmAttributeId> ids;
+  // The reader hands over the wanted fields of each record; the Java side
+  // makes the records from them many at a time. Set up at the first record,
+  // after the service and the arguments have been checked.
+  std::optional<nxjni::PackedRecords> packed;
   bool record_failed = false;
-  const auto take = [&](AlarmRecord& record) {
-    jobject jrecord = nxjni::new_global_java_record(env, log_name, record, ids, attr_set);
-    if (!jrecord) {
-      record_failed = true;
-      return false;
-    }
-    kept.refs.push_back(jrecord);
-    return true;
+  const auto take = [&](const RecordFields& fields) {
+    if (!packed) packed.emplace(env, log_name, attr_set);
+    record_failed = !packed->ok() || !packed->add(fields);
+    return !record_failed;
   };
-  if (nxjni::streamAlarms(env, log_name, query, attr_set, ids, take) != Load::ok || record_failed) return nullptr;
+  if (nxjni::streamAlarmFields(env, log_name, query, attr_set, take) != Load::ok || record_failed) return nullptr;
+  if (packed) return packed->drain();  // null when the Java side failed
 
   const nxjni::RecordArrayIds& a = nxjni::record_array_ids(env);
-  ScopedLocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(kept.refs.size()), a.alarm_record, nullptr));
-  if (!array) {
+  jobjectArray empty = env->NewObjectArray(0, a.alarm_record, nullptr);
+  if (!empty) {
     location_line(kApiSource, kNoArray);
     checkForException(env);
-    return nullptr;
   }
-  for (std::size_t i = 0; i < kept.refs.size(); ++i) {
-    env->SetObjectArrayElement(array.get(), static_cast<jsize>(i), kept.refs[i]);
-  }
-  checkForException(env);
-  return array.release();
+  return empty;
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlarmCountNative(JNIEnv* env, jobject,

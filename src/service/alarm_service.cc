@@ -195,6 +195,14 @@ bool AlarmService::stream_alarm_records(const std::string& log_name, const Alarm
   return database->stream_log_from_database(log_name, condition, sink);
 }
 
+bool AlarmService::stream_alarm_fields(const std::string& log_name, const AlarmQuery& query,
+                                       const std::vector<AlarmAttributeId>& wanted,
+                                       const std::function<bool(const RecordFields&)>& sink) {
+  std::string condition;
+  if (!initialized || !query.create_sql_filter(condition)) return false;
+  return database->stream_log_fields(log_name, condition, wanted, sink);
+}
+
 int AlarmService::get_alarm_record_count(const AlarmQuery& query) {
   std::string condition;
   if (!initialized || !query.create_sql_filter(condition)) return -1;

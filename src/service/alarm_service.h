@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "model/alarm_attribute.h"
+#include "db/record_fields.h"
 #include "model/alarm_record.h"
 #include "platform/management_platform.h"
 
@@ -70,6 +71,11 @@ class AlarmService {
   // the read failed (records already handed over stay handed over).
   bool stream_alarm_records(const std::string& log_name, const AlarmQuery& query,
                             const std::function<bool(AlarmRecord&)>& sink);
+  // The wanted attributes of the same records, one record at a time, as the
+  // texts the records' attribute maps would hold.
+  bool stream_alarm_fields(const std::string& log_name, const AlarmQuery& query,
+                           const std::vector<AlarmAttributeId>& wanted,
+                           const std::function<bool(const RecordFields&)>& sink);
 
   int get_alarm_record_count(const AlarmQuery& query);
   int get_alarm_record_count(const std::string& log_name, const AlarmQuery& query);

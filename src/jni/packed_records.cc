@@ -1,0 +1,72 @@
+#include "jni/packed_records.h"
+
+#include "jni/java_ids.h"
+#include "jni/java_lookup.h"
+#include "jni/jni_calls.h"
+
+namespace nxjni {
+namespace {
+
+enum { kNoAssembler = 130, kNoBuffer = 131, kAssemblyFailed = 132 };
+
+// Records are handed to Java in runs of about this many bytes: large enough
+// that the two calls per run do not count, small enough to stay in cache.
+constexpr std::size_t kRunBytes = 64 * 1024;
+
+}  // namespace
+
+PackedRecords::PackedRecords(JNIEnv* env, jobject log_name, jobject attr_set) : env_(env), assembler_(env, nullptr), buffer_(env, nullptr) {
+  const AssemblerIds& a = assembler_ids(env);
+  if (!a.assembler || !a.ctor || !a.add || !a.drain || !a.severities) {
+    location_line(kApiSource, kNoAssembler);
+    return;
+  }
+  assembler_.reset(new_object(env, a.assembler, a.ctor, log_name, attr_set, a.severities));
+  if (!assembler_) {
+    location_line(kApiSource, kNoAssembler);
+    checkForException(env);
+  }
+}
+
+bool PackedRecords::add(const RecordFields& fields) {
+  packer_.add(fields);
+  ++pending_;
+  return packer_.bytes().size() < kRunBytes || flush();
+}
+
+bool PackedRecords::flush() {
+  const std::string& bytes = packer_.bytes();
+  if (bytes.empty()) return true;
+  const auto length = static_cast<jsize>(bytes.size());
+  if (length > capacity_) {
+    buffer_.reset(env_->NewByteArray(length));
+    capacity_ = buffer_ ? length : 0;
+    if (!buffer_) {
+      location_line(kApiSource, kNoBuffer);
+      checkForException(env_);
+      return false;
+    }
+  }
+  env_->SetByteArrayRegion(buffer_.get(), 0, length, reinterpret_cast<const jbyte*>(bytes.data()));
+  packer_.clear();
+  if (!call_void(env_, assembler_.get(), assembler_ids(env_).add, buffer_.get(), length)) {
+    location_line(kApiSource, kAssemblyFailed);
+    checkForException(env_);
+    return false;
+  }
+  return true;
+}
+
+jobjectArray PackedRecords::drain() {
+  if (!flush()) return nullptr;
+  auto records = static_cast<jobjectArray>(call_object(env_, assembler_.get(), assembler_ids(env_).drain));
+  if (!records) {
+    location_line(kApiSource, kAssemblyFailed);
+    checkForException(env_);
+    return nullptr;
+  }
+  pending_ = 0;
+  return records;
+}
+
+}  // namespace nxjni
