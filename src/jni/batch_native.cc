@@ -49,40 +49,35 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlar
   std::shared_ptr<Batch> batch = Batch::find_or_create(batch_id);
   Batch::reap();
 
-  // The Java side makes the records of a batch from packed fields; the
-  // retrieval holds one batch at a time, never the whole log.
+  // A worker reads and packs the records; the Java side makes the records of
+  // one batch at a time from them, so the retrieval never holds the log.
   const auto limit = static_cast<std::size_t>(static_cast<unsigned>(batch_size));
   std::optional<nxjni::PackedRecords> packed;
   bool record_failed = false;
-  // Sends the records packed so far (none: the empty batch).
+  // Sends the records made since the last batch (none: the empty batch).
+  // Nothing is sent once the retrieval has been stopped.
   const auto send_pending = [&]() {
-    if (batch->pending == 0) {
+    if (batch->stopped()) return true;
+    if (!packed || packed->pending() == 0) {
       send_batch(env, nullptr, client_tag, batch_id);
       return true;
     }
     ScopedLocalRef<jobjectArray> records(env, packed->drain());
     if (!records) return false;
-    batch->pending = 0;
     send_batch(env, records.get(), client_tag, batch_id);
     return true;
   };
-  const auto take = [&](const RecordFields& fields) {
-    if (batch->stopped()) return false;
+  const auto take = [&](nxjni::PackedRun& run) {
     if (!packed) packed.emplace(env, log_name, attr_set);
-    record_failed = !packed->ok() || (batch->pending >= limit && !send_pending()) || !packed->add(fields);
-    if (record_failed) return false;
-    ++batch->pending;
-    return true;
+    record_failed = !packed->ok() || !packed->add(run) || (run.batch_end && !send_pending());
+    batch->pending = packed->ok() ? packed->pending() : 0;
+    return !record_failed;
   };
-  const nxjni::Load loaded = nxjni::streamAlarmFields(env, log_name, query, attr_set, take);
-  if (loaded != nxjni::Load::ok || record_failed) {
+  const auto stopped = [&batch]() { return batch->stopped(); };
+  const nxjni::Load loaded = nxjni::streamPackedAlarms(env, log_name, query, attr_set, limit, stopped, take);
+  if (loaded != nxjni::Load::ok || record_failed || (!batch->stopped() && !send_pending())) {
     // No closing batch: the client must not take what it got for the whole.
     // A load failure raised AlarmException; nothing sent is taken back.
-    batch->pending = 0;
-    Batch::remove(batch_id);
-    return;
-  }
-  if (!batch->stopped() && !send_pending()) {
     batch->pending = 0;
     Batch::remove(batch_id);
     return;

@@ -72,15 +72,21 @@ Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, 
   return Load::ok;
 }
 
-Load streamAlarmFields(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
-                       const std::function<bool(const RecordFields&)>& sink) {
+Load streamPackedAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, std::size_t batch_limit,
+                        const std::function<bool()>& stopped, const std::function<bool(PackedRun&)>& consume) {
   AlarmService* service = nullptr;
   std::string log;
   AlarmQuery native_query;
   std::list<AlarmAttributeId> ids;
   const Load prepared = prepare(env, log_name, query, attr_set, service, log, native_query, ids);
   if (prepared != Load::ok) return prepared;
-  if (!service->stream_alarm_fields(log, native_query, {ids.begin(), ids.end()}, sink)) {
+  const std::vector<AlarmAttributeId> wanted(ids.begin(), ids.end());
+  // The worker reads on behalf of this thread, which holds the process-wide
+  // lock throughout: no other thread touches the reader's state meanwhile.
+  const FieldRead read = [&](const std::function<bool(const RecordFields&)>& sink) {
+    return service->stream_alarm_fields(log, native_query, wanted, sink);
+  };
+  if (!stream_packed(read, batch_limit, stopped, consume)) {
     throw_alarm_exception(env, MSG_LOAD_FAILED);
     return Load::raised;
   }

@@ -10,7 +10,7 @@
 
 #include "jni/convert.h"
 #include "model/alarm_attribute.h"
-#include "db/record_fields.h"
+#include "jni/packed_stream.h"
 #include "model/alarm_record.h"
 
 class AlarmService;
@@ -31,10 +31,11 @@ enum class Load { ok, incomplete, raised };
 Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
                 std::list<AlarmRecord>& records, std::list<AlarmAttributeId>& ids);
 
-// The same records, handing the wanted fields of each to sink as it is read
-// instead of keeping records (sink returns false to stop). A failure after
-// records were handed over still raises "Error while loading alarms".
-Load streamAlarmFields(JNIEnv* env, jobject log_name, jobject query, jobject attr_set,
-                       const std::function<bool(const RecordFields&)>& sink);
+// The same records, read and packed on a worker thread: each packed run
+// goes to consume on the calling thread (see stream_packed for batches and
+// stopping). A failure after runs were handed over still raises "Error while
+// loading alarms".
+Load streamPackedAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, std::size_t batch_limit,
+                        const std::function<bool()>& stopped, const std::function<bool(PackedRun&)>& consume);
 
 }  // namespace nxjni

@@ -9,10 +9,6 @@ namespace {
 
 enum { kNoAssembler = 130, kNoBuffer = 131, kAssemblyFailed = 132 };
 
-// Records are handed to Java in runs of about this many bytes: large enough
-// that the two calls per run do not count, small enough to stay in cache.
-constexpr std::size_t kRunBytes = 64 * 1024;
-
 }  // namespace
 
 PackedRecords::PackedRecords(JNIEnv* env, jobject log_name, jobject attr_set) : env_(env), assembler_(env, nullptr), buffer_(env, nullptr) {
@@ -28,16 +24,9 @@ PackedRecords::PackedRecords(JNIEnv* env, jobject log_name, jobject attr_set) : 
   }
 }
 
-bool PackedRecords::add(const RecordFields& fields) {
-  packer_.add(fields);
-  ++pending_;
-  return packer_.bytes().size() < kRunBytes || flush();
-}
-
-bool PackedRecords::flush() {
-  const std::string& bytes = packer_.bytes();
-  if (bytes.empty()) return true;
-  const auto length = static_cast<jsize>(bytes.size());
+bool PackedRecords::add(const PackedRun& run) {
+  if (run.bytes.empty()) return true;
+  const auto length = static_cast<jsize>(run.bytes.size());
   if (length > capacity_) {
     buffer_.reset(env_->NewByteArray(length));
     capacity_ = buffer_ ? length : 0;
@@ -47,18 +36,17 @@ bool PackedRecords::flush() {
       return false;
     }
   }
-  env_->SetByteArrayRegion(buffer_.get(), 0, length, reinterpret_cast<const jbyte*>(bytes.data()));
-  packer_.clear();
+  env_->SetByteArrayRegion(buffer_.get(), 0, length, reinterpret_cast<const jbyte*>(run.bytes.data()));
   if (!call_void(env_, assembler_.get(), assembler_ids(env_).add, buffer_.get(), length)) {
     location_line(kApiSource, kAssemblyFailed);
     checkForException(env_);
     return false;
   }
+  pending_ += run.records;
   return true;
 }
 
 jobjectArray PackedRecords::drain() {
-  if (!flush()) return nullptr;
   auto records = static_cast<jobjectArray>(call_object(env_, assembler_.get(), assembler_ids(env_).drain));
   if (!records) {
     location_line(kApiSource, kAssemblyFailed);

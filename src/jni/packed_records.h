@@ -6,8 +6,7 @@
 
 #include <cstddef>
 
-#include "db/record_fields.h"
-#include "jni/record_packer.h"
+#include "jni/packed_stream.h"
 #include "jni/scoped_jni.h"
 
 namespace nxjni {
@@ -21,10 +20,9 @@ class PackedRecords {
   PackedRecords& operator=(const PackedRecords&) = delete;
 
   bool ok() const { return static_cast<bool>(assembler_); }
-  // Packs one record; hands the packed ones over when enough have gathered.
-  // False when the Java side failed (location line written, no exception
-  // pending): the retrieval must end.
-  bool add(const RecordFields& fields);
+  // Makes the records of a packed run. False when the Java side failed
+  // (location line written, no exception pending): the retrieval must end.
+  bool add(const PackedRun& run);
   // The records added since the last drain, as a new local AlarmRecord[];
   // null on failure, as for add.
   jobjectArray drain();
@@ -32,13 +30,10 @@ class PackedRecords {
   std::size_t pending() const { return pending_; }
 
  private:
-  bool flush();
-
   JNIEnv* env_;
   ScopedLocalRef<> assembler_;
   ScopedLocalRef<jbyteArray> buffer_;
   jsize capacity_ = 0;
-  RecordPacker packer_;
   std::size_t pending_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "db/record_fields.h"
 
@@ -27,9 +28,12 @@ class RecordPacker {
 
   const std::string& bytes() const { return bytes_; }
   std::size_t records() const { return records_; }
-  void clear() {
-    bytes_.clear();
+  // The packed bytes, leaving the packer empty; it goes on in buffer (its
+  // contents dropped, its capacity kept).
+  std::string take(std::string buffer = std::string()) {
     records_ = 0;
+    buffer.clear();
+    return std::exchange(bytes_, std::move(buffer));
   }
 
  private:

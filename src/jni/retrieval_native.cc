@@ -90,17 +90,20 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl
     JNIEnv* env, jobject, jobject log_name, jobject query, jobject attr_set) {
   HviLock lock;
   Batch::reap();
-  // The reader hands over the wanted fields of each record; the Java side
-  // makes the records from them many at a time. Set up at the first record,
-  // after the service and the arguments have been checked.
+  // A worker reads and packs the wanted fields of the records; the Java
+  // side makes the records from them many at a time. Set up at the first
+  // run, after the service and the arguments have been checked.
   std::optional<nxjni::PackedRecords> packed;
   bool record_failed = false;
-  const auto take = [&](const RecordFields& fields) {
+  const auto take = [&](nxjni::PackedRun& run) {
     if (!packed) packed.emplace(env, log_name, attr_set);
-    record_failed = !packed->ok() || !packed->add(fields);
+    record_failed = !packed->ok() || !packed->add(run);
     return !record_failed;
   };
-  if (nxjni::streamAlarmFields(env, log_name, query, attr_set, take) != Load::ok || record_failed) return nullptr;
+  if (nxjni::streamPackedAlarms(env, log_name, query, attr_set, nxjni::kNoBatches, {}, take) != Load::ok ||
+      record_failed) {
+    return nullptr;
+  }
   if (packed) return packed->drain();  // null when the Java side failed
 
   const nxjni::RecordArrayIds& a = nxjni::record_array_ids(env);

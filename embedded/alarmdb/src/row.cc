@@ -1,5 +1,8 @@
 #include "nxdb/row.h"
 
+#include <cstdint>
+#include <cstring>
+
 
 namespace {
 char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
@@ -62,7 +65,41 @@ int ColumnIndex::find(std::string_view name) const {
   return -1;
 }
 
+bool ColumnIndex::is_named(int i, const char* name) const {
+  const std::string& column = names_[i];
+  // Mostly the very bytes: no folding needed.
+  if (std::strncmp(column.c_str(), name, column.size() + 1) == 0) return true;
+  for (std::size_t k = 0; k < column.size(); ++k) {
+    if (name[k] == '\0' || ascii_lower(name[k]) != ascii_lower(column[k])) return false;
+  }
+  return name[column.size()] == '\0';
+}
+
 }  // namespace nxdb
+
+const NXDBValue* NXDBRow::column(const char* name) const {
+  if (!columns_ || name == nullptr) return nullptr;
+  // Open addressing by pointer; a full run of probes just skips the memo.
+  const auto key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(name));
+  std::size_t slot = (key * 0x9E3779B97F4A7C15ull) >> 58;
+  Found* free_slot = nullptr;
+  for (std::size_t probe = 0; probe < kFoundProbes; ++probe, slot = (slot + 1) % kFoundSlots) {
+    Found& found = found_[slot];
+    if (found.name == nullptr) {
+      free_slot = &found;
+      break;
+    }
+    if (found.name == name) {
+      if (columns_->is_named(found.index, name)) return &values_[found.index];
+      free_slot = &found;  // same address, other text now: find it again
+      break;
+    }
+  }
+  const int i = columns_->find(name);
+  if (i < 0) return nullptr;
+  if (free_slot) *free_slot = {name, i};
+  return &values_[i];
+}
 
 const NXDBValue* NXDBRow::column(std::string_view name) const {
   if (!columns_) return nullptr;
@@ -88,6 +125,7 @@ const NXDBRow& NXDBRow::operator>>(std::string& out) const {
 
 void NXDBRow::load(const nxdb::Statement& statement,
                    const std::shared_ptr<const nxdb::ColumnIndex>& columns) {
+  if (columns_ != columns) found_.fill(Found());
   columns_ = columns;
   const int n = columns->size();
   values_.resize(n);  // keeps the storage of a previous row of the same shape

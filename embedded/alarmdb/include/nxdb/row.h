@@ -2,6 +2,8 @@
 // time so that memory does not grow with the result.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +18,8 @@ class ColumnIndex {
  public:
   explicit ColumnIndex(const Statement& statement);
   int find(std::string_view name) const;  // -1 when absent
+  // Whether column i is called name (NUL-terminated), ignoring case.
+  bool is_named(int i, const char* name) const;
   int size() const { return static_cast<int>(names_.size()); }
   const std::string& name(int i) const { return names_[i]; }
   ColumnKind kind(int i) const { return kinds_[i]; }
@@ -39,6 +43,11 @@ class NXDBRow {
   bool getColumnVal(const std::string& name, NXDBValue& out) const;
   // The named column, or null; no copy.
   const NXDBValue* column(std::string_view name) const;
+  // The same for a NUL-terminated name. Readers ask for the same constant
+  // names on every row, so where a name pointer was found is remembered
+  // (and the name checked again on each use). Like the set that fills it, a
+  // row belongs to one thread at a time.
+  const NXDBValue* column(const char* name) const;
   const NXDBValue& at(int index) const { return values_.at(index); }
 
   // The first column as text (empty when the row has none).
@@ -49,8 +58,16 @@ class NXDBRow {
             const std::shared_ptr<const nxdb::ColumnIndex>& columns);
 
  private:
+  struct Found {
+    const char* name = nullptr;
+    int index = -1;
+  };
+  static constexpr std::size_t kFoundSlots = 64;  // the hash takes 6 bits
+  static constexpr std::size_t kFoundProbes = 8;
+
   std::shared_ptr<const nxdb::ColumnIndex> columns_;
   std::vector<NXDBValue> values_;
+  mutable std::array<Found, kFoundSlots> found_{};
 };
 
 class NXDBSet {
