@@ -348,6 +348,87 @@ TEST_F(ReaderTest, StreamingStopsWhenTheSinkSaysSo) {
   EXPECT_EQ(seen.size(), 2u);
 }
 
+// Reading only some attributes must give exactly what whole records hold
+// for them: blob or column, the first of two sources, converted instances,
+// "NULL" times, attributes a table lacks, records of every table.
+TEST_F(ReaderTest, FieldsAgreeWithWholeRecords) {
+  fill_alarm_log();
+  const std::string alm = make_log("AlarmLog", false, "nxAlm");
+  const Asn1Value instance = fdn2oi(DataUnit("/systemId=name:\"beta\"/equipmentId=string:\"b7\""));
+  ASSERT_FALSE(instance.is_null());
+  insert(alm, {{"logrecordid", text("5")},
+               {"eventtime", text("2001-02-07 00:00:00")},
+               {"eventname", text("column type")},
+               {"moi_s", text("/systemId=name:\"alpha\"")},
+               {"ackstate", text("unAcked")},
+               {"displaystate", text("displayed")},
+               {"blob", bytes(blob_of({
+                            attribute("eventType", Asn1Value::encode_octets(Asn1Value::TAG_GRAPHIC, "blob type")),
+                            attribute("managedObjectInstance", instance),
+                            attribute("ackState", Asn1Value::encode_octets(Asn1Value::TAG_GRAPHIC, "acked")),
+                        }))}});
+  DatabaseImpl reader;
+  std::list<AlarmRecord> records;
+  int count = 0;
+  ASSERT_TRUE(reader.init_log_from_database(kLog, records, count, ""));
+  ASSERT_EQ(records.size(), 5u);
+
+  // Every identifier, some twice, in no particular order.
+  std::vector<AlarmAttributeId> wanted;
+  for (int id = ATTR_LOG_NAME; id >= ATTR_NONE; --id) wanted.push_back(static_cast<AlarmAttributeId>(id));
+  wanted.push_back(ATTR_PERCEIVED_SEVERITY);
+  wanted.push_back(ATTR_MANAGED_OBJECT_INSTANCE);
+
+  auto record = records.begin();
+  std::size_t seen = 0;
+  ASSERT_TRUE(reader.stream_log_fields(kLog, "", wanted, [&](const RecordFields& fields) {
+    EXPECT_NE(record, records.end());
+    if (record == records.end()) return false;
+    EXPECT_EQ(fields.record_id(), record->get_record_id());
+    const AlarmAttributeMap& map = record->get_attribute_list();
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      const auto it = map.find(AlarmAttribute(wanted[i]));
+      const std::string* text = fields.text(i);
+      if (it == map.end()) {
+        EXPECT_EQ(text, nullptr) << record->get_record_id() << " attribute " << wanted[i] << ": " << *text;
+      } else {
+        EXPECT_NE(text, nullptr) << record->get_record_id() << " attribute " << wanted[i];
+        if (text) EXPECT_EQ(*text, it->second) << record->get_record_id() << " attribute " << wanted[i];
+      }
+    }
+    ++record;
+    ++seen;
+    return true;
+  }));
+  EXPECT_EQ(seen, 5u);
+
+  // The row with the blob: blob values win, the instance comes back as a name.
+  const AlarmRecord& blobbed = *find(records, "5");
+  EXPECT_EQ(blobbed.get_alarm_attribute("eventType"), "blob type");
+  EXPECT_EQ(blobbed.get_alarm_attribute("ackState"), "acked");
+  EXPECT_EQ(blobbed.get_alarm_attribute("managedObjectInstance"),
+            "/systemId=name:\"beta\"/equipmentId=string:\"b7\"");
+}
+
+TEST_F(ReaderTest, FieldsFollowTheConditionAndStopWhenAsked) {
+  fill_alarm_log();
+  DatabaseImpl reader;
+  const std::vector<AlarmAttributeId> wanted = {ATTR_PERCEIVED_SEVERITY};
+  std::vector<std::string> severities;
+  ASSERT_TRUE(reader.stream_log_fields(kLog, "perceivedseverity = 'critical'", wanted,
+                                       [&](const RecordFields& f) {
+                                         severities.push_back(f.text(0) ? *f.text(0) : "-");
+                                         return true;
+                                       }));
+  EXPECT_EQ(severities, (std::vector<std::string>{"critical", "critical"}));
+
+  std::size_t seen = 0;
+  EXPECT_TRUE(reader.stream_log_fields(kLog, "", wanted, [&](const RecordFields&) { return ++seen < 2; }));
+  EXPECT_EQ(seen, 2u);
+  // A query that fails is a failed read, not an empty one.
+  EXPECT_FALSE(reader.stream_log_fields(kLog, "no_such_column = 1", wanted, [](const RecordFields&) { return true; }));
+}
+
 TEST_F(ReaderTest, ManagedObjectIdentitiesAreStable) {
   const std::string name = "/systemId=name:\"alpha\"/logId=string:\"AlarmLog\"";
   const int id = DatabaseImpl::get_unique_moid("alpha", name);

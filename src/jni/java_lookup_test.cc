@@ -11,53 +11,16 @@
 #include <string>
 
 #include "jni/java_ids.h"
+#include "jni/test_jvm.h"
 
 // The JVM started here handles SIGSEGV itself and keeps its allocations for
-// the life of the process: a sanitizer build must leave both alone.
+// the life of the process: a sanitizer build must leave both alone (one
+// definition for the whole test binary).
 extern "C" __attribute__((visibility("default"))) const char* __asan_default_options() {
   return "detect_leaks=0:handle_segv=0:allow_user_segv_handler=1";
 }
 
 namespace {
-
-JNIEnv* jvm_env() {
-  static JNIEnv* env = [] {
-    JavaVM* vm = nullptr;
-    JNIEnv* e = nullptr;
-    static std::string cp = "-Djava.class.path=" NX_BUILD_DIR "/java/nxalarm-api.jar";
-    JavaVMOption options[1];
-    options[0].optionString = cp.data();
-    JavaVMInitArgs args{};
-    args.version = JNI_VERSION_1_8;
-    args.nOptions = 1;
-    args.options = options;
-    args.ignoreUnrecognized = JNI_FALSE;
-    if (JNI_CreateJavaVM(&vm, reinterpret_cast<void**>(&e), &args) != JNI_OK) return static_cast<JNIEnv*>(nullptr);
-    return e;
-  }();
-  return env;
-}
-
-// Runs fn with standard error captured; returns what was written.
-template <typename Fn>
-std::string capture_stderr(Fn fn) {
-  std::fflush(stderr);
-  char path[] = "/tmp/nx-stderr-XXXXXX";
-  const int fd = mkstemp(path);
-  const int saved = dup(2);
-  dup2(fd, 2);
-  fn();
-  std::fflush(stderr);
-  dup2(saved, 2);
-  close(saved);
-  std::string text;
-  lseek(fd, 0, SEEK_SET);
-  char buf[4096];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
-  close(fd);
-  unlink(path);
-  return text;
-}
 
 int count_location_lines(const std::string& text) {
   static const std::regex line("^\\.\\./(alarmApi|convert) [0-9]+$");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "nxdb/schema.h"
 #include "nxdb/table.h"
 #include "nxdb/unique_mo.h"
@@ -110,6 +112,39 @@ TEST_F(ConnectionTest, ColumnsReadBackAsTheCallersExpect) {
   v >> number;
   EXPECT_EQ(number, 10);
   EXPECT_FALSE(row.getColumnVal("nosuchcolumn", v));
+}
+
+// Names are remembered by where they are stored; a name buffer reused for
+// another name must still find that other column, on every row.
+TEST_F(ConnectionTest, ColumnsByNameFollowTheTextNotTheAddress) {
+  NXDBInterface db(*info_);
+  NXDBSet set;
+  ASSERT_TRUE(db.executeQuery("SELECT logrecordid, additionaltext, blob, notificationid FROM " + table_ +
+                                  " ORDER BY logrecordid",
+                              set))
+      << db.lastError();
+  NXDBRow row;
+  char name[32];
+  int rows = 0;
+  while (set.getNextRow(row)) {
+    ++rows;
+    std::snprintf(name, sizeof name, "%s", "notificationid");
+    const NXDBValue* notification = row.column(name);
+    std::snprintf(name, sizeof name, "%s", "logrecordid");
+    const NXDBValue* id = row.column(name);
+    ASSERT_NE(notification, nullptr);
+    ASSERT_NE(id, nullptr);
+    EXPECT_NE(notification, id);
+    EXPECT_EQ(id->text(), std::to_string(rows));
+    std::snprintf(name, sizeof name, "%s", "LogRecordId");  // any case
+    EXPECT_EQ(row.column(name), id);
+    std::snprintf(name, sizeof name, "%s", "logrecordi");  // a prefix is another name
+    EXPECT_EQ(row.column(name), nullptr);
+    std::snprintf(name, sizeof name, "%s", "logrecordidx");
+    EXPECT_EQ(row.column(name), nullptr);
+    EXPECT_EQ(row.column("Blob"), row.column(std::string_view("blob")));
+  }
+  EXPECT_EQ(rows, 3);
 }
 
 TEST_F(ConnectionTest, NullAndEmptyBlobsHaveLengthZero) {
