@@ -2,6 +2,7 @@
 #include <cctype>
 
 #include "db/database_impl.h"
+#include "db/row_prefetch.h"
 #include "db/row_reader.h"
 #include "db/table_specs.h"
 #include "query/alarm_columns.h"
@@ -99,9 +100,12 @@ DatabaseImpl::ReadResult DatabaseImpl::read_table(NXDBInterface& db, const Table
     count += rows;
     return ReadResult::kRead;
   }
-  while (set.getNextRow(row)) {
-    ++count;
-    if (!on_row(row)) return ReadResult::kRead;
+  {
+    RowPrefetch rows(set);
+    while (const NXDBRow* fetched = rows.next()) {
+      ++count;
+      if (!on_row(*fetched)) return ReadResult::kRead;
+    }
   }
   // A fetch that failed part way is a failed read, not a short log.
   return set.error().empty() ? ReadResult::kRead : ReadResult::kFailed;
