@@ -18,7 +18,7 @@ class FieldRows {
       : identified_(!mis.empty() && !log.empty()),
         fields_(fields),
         sources_(fields.wanted().size()),
-        reader_(db, ids_, blob_values_, blob_parsed_) {
+        reader_(db) {
     for_each_source(table, [this](const AttrSource& source) {
       const AlarmAttributeId id = AlarmAttribute::get_attribute_id(source.name);
       if (id == ATTR_NONE) return;
@@ -29,13 +29,12 @@ class FieldRows {
   }
 
   void operator()(const NXDBRow& row) {
-    blob_parsed_ = 0;
     std::string raw_id;
     if (const NXDBValue* id = row.column(CommonAttributes::logRecordId)) raw_id = id->text();
     // A record without identity keeps no attributes (nor a normalised id).
     const bool identified = identified_ && !raw_id.empty();
     fields_.record_id() = identified ? AlarmRecord::normalised_record_id(raw_id) : raw_id;
-    reader_.start(row);
+    reader_.start_row(row);
     for (std::size_t i = 0; i < sources_.size(); ++i) {
       fields_.clear(i);
       if (!identified) continue;
@@ -53,9 +52,6 @@ class FieldRows {
   RecordFields& fields_;
   std::vector<std::vector<const AttrSource*>> sources_;
   std::string text_;
-  OidArray ids_;
-  Asn1ValueArray blob_values_;
-  int blob_parsed_ = 0;
   RowReader reader_;
 };
 

@@ -36,15 +36,14 @@ class RecordRows {
  public:
   RecordRows(DatabaseImpl& db, const DatabaseImpl::TableSpec& table, const std::string& mis,
              const std::string& log, const DatabaseImpl::RecordSink& sink)
-      : table_(table), mis_(mis), log_(log), sink_(sink), reader_(db, ids_, blob_values_, blob_parsed_) {}
+      : table_(table), mis_(mis), log_(log), sink_(sink), reader_(db) {}
 
   bool operator()(const NXDBRow& row) {
     names_.clear();
     values_.clear();
-    blob_parsed_ = 0;
     std::string record_id;
     if (const NXDBValue* id = row.column(CommonAttributes::logRecordId)) *id >> record_id;
-    reader_.start(row);
+    reader_.start_row(row);
     for_each_source(table_, [this](const AttrSource& source) {
       if (reader_.read(source, text_)) {
         names_.emplace_back(source.name);
@@ -63,9 +62,6 @@ class RecordRows {
   std::list<std::string> names_;
   std::list<std::string> values_;
   std::string text_;
-  OidArray ids_;
-  Asn1ValueArray blob_values_;
-  int blob_parsed_ = 0;
   RowReader reader_;
 };
 

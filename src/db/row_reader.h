@@ -35,12 +35,20 @@ extern const std::size_t kCommonSourceCount;
 // the caller's and carry over from row to row.
 class RowReader {
  public:
+  // Reads with the caller's blob arrays and blob-parsed flag.
   RowReader(DatabaseImpl& db, OidArray& ids, Asn1ValueArray& blob_values, int& blob_parsed)
       : db_(db), ids_(ids), blob_values_(blob_values), blob_parsed_(blob_parsed) {}
+  // Reads with blob arrays of its own.
+  explicit RowReader(DatabaseImpl& db) : RowReader(db, own_ids_, own_blob_values_, own_blob_parsed_) {}
+  RowReader(const RowReader&) = delete;
+  RowReader& operator=(const RowReader&) = delete;
 
-  void start(const NXDBRow& row) {
-    row_ = &row;
+  // The row to read next; the flag says whether its blob was parsed.
+  void start(const NXDBRow& row) { row_ = &row; }
+  // A new row: its blob is yet to be parsed.
+  void start_row(const NXDBRow& row) {
     blob_parsed_ = 0;
+    start(row);
   }
   // True when the row has the attribute; out then holds its text.
   bool read(const AttrSource& source, std::string& out);
@@ -49,6 +57,10 @@ class RowReader {
   const std::string& column_text(const char* column) const;
   int column_int(const char* column) const;
   bool from_blob(const char* name, std::string& out);
+
+  OidArray own_ids_;
+  Asn1ValueArray own_blob_values_;
+  int own_blob_parsed_ = 0;
 
   DatabaseImpl& db_;
   OidArray& ids_;

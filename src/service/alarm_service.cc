@@ -188,13 +188,6 @@ bool AlarmService::load_alarm_records(std::list<AlarmRecord>& records, const std
   return load(records, {log_name}, std::string());
 }
 
-bool AlarmService::stream_alarm_records(const std::string& log_name, const AlarmQuery& query,
-                                        const std::function<bool(AlarmRecord&)>& sink) {
-  std::string condition;
-  if (!initialized || !query.create_sql_filter(condition)) return false;
-  return database->stream_log_from_database(log_name, condition, sink);
-}
-
 bool AlarmService::stream_alarm_fields(const std::string& log_name, const AlarmQuery& query,
                                        const std::vector<AlarmAttributeId>& wanted,
                                        const std::function<bool(const RecordFields&)>& sink) {

@@ -64,15 +64,12 @@ class AlarmService {
                           const std::list<AlarmAttributeId>& attributes);
   bool load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
                           const std::list<AlarmAttributeId>& attributes);
-  // The matching records of one log (all when the query has no filters),
-  // handed to sink one at a time as they are read, so that a caller that
+  // The wanted attributes of the matching records of one log (all when the
+  // query has no filters), handed to sink one record at a time as they are
+  // read, as the texts the records' attribute maps would hold: a caller that
   // passes them on holds one record, not the log. sink returns false to stop
   // the read. False when not initialised, the condition cannot be made, or
   // the read failed (records already handed over stay handed over).
-  bool stream_alarm_records(const std::string& log_name, const AlarmQuery& query,
-                            const std::function<bool(AlarmRecord&)>& sink);
-  // The wanted attributes of the same records, one record at a time, as the
-  // texts the records' attribute maps would hold.
   bool stream_alarm_fields(const std::string& log_name, const AlarmQuery& query,
                            const std::vector<AlarmAttributeId>& wanted,
                            const std::function<bool(const RecordFields&)>& sink);
