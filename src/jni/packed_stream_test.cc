@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "db/database_impl.h"
 #include "jni/record_packer.h"
+#include "nxdb/schema.h"
+#include "nxdb_testing/scratch_database.h"
 
 namespace nxjni {
 namespace {
@@ -46,8 +49,8 @@ struct FakeRead {
 };
 
 // Event types of the packed records of a run, in order.
-std::vector<int> numbers_in(const PackedRun& run) {
-  std::vector<int> out;
+std::vector<std::string> texts_in(const PackedRun& run) {
+  std::vector<std::string> out;
   const std::string& b = run.bytes;
   std::size_t at = 0;
   while (at < b.size()) {
@@ -55,11 +58,17 @@ std::vector<int> numbers_in(const PackedRun& run) {
     at += 2;  // op, slot
     const std::size_t n = (static_cast<unsigned char>(b[at]) << 24) | (static_cast<unsigned char>(b[at + 1]) << 16) |
                           (static_cast<unsigned char>(b[at + 2]) << 8) | static_cast<unsigned char>(b[at + 3]);
-    out.push_back(std::stoi(b.substr(at + 4, n)));
+    out.push_back(b.substr(at + 4, n));
     at += 4 + n;
     EXPECT_EQ(b[at], static_cast<char>(kOpEnd));
     ++at;
   }
+  return out;
+}
+
+std::vector<int> numbers_in(const PackedRun& run) {
+  std::vector<int> out;
+  for (const std::string& text : texts_in(run)) out.push_back(std::stoi(text));
   return out;
 }
 
@@ -139,6 +148,42 @@ TEST(PackedStream, FailedOrBrokenReadsFail) {
   FakeRead throwing{10};
   throwing.throws = true;
   EXPECT_FALSE(stream_packed(throwing.as_read(), kNoBatches, {}, [](PackedRun&) { return true; }));
+}
+
+// The whole composition: rows fetched ahead on one thread, read and packed on
+// the worker, runs taken on this one.
+TEST(PackedStream, ReadsARealLogThroughAllThreeThreads) {
+  nxdb_test::ScratchDatabase scratch;
+  ASSERT_TRUE(scratch.ok()) << scratch.error();
+  scratch.export_location();
+  constexpr int kRecords = 5000;
+  {
+    NXDBInterface db(NXDBConnectInfo("alpha", 1), nxdb::OpenMode::kCreate);
+    std::string error;
+    ASSERT_TRUE(nxdb::create_schema(db, error) && nxdb::create_log(db, "AlarmLog", false, error)) << error;
+    const std::string table = nxdb::log_table_name(db, "AlarmLog", false, "nxAlm");
+    ASSERT_TRUE(db.backend()->exec_script(
+        "WITH RECURSIVE g(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM g WHERE x < " + std::to_string(kRecords) +
+            ") INSERT INTO " + table +
+            " (logrecordid, eventtime, eventname, ackstate, clearstate) SELECT x, '2001-02-03 04:05:06', "
+            "'type ' || x, 'unAcked', 'unCleared' FROM g",
+        error))
+        << error;
+  }
+  DatabaseImpl reader;
+  const FieldRead read = [&](const std::function<bool(const RecordFields&)>& sink) {
+    return reader.stream_log_fields("/systemId=name:\"alpha\"/logId=string:\"AlarmLog\"", "",
+                                    {ATTR_EVENT_TYPE}, sink);
+  };
+  std::vector<std::string> types;
+  ASSERT_TRUE(stream_packed(read, kNoBatches, {}, [&](PackedRun& run) {
+    const std::vector<std::string> texts = texts_in(run);
+    types.insert(types.end(), texts.begin(), texts.end());
+    return true;
+  }));
+  ASSERT_EQ(types.size(), static_cast<std::size_t>(kRecords));
+  for (int i = 0; i < kRecords; ++i) ASSERT_EQ(types[i], "type " + std::to_string(i + 1));
+  unsetenv("NX_ALARM_DB");
 }
 
 }  // namespace
