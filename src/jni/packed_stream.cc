@@ -1,5 +1,7 @@
 #include "jni/packed_stream.h"
 
+#include <pthread.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -94,6 +96,7 @@ bool stream_packed(const FieldRead& read, std::size_t batch_limit, const std::fu
                    const std::function<bool(PackedRun&)>& consume) {
   RunQueue queue;
   std::thread worker([&] {
+    pthread_setname_np(pthread_self(), "nx-read-pack");  // for top -H, perf, gdb
     RecordPacker packer;
     packer.take(queue.spare());
     std::size_t in_batch = 0;
