@@ -51,10 +51,13 @@ int digits(const char* p, int n) {
 }  // namespace
 
 const JavaField* java_field(AlarmAttributeId id) {
-  for (const JavaField& f : kFields) {
-    if (f.id == id) return &f;
-  }
-  return nullptr;
+  // Asked for every attribute of every record: index the table by id once.
+  static const auto* const by_id = [] {
+    static const JavaField* table[ATTR_LOG_NAME + 1] = {};
+    for (const JavaField& f : kFields) table[f.id] = &f;
+    return table;
+  }();
+  return id >= 0 && id <= ATTR_LOG_NAME ? by_id[id] : nullptr;
 }
 
 bool alarm_time_fields(const std::string& text, jint out[6]) {

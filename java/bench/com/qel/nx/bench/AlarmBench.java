@@ -83,7 +83,7 @@ public final class AlarmBench {
         LogName log = new LogName(MIS, logId);
         AlarmRecordAttributeSet all = everything();
         int rows = api.getAlarmCountNative(log, null);
-        int runs = rows <= 20_000 ? 15 : 5;
+        int runs = rows <= 20_000 ? 15 : 9;
         long sink = 0;
         double[] nativeRate = new double[runs];
         double[] jdbcRate = new double[runs];
