@@ -221,7 +221,12 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
   }
   const bool sqlite = db.dialect() == nxdb::Dialect::kSqlite;
   const std::string blob = db.column_type(nxdb::ColumnKind::kBlob);
-  std::string ddl = std::string("CREATE TABLE IF NOT EXISTS nxmis_event (\n  seq ") +
+  // PostgreSQL's CREATE TABLE IF NOT EXISTS is not safe against another
+  // session creating the same table at the same moment (processes starting
+  // together on a new database): a transaction-scoped advisory lock, taken
+  // first in the one implicit transaction of this script, makes them queue.
+  std::string ddl = std::string(sqlite ? "" : "SELECT pg_advisory_xact_lock(7236518);\n") +
+                    "CREATE TABLE IF NOT EXISTS nxmis_event (\n  seq " +
                     (sqlite ? "INTEGER PRIMARY KEY AUTOINCREMENT" : "BIGSERIAL PRIMARY KEY") +
                     ",\n  kind TEXT NOT NULL,\n  objname TEXT NOT NULL,\n  objclass TEXT NOT NULL,\n"
                     "  info " + blob + "\n);\n"
