@@ -1,5 +1,6 @@
 #include "jni/record_convert.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -59,7 +60,10 @@ jobject new_record(JNIEnv* env, const nxjni::RecordIds& r) {
 }  // namespace
 
 void buildNXAlarmTime(char* buffer) {
-  const std::time_t now = std::time(nullptr);
+  // The precise clock, as Java's currentTimeMillis reads it: time() reads a
+  // coarse one that can lag a few milliseconds behind, and so give the
+  // second before a time a caller took just before this call.
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm tm{};
   localtime_r(&now, &tm);
   char text[64];  // room for any int values; a valid time takes 14 digits

@@ -58,7 +58,9 @@ std::string local_system_name() {
 }
 
 std::string now_digits() {
-  std::time_t t = std::time(nullptr);
+  // The precise clock: time() reads a coarse one that can lag a few
+  // milliseconds behind the clock clients compare with.
+  std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm tm{};
   localtime_r(&t, &tm);
   char buf[32];
