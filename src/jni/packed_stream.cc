@@ -128,15 +128,24 @@ bool stream_packed(const FieldRead& read, std::size_t batch_limit, const std::fu
     }
     queue.finish(ok);
   });
+  // Whatever way this thread leaves, the worker is stopped and waited for.
+  struct Joiner {
+    RunQueue& queue;
+    std::thread& worker;
+    ~Joiner() {
+      if (!worker.joinable()) return;
+      queue.cancel();
+      worker.join();
+    }
+  } joiner{queue, worker};
   PackedRun run;
   while (queue.pop(run)) {
-    if (!consume(run)) {
-      queue.cancel();
-      break;
-    }
+    if (!consume(run)) break;
     queue.recycle(std::move(run.bytes));
   }
-  worker.join();
+  queue.cancel();
+  worker.join();  // the read's result is final only now
+  worker = std::thread();
   return queue.ok();
 }
 
