@@ -1,4 +1,6 @@
 // Reading only the wanted attributes of a log's records.
+#include <set>
+#include <string>
 #include <vector>
 
 #include "db/database_impl.h"
@@ -7,6 +9,10 @@
 #include "query/alarm_columns.h"
 
 namespace {
+
+bool reads_blob(AttrRule rule) {
+  return rule == AttrRule::kBlobFirst || rule == AttrRule::kBlobFirstAlways || rule == AttrRule::kInstance;
+}
 
 // Rows of one table into the wanted fields. Each wanted attribute is read
 // from the first source of the row whose name maps to it and which the row
@@ -19,14 +25,25 @@ class FieldRows {
         fields_(fields),
         sources_(fields.wanted().size()),
         reader_(db) {
-    for_each_source(table, [this](const AttrSource& source) {
+    bool blob = false;
+    std::set<std::string> columns{CommonAttributes::logRecordId};
+    for_each_source(table, [&](const AttrSource& source) {
       const AlarmAttributeId id = AlarmAttribute::get_attribute_id(source.name);
       if (id == ATTR_NONE) return;
       for (std::size_t i = 0; i < sources_.size(); ++i) {
-        if (fields_.wanted()[i] == id) sources_[i].push_back(&source);
+        if (fields_.wanted()[i] != id) continue;
+        sources_[i].push_back(&source);
+        columns.insert(source.column);
+        blob = blob || reads_blob(source.rule);
       }
     });
+    if (blob) columns.insert(CommonAttributes::blob);
+    // Only the columns the wanted attributes come from: the database then
+    // decodes and hands over a fraction of each row. All are constant names.
+    for (const std::string& column : columns) columns_ += (columns_.empty() ? "" : ", ") + column;
   }
+
+  const std::string& columns() const { return columns_; }
 
   void operator()(const NXDBRow& row) {
     std::string raw_id;
@@ -51,6 +68,7 @@ class FieldRows {
   const bool identified_;
   RecordFields& fields_;
   std::vector<std::vector<const AttrSource*>> sources_;
+  std::string columns_;
   std::string text_;
   RowReader reader_;
 };
@@ -66,11 +84,13 @@ bool DatabaseImpl::stream_log_fields(const std::string& log_fdn, const std::stri
                   [&](NXDBInterface& db, const TableSpec& table, const std::string& mis,
                       const std::string& log, bool& stopped) {
                     FieldRows rows(*this, table, mis, log, fields);
-                    return read_table(db, table, log, count, condition, false,
-                                      [&](const NXDBRow& row) {
-                                        rows(row);
-                                        stopped = !sink(fields);
-                                        return !stopped;
-                                      });
+                    return read_table(
+                        db, table, log, count, condition, false,
+                        [&](const NXDBRow& row) {
+                          rows(row);
+                          stopped = !sink(fields);
+                          return !stopped;
+                        },
+                        rows.columns());
                   });
 }

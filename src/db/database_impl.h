@@ -103,9 +103,10 @@ class DatabaseImpl {
                                                const std::string& mis, const std::string& log,
                                                bool& stopped)>;
 
+  // columns: the select list; empty for every column the table's records have.
   ReadResult read_table(NXDBInterface& db, const TableSpec& spec, const std::string& log,
                         int& count, const std::string& condition, bool count_only,
-                        const RowHandler& on_row);
+                        const RowHandler& on_row, const std::string& columns = std::string());
   ReadResult read_records(NXDBInterface& db, const TableSpec& spec, const std::string& mis,
                           const std::string& log, int& count, const std::string& condition,
                           bool count_only, const RecordSink& sink);

@@ -393,7 +393,9 @@ TEST_F(ReaderTest, FieldsAgreeWithWholeRecords) {
         EXPECT_EQ(text, nullptr) << record->get_record_id() << " attribute " << wanted[i] << ": " << *text;
       } else {
         EXPECT_NE(text, nullptr) << record->get_record_id() << " attribute " << wanted[i];
-        if (text) EXPECT_EQ(*text, it->second) << record->get_record_id() << " attribute " << wanted[i];
+        if (text) {
+          EXPECT_EQ(*text, it->second) << record->get_record_id() << " attribute " << wanted[i];
+        }
       }
     }
     ++record;

@@ -70,7 +70,7 @@ class RecordRows {
 DatabaseImpl::ReadResult DatabaseImpl::read_table(NXDBInterface& db, const TableSpec& table_spec,
                                                   const std::string& log, int& count,
                                                   const std::string& condition, bool count_only,
-                                                  const RowHandler& on_row) {
+                                                  const RowHandler& on_row, const std::string& columns) {
   set_lockmode(db);
   const std::string table = get_ilogname(db, log, table_spec.code);
   if (!plain_identifier(table) || !NXDBTable(table, db).tableExists()) return ReadResult::kNoTable;
@@ -78,6 +78,8 @@ DatabaseImpl::ReadResult DatabaseImpl::read_table(NXDBInterface& db, const Table
   std::string statement = "SELECT ";
   if (count_only) {
     statement += " COUNT(*) ";
+  } else if (!columns.empty()) {
+    statement += columns;
   } else {
     statement += CommonAttributes::common_list;
     statement += ", ";
