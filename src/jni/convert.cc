@@ -18,7 +18,6 @@ enum {
   kNullAttrName = 409, kNullAttrText = 410, kNullValues = 411, kNullValue = 412,
   kNullSet = 413, kNullSetElements = 414, kNullSetElement = 415, kNullIds = 416,
   kNullId = 417, kNullFullName = 418, kNullMoName = 419, kNullMoNameText = 420,
-  kNullArray = 421,
 };
 
 nxjni::MoidLookup g_moid_lookup = nullptr;
@@ -35,10 +34,6 @@ bool call_int(JNIEnv* env, jobject obj, jmethodID m, jint& out) {
   return !env->ExceptionCheck();
 }
 
-std::string utf(JNIEnv* env, jstring s) {
-  ScopedUtfChars chars(env, s);
-  return chars.str();
-}
 
 Conv convert_item(JNIEnv* env, const nxjni::FilterIds& f, jobject item, AlarmFilter& filter) {
   ScopedLocalRef<> relation(env, nxjni::call_object(env, item, f.item_relation));
@@ -50,7 +45,8 @@ Conv convert_item(JNIEnv* env, const nxjni::FilterIds& f, jobject item, AlarmFil
   if (!attr) return incomplete(env, kNullAttrName);
   ScopedLocalRef<jstring> attr_text(env, static_cast<jstring>(nxjni::call_object(env, attr.get(), f.attribute_to_string)));
   if (!attr_text) return incomplete(env, kNullAttrText);
-  std::string name = utf(env, attr_text.get());
+  std::string name;
+  if (!java_text(env, attr_text.get(), name)) return Conv::raised;
 
   ScopedLocalRef<jobjectArray> values(env, static_cast<jobjectArray>(nxjni::call_object(env, item, f.item_attr_value)));
   if (!values) return incomplete(env, kNullValues);
@@ -76,7 +72,9 @@ Conv convert_item(JNIEnv* env, const nxjni::FilterIds& f, jobject item, AlarmFil
         nxjni::throw_alarm_exception(env, "FilterItem value is not a String");
         return Conv::raised;
       }
-      texts.push_back(utf(env, static_cast<jstring>(value.get())));
+      std::string text;
+      if (!java_text(env, static_cast<jstring>(value.get()), text)) return Conv::raised;
+      texts.push_back(std::move(text));
     }
   }
   if (!filter.add_filter_criteria(name, static_cast<RelationOpCriteria>(relation_code + 1), texts)) {
@@ -173,7 +171,9 @@ Conv jobject2AlarmRcdId(JNIEnv* env, jobjectArray ids, std::list<std::string>& o
     if (!id) return incomplete(env, kNullId);
     ScopedLocalRef<jstring> full(env, static_cast<jstring>(nxjni::call_object(env, id.get(), r.get_alarm_full_name)));
     if (!full) return incomplete(env, kNullFullName);
-    out.push_back(utf(env, full.get()));
+    std::string text;
+    if (!java_text(env, full.get(), text)) return Conv::raised;
+    out.push_back(std::move(text));
   }
   return Conv::ok;
 }
@@ -186,7 +186,9 @@ Conv jobject2MOName(JNIEnv* env, jobject mo_name, std::list<std::string>& out) {
   if (number == 0) {
     ScopedLocalRef<jstring> name(env, static_cast<jstring>(nxjni::call_object(env, mo_name, m.get_mo_name)));
     if (!name) return incomplete(env, kNullMoNameText);
-    number = g_moid_lookup ? g_moid_lookup(utf(env, name.get())) : 0;
+    std::string text;
+    if (!java_text(env, name.get(), text)) return Conv::raised;
+    number = g_moid_lookup ? g_moid_lookup(text) : 0;
   }
   char text[16];
   std::snprintf(text, sizeof text, "%d", static_cast<int>(number));
@@ -224,17 +226,4 @@ bool parseChoice(const std::string& text, char& flag, std::string& value) {
   value = first == std::string::npos ? std::string() : v.substr(first, last - first + 1);
   flag = tag.find("number") != std::string::npos ? 1 : 0;
   return true;
-}
-
-jobjectArray list2Array(JNIEnv* env, const std::vector<jobject>& records) {
-  const nxjni::RecordArrayIds& r = nxjni::record_array_ids(env);
-  jobjectArray array = env->NewObjectArray(static_cast<jsize>(records.size()), r.alarm_record, nullptr);
-  if (!array) {
-    location_line(kConvertSource, kNullArray);
-    checkForException(env);
-    return nullptr;
-  }
-  for (std::size_t i = 0; i < records.size(); ++i) env->SetObjectArrayElement(array, static_cast<jsize>(i), records[i]);
-  checkForException(env);
-  return array;
 }

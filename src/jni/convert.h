@@ -5,14 +5,14 @@
 // Every conversion reports how it ended. An incomplete conversion (a null
 // Java object along the way) has written its location line and must not be
 // used: a query with a filter missing would select more than was asked.
-// A raised one has left AlarmException pending: the native returns at once.
+// A raised one has left an exception pending (AlarmException, or the VM's
+// OutOfMemoryError): the native returns at once.
 #pragma once
 
 #include <jni.h>
 
 #include <list>
 #include <string>
-#include <vector>
 
 #include "model/alarm_attribute.h"
 #include "query/alarm_query.h"
@@ -40,5 +40,3 @@ int jseverity2alarmSeverity(JNIEnv* env, jobject severity, std::string& text);
 int id2AttributeId(JNIEnv* env, int code);
 // Splits "tag:value" (value unquoted); flag is 1 when the tag says number.
 bool parseChoice(const std::string& text, char& flag, std::string& value);
-// A Java AlarmRecord[] of the given records (local references, kept).
-jobjectArray list2Array(JNIEnv* env, const std::vector<jobject>& records);

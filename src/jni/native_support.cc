@@ -1,5 +1,8 @@
 #include "jni/native_support.h"
 
+#include <list>
+#include <vector>
+
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
 #include "jni/jni_calls.h"
@@ -26,8 +29,11 @@ bool log_name_text(JNIEnv* env, jobject log_name, jmethodID method, int check, s
     checkForException(env);
     return false;
   }
-  ScopedUtfChars chars(env, text.get());
-  out = chars.str();
+  if (!java_text(env, text.get(), out)) {
+    location_line(kApiSource, check);
+    checkForException(env);
+    return false;
+  }
   return true;
 }
 
@@ -54,23 +60,6 @@ Load prepare(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, Ala
 }
 
 }  // namespace
-
-Load loadAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, std::list<AlarmRecord>& records,
-                std::list<AlarmAttributeId>& ids) {
-  AlarmService* service = nullptr;
-  std::string log;
-  AlarmQuery native_query;
-  const Load prepared = prepare(env, log_name, query, attr_set, service, log, native_query, ids);
-  if (prepared != Load::ok) return prepared;
-  const bool loaded = native_query.get_number_of_filters() > 0
-                          ? service->load_alarm_records(records, log, native_query, ids)
-                          : service->load_alarm_records(records, log, ids);
-  if (!loaded) {
-    throw_alarm_exception(env, MSG_LOAD_FAILED);
-    return Load::raised;
-  }
-  return Load::ok;
-}
 
 Load streamPackedAlarms(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, std::size_t batch_limit,
                         const std::function<bool()>& stopped, const std::function<bool(PackedRun&)>& consume) {

@@ -7,7 +7,7 @@
 namespace nxjni {
 namespace {
 
-enum { kNoAssembler = 130, kNoBuffer = 131, kAssemblyFailed = 132 };
+enum { kNoAssembler = 150, kNoBuffer = 151, kAssemblyFailed = 152 };
 
 }  // namespace
 

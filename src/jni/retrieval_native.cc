@@ -53,7 +53,10 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JN
     nxjni::throw_alarm_exception(env, nxjni::MSG_INIT_DONE);
     return;
   }
-  { ScopedUtfChars ignored(env, unused); }
+  if (unused) {
+    std::string ignored;
+    if (!java_text(env, unused, ignored)) return;  // its OutOfMemoryError goes to the caller
+  }
   auto* service = new (std::nothrow) AlarmService();
   if (!service) {
     nxjni::throw_alarm_exception(env, nxjni::MSG_ALLOC_SERVICE);

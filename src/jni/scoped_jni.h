@@ -52,6 +52,16 @@ class ScopedUtfChars {
   const char* chars_;
 };
 
+// The text of a Java string (not null). False when the VM cannot supply its
+// characters: an OutOfMemoryError is then pending, and the caller must make
+// no other JNI call before dealing with it.
+inline bool java_text(JNIEnv* env, jstring s, std::string& out) {
+  ScopedUtfChars chars(env, s);
+  if (!chars) return false;
+  out = chars.c_str();
+  return true;
+}
+
 // The elements of a Java byte array, released at scope end with the given
 // mode (JNI_ABORT: nothing copied back).
 class ScopedByteArrayElements {

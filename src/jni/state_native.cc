@@ -103,7 +103,11 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
         checkForException(env);
         return;
       }
-      text = ScopedUtfChars(env, jtext.get()).str();
+      if (!java_text(env, jtext.get(), text)) {
+        location_line(kApiSource, kNullText);
+        checkForException(env);
+        return;
+      }
     }
     ScopedLocalRef<> id(env, env->GetObjectArrayElement(ids, i));
     if (!id) {
@@ -117,7 +121,13 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
       checkForException(env);
       return;
     }
-    AlarmRecord record(mis, log, ScopedUtfChars(env, id_text.get()).str());
+    std::string id_name;
+    if (!java_text(env, id_text.get(), id_name)) {
+      location_line(kApiSource, kNullIdText);
+      checkForException(env);
+      return;
+    }
+    AlarmRecord record(mis, log, id_name);
     enter_attributes(record, op, has_text ? &text : nullptr, time, user);
     if (!record.store()) failed = true;
   }
