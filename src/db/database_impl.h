@@ -3,8 +3,9 @@
 // alarm and Nerve Center alarm tables, and turns each row's columns and
 // blob of ASN.1 attributes into an AlarmRecord.
 //
-// No data members; the two name and time helpers return pointers into
-// static buffers and, like every caller, rely on the process-wide lock.
+// No data members and no shared buffers: retrievals read on worker threads,
+// several at once (a batch listener may start one while another runs), so
+// every text is returned by value and every buffer belongs to one row reader.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/blob_scratch.h"
 #include "db/record_fields.h"
 #include "model/alarm_record.h"
 #include "platform/alarm_database.h"
@@ -33,9 +35,10 @@ class DatabaseImpl {
 
   // Common columns and blob attributes of one row.
   void parse_blob_info(const NXDBBlob& blob, OidArray& ids, Asn1ValueArray& values);
-  // The decoded text of the blob's first attribute whose short name is name.
+  // The decoded text of the blob's first attribute whose short name is name;
+  // scratch is the caller's (one per reading thread).
   bool blob_attribute_text(std::string_view name, OidArray& ids, Asn1ValueArray& blob_values,
-                           std::string& out);
+                           BlobScratch& scratch, std::string& out);
   bool set_attr_from_blob(const std::string& name, std::list<std::string>& names,
                           std::list<std::string>& values, int& count, OidArray& ids,
                           Asn1ValueArray& blob_values);
@@ -70,20 +73,20 @@ class DatabaseImpl {
                              std::list<AlarmRecord>& records, int& count, std::string condition,
                              bool count_only);
 
-  // Record naming and time helpers.
+  // Record naming and time helpers. A log name that does not parse, or has
+  // no logId, empties both outputs (no table is then found).
   void get_mis_and_log_from_fdn(std::string fdn, std::string& mis, std::string& log);
-  // The distinguished-name value notation of an fdn; "" when it would not
-  // fit the buffer (never a cut name).
-  const char* my_fdn2oi(const char* fdn);
-  // "NULL" for the empty text, else the text unchanged; a text too long to be
-  // a time also gives "NULL".
-  const char* alarm_convert_to_gen_time(const char* text);
+  // The distinguished-name value notation of an fdn; "" when the text is not
+  // wholly a name or too long (never a cut name).
+  std::string my_fdn2oi(const char* fdn);
+  // "NULL" for the empty text, else the text unchanged; a text longer than
+  // kMaxTimeText cannot be a time and also gives "NULL".
+  std::string alarm_convert_to_gen_time(const char* text);
   // The database's identity of the managed object, or -1.
   static int get_unique_moid(const std::string& mis, const std::string& fdn);
 
-  static constexpr std::size_t FDN2OI_BUFFER_SIZE = 65535;
-  static constexpr std::size_t TIME_BUFFER_SIZE = 30;
-  static constexpr std::size_t DECODE_BUFFER_SIZE = 64 * 1024;
+  static constexpr std::size_t kMaxTimeText = 29;
+  static constexpr std::size_t DECODE_BUFFER_SIZE = BlobScratch::kBufferSize;
 
   // Record-type codes of the log directory.
   static constexpr const char* NX_ALARM = "nxAlm";

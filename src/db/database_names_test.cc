@@ -3,6 +3,7 @@
 #include <string>
 
 #include "db/database_impl.h"
+#include "model/object_name.h"
 #include "service/mis_impl.h"
 
 namespace {
@@ -31,24 +32,44 @@ TEST(DatabaseNames, SplitsServerAndLogIdentifier) {
   // A '/' inside the quoted log name does not cut the name short.
   db.get_mis_and_log_from_fdn("/systemId=name:\"h\"/logId=string:\"a/b\"", mis, log);
   EXPECT_EQ(log, "string:\"a/b\"");
+  // The table lookup takes the text between the outer quotes as it stands.
+  db.get_mis_and_log_from_fdn("/systemId=name:\"h\"/logId=string:\"say \"\"hi\"\"\"", mis, log);
+  EXPECT_EQ(log, "string:\"say \"hi\"\"");
+
+  // Text that is not wholly a log's name names no server and no log.
+  for (const char* bad : {"/systemId=name:\"h\"/logId=string:\"a", "/systemId=name:\"h\"",
+                          "/systemId=name:\"h\"//logId=number:1", "/logId=number:5 trailing"}) {
+    mis = "kept";
+    log = "kept";
+    db.get_mis_and_log_from_fdn(bad, mis, log);
+    EXPECT_EQ(mis, "") << bad;
+    EXPECT_EQ(log, "") << bad;
+  }
 }
 
 TEST(DatabaseNames, Fdn2oiWritesThePrintedForm) {
   DatabaseImpl db;
-  EXPECT_STREQ(db.my_fdn2oi("/systemId=name:\"host\"/logId=string:\"AlarmLog\""),
+  EXPECT_EQ(db.my_fdn2oi("/systemId=name:\"host\"/logId=string:\"AlarmLog\""),
                "distinguishedName:\n{\n\t"
                "{\n\t\t{\n\t\tattributeId systemId,attributeValue name:\"host\"\n\t\t}\n\t},\n\t"
                "{\n\t\t{\n\t\tattributeId logId,attributeValue string:\"AlarmLog\"\n\t\t}\n\t}"
                "\n}");
-  EXPECT_STREQ(db.my_fdn2oi("logId=number:5"),
+  EXPECT_EQ(db.my_fdn2oi("logId=number:5"),
                "localDistinguishedName:\n{\n\t"
                "{\n\t\t{\n\t\tattributeId logId,attributeValue number:5\n\t\t}\n\t}\n}");
-  EXPECT_STREQ(db.my_fdn2oi("/"), "distinguishedName:\n{\n\t\n}");
-  EXPECT_STREQ(db.my_fdn2oi(""), "localDistinguishedName:\n{\n\t\n}");
-  // Too long for the buffer: refused whole, not cut.
-  std::string huge = "/a=" + std::string(DatabaseImpl::FDN2OI_BUFFER_SIZE, 'x');
-  EXPECT_STREQ(db.my_fdn2oi(huge.c_str()), "");
-  std::string fits = "/a=" + std::string(DatabaseImpl::FDN2OI_BUFFER_SIZE - 200, 'x');
+  EXPECT_EQ(db.my_fdn2oi("/"), "distinguishedName:\n{\n\t\n}");
+  EXPECT_EQ(db.my_fdn2oi(""), "localDistinguishedName:\n{\n\t\n}");
+  // A '/' inside quotes stays in its value: one relative name, not two.
+  EXPECT_EQ(db.my_fdn2oi("/equipmentId=string:\"rack 1/slot 2\""),
+            "distinguishedName:\n{\n\t"
+            "{\n\t\t{\n\t\tattributeId equipmentId,attributeValue string:\"rack 1/slot 2\"\n\t\t}\n\t}\n}");
+  // Not wholly a name: refused, never printed in part.
+  EXPECT_EQ(db.my_fdn2oi("/a=b//c=d"), "");
+  EXPECT_EQ(db.my_fdn2oi("/equipmentId=string:\"open"), "");
+  // Too long: refused whole, not cut.
+  std::string huge = "/a=" + std::string(ObjectName::kMaxText, 'x');
+  EXPECT_EQ(db.my_fdn2oi(huge.c_str()), "");
+  std::string fits = "/a=" + std::string(ObjectName::kMaxText - 200, 'x');
   const std::string written = db.my_fdn2oi(fits.c_str());
   EXPECT_EQ(written.size(), 68 + fits.size() - 3);  // printed frame plus the value
 }
@@ -57,7 +78,7 @@ TEST(DatabaseNames, Fdn2oiReadsBackThroughOi2fdn) {
   DatabaseImpl db;
   const char* const components[] = {"systemId=name:\"alpha\"", "logId=string:\"Alarm Log\"",
                                      "logRecordId=number:42", "networkId=string:\"n=1\"",
-                                     "equipmentId=number:7"};
+                                     "equipmentId=number:7", "slotId=string:\"r/1 \"\"x\"\"\""};
   std::string name;
   for (const char* component : components) {
     name += "/";
@@ -69,11 +90,11 @@ TEST(DatabaseNames, Fdn2oiReadsBackThroughOi2fdn) {
 
 TEST(DatabaseNames, GeneralizedTimePassesThrough) {
   DatabaseImpl db;
-  EXPECT_STREQ(db.alarm_convert_to_gen_time(""), "NULL");
-  EXPECT_STREQ(db.alarm_convert_to_gen_time(nullptr), "NULL");
-  EXPECT_STREQ(db.alarm_convert_to_gen_time("19990101120000Z"), "19990101120000Z");
-  EXPECT_STREQ(db.alarm_convert_to_gen_time(std::string(29, '1').c_str()), std::string(29, '1').c_str());
-  EXPECT_STREQ(db.alarm_convert_to_gen_time(std::string(30, '1').c_str()), "NULL");
+  EXPECT_EQ(db.alarm_convert_to_gen_time(""), "NULL");
+  EXPECT_EQ(db.alarm_convert_to_gen_time(nullptr), "NULL");
+  EXPECT_EQ(db.alarm_convert_to_gen_time("19990101120000Z"), "19990101120000Z");
+  EXPECT_EQ(db.alarm_convert_to_gen_time(std::string(29, '1').c_str()), std::string(29, '1'));
+  EXPECT_EQ(db.alarm_convert_to_gen_time(std::string(30, '1').c_str()), "NULL");
 }
 
 TEST(DatabaseNames, UnconvertibleNameHasNoIdentity) {

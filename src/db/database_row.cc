@@ -1,68 +1,33 @@
 // The blob attributes of a row, and its common columns as attribute pairs.
-#include <cstdio>
-#include <memory>
-#include <unordered_map>
-#include <vector>
+#include <list>
+#include <string>
 
 #include "db/attr_decoder.h"
+#include "db/blob_scratch.h"
 #include "db/database_impl.h"
 #include "db/row_reader.h"
 #include "query/alarm_columns.h"
 
-namespace {
-
-// The decoding buffer, shared by all rows: the blob values of one row are
-// decoded one after another.
-char* decode_buffer() {
-  static std::vector<char> buffer(DatabaseImpl::DECODE_BUFFER_SIZE);
-  return buffer.data();
-}
-
-// Short attribute names of identifiers (the registry name after its last
-// ':'), remembered per installed registry: every row asks for the same few.
-class ShortNames {
- public:
-  // False when the registry has no name for the identifier.
-  bool lookup(const Oid& oid, const std::string*& name) {
-    std::shared_ptr<const OidNameRegistry> registry = OidNameRegistry::get();
-    if (registry.get() != registry_) {
-      names_.clear();
-      registry_ = registry.get();
-    }
-    auto it = names_.find(oid.octets());
-    if (it == names_.end()) {
-      std::string full;
-      if (names_.size() >= kMaxEntries) names_.clear();
-      if (OidNameRegistry::reg_o2n(oid, full)) {
-        const std::string::size_type colon = full.rfind(':');
-        it = names_.emplace(oid.octets(), Entry{true, colon == std::string::npos
-                                                          ? full
-                                                          : full.substr(colon + 1)})
-                 .first;
-      } else {
-        it = names_.emplace(oid.octets(), Entry{false, std::string()}).first;
-      }
-    }
-    name = &it->second.name;
-    return it->second.known;
+bool BlobScratch::short_name(const Oid& oid, const std::string*& name) {
+  std::shared_ptr<const OidNameRegistry> registry = OidNameRegistry::get();
+  if (registry != registry_) {
+    names_.clear();
+    registry_ = std::move(registry);
   }
-
- private:
-  static constexpr std::size_t kMaxEntries = 4096;
-  struct Entry {
-    bool known;
-    std::string name;
-  };
-  const OidNameRegistry* registry_ = nullptr;
-  std::unordered_map<std::string, Entry> names_;
-};
-
-ShortNames& short_names() {
-  static ShortNames names;
-  return names;
+  auto it = names_.find(oid.octets());
+  if (it == names_.end()) {
+    if (names_.size() >= kMaxNames) names_.clear();
+    std::string full;
+    Entry entry{false, std::string()};
+    if (OidNameRegistry::reg_o2n(oid, full)) {
+      const std::string::size_type colon = full.rfind(':');
+      entry = Entry{true, colon == std::string::npos ? full : full.substr(colon + 1)};
+    }
+    it = names_.emplace(oid.octets(), std::move(entry)).first;
+  }
+  name = &it->second.name;
+  return it->second.known;
 }
-
-}  // namespace
 
 void DatabaseImpl::parse_blob_info(const NXDBBlob& blob, OidArray& ids, Asn1ValueArray& values) {
   if (blob.length() == 0) {
@@ -84,18 +49,18 @@ void DatabaseImpl::parse_blob_info(const NXDBBlob& blob, OidArray& ids, Asn1Valu
   }
 }
 
-bool DatabaseImpl::blob_attribute_text(std::string_view name, OidArray& ids,
-                                       Asn1ValueArray& blob_values, std::string& out) {
+bool DatabaseImpl::blob_attribute_text(std::string_view name, OidArray& ids, Asn1ValueArray& blob_values,
+                                       BlobScratch& scratch, std::string& out) {
   if (ids.size() == 0) return false;
-  char* buffer = decode_buffer();
-  buffer[0] = '\0';
   for (std::size_t i = 0; i < ids.size(); ++i) {
     const std::string* short_name = nullptr;
-    if (ids[i].empty() || !short_names().lookup(ids[i], short_name)) continue;
+    if (ids[i].empty() || !scratch.short_name(ids[i], short_name)) continue;
     if (*short_name != name) continue;
+    char* buffer = scratch.buffer();
+    buffer[0] = '\0';
     // A value that does not decode leaves the buffer empty: an empty text.
     AttrDecoder::decode_attr(*short_name, blob_values[i], buffer, ids[i], 1);
-    buffer[DECODE_BUFFER_SIZE - 1] = '\0';
+    buffer[BlobScratch::kBufferSize - 1] = '\0';
     out = buffer;
     return true;
   }
@@ -105,8 +70,9 @@ bool DatabaseImpl::blob_attribute_text(std::string_view name, OidArray& ids,
 bool DatabaseImpl::set_attr_from_blob(const std::string& name, std::list<std::string>& names,
                                       std::list<std::string>& values, int& count, OidArray& ids,
                                       Asn1ValueArray& blob_values) {
+  BlobScratch scratch;
   std::string text;
-  if (!blob_attribute_text(name, ids, blob_values, text)) return false;
+  if (!blob_attribute_text(name, ids, blob_values, scratch, text)) return false;
   names.push_back(name);
   values.push_back(std::move(text));
   ++count;

@@ -47,7 +47,7 @@ bool RowReader::from_blob(const char* name, std::string& out) {
     db_.parse_blob_info(blob_, ids_, blob_values_);
     blob_parsed_ = 1;
   }
-  return db_.blob_attribute_text(name, ids_, blob_values_, out);
+  return db_.blob_attribute_text(name, ids_, blob_values_, scratch_, out);
 }
 
 bool RowReader::read(const AttrSource& source, std::string& out) {

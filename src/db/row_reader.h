@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 
+#include "db/blob_scratch.h"
 #include "platform/alarm_database.h"
 #include "platform/management_platform.h"
 
@@ -68,4 +69,5 @@ class RowReader {
   int& blob_parsed_;
   const NXDBRow* row_ = nullptr;
   NXDBBlob blob_;
+  BlobScratch scratch_;  // this reader's own: readers run on several threads
 };

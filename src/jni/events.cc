@@ -1,8 +1,10 @@
 #include "jni/events.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 
 #include "jni/convert.h"
 #include "jni/java_ids.h"
@@ -13,6 +15,7 @@
 #include "jni/record_convert.h"
 #include "jni/scoped_jni.h"
 #include "model/alarm_record.h"
+#include "model/object_name.h"
 #include "platform/management_platform.h"
 
 namespace {
@@ -75,9 +78,18 @@ void sendEvent(JNIEnv* env, int kind, const AlarmRecord& record) {
   const std::string mis = record.get_mis_name();
   const std::string log = record.get_log_name();
 
-  char number = 0;
-  std::string log_id;
-  if (!parseChoice(log, number, log_id)) {
+  // The log identifier as a value: a string's quotes may hold '/' or doubled quotes.
+  const std::optional<NameValue> log_value = NameValue::parse(log);
+  const bool number = log_value && log_value->form() == NameValue::Form::kNumber;
+  if (!log_value || (!number && log_value->form() != NameValue::Form::kString)) {
+    std::printf("Received an event but can not parse log:%s\n", log.c_str());
+    std::fflush(stdout);
+    return;
+  }
+  const std::string& log_id = log_value->text();
+  // A numbered log's id must fit the Java int: never wrap into another log.
+  const long long log_number = number ? std::strtoll(log_id.c_str(), nullptr, 10) : 0;
+  if (log_number < INT_MIN || log_number > INT_MAX) {
     std::printf("Received an event but can not parse log:%s\n", log.c_str());
     std::fflush(stdout);
     return;
@@ -107,7 +119,7 @@ void sendEvent(JNIEnv* env, int kind, const AlarmRecord& record) {
   }
   jobject log_name;
   if (number) {
-    log_name = new_object(env, n.log_name, n.log_name_ctor_int, jmis, static_cast<jint>(std::atoi(log_id.c_str())));
+    log_name = new_object(env, n.log_name, n.log_name_ctor_int, jmis, static_cast<jint>(log_number));
   } else {
     jstring jid = new_java_string(env, log_id);
     if (!jid) {

@@ -199,24 +199,4 @@ TEST_F(RecordBuilders, ComplaintsAndConversionsAreTheExpectedOnes) {
   EXPECT_NE(text.find("Dec 31 23:59:59"), std::string::npos) << text;
 }
 
-// State changes are stamped with buildNXAlarmTime; a client that reads the
-// clock just before the call must never see a stamp from the second before.
-// Right after a second begins is where a coarse clock still shows the old one.
-TEST(AlarmTime, NeverBeforeTheCallersClock) {
-  for (int boundary = 0; boundary < 3; ++boundary) {
-    timespec start{};
-    clock_gettime(CLOCK_REALTIME, &start);
-    timespec now = start;
-    while (now.tv_sec == start.tv_sec) clock_gettime(CLOCK_REALTIME, &now);
-    char text[15];
-    buildNXAlarmTime(text);
-    std::tm tm{};
-    localtime_r(&now.tv_sec, &tm);
-    char expected[64];
-    std::snprintf(expected, sizeof expected, "%4d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    EXPECT_GE(std::string(text), std::string(expected).substr(0, 14));
-  }
-}
-
 }  // namespace

@@ -1,6 +1,5 @@
 #include "jni/record_convert.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,20 +57,6 @@ jobject new_record(JNIEnv* env, const nxjni::RecordIds& r) {
 }
 
 }  // namespace
-
-void buildNXAlarmTime(char* buffer) {
-  // The precise clock, as Java's currentTimeMillis reads it: time() reads a
-  // coarse one that can lag a few milliseconds behind, and so give the
-  // second before a time a caller took just before this call.
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char text[64];  // room for any int values; a valid time takes 14 digits
-  std::snprintf(text, sizeof text, "%4d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                tm.tm_hour, tm.tm_min, tm.tm_sec);
-  std::memcpy(buffer, text, 14);
-  buffer[14] = '\0';
-}
 
 jobject alarmTimeToDate(JNIEnv* env, const std::string& text) {
   jint args[6];

@@ -24,5 +24,3 @@ void alarmSetValue(JNIEnv* env, jobject record, AlarmAttributeId id, std::string
 // A java.util.Date of a time text (14 digits, optionally after a prefix
 // ending in a double quote), or null for "NULL".
 jobject alarmTimeToDate(JNIEnv* env, const std::string& text);
-// Writes the current local time as 14 digits into buffer (at least 15 bytes).
-void buildNXAlarmTime(char* buffer);

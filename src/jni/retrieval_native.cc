@@ -136,13 +136,14 @@ extern "C" JNIEXPORT jint JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlar
     case nxjni::Conv::ok:
       break;
   }
+  // No decision rests on the 8-bit filter count: 256 filters would count
+  // as none. A query without filters gives the empty condition: every record.
   std::string condition;
-  if (query.get_number_of_filters() > 0 && !query.create_sql_filter(condition)) {
+  if (!query.create_sql_filter(condition)) {
     nxjni::throw_alarm_exception(env, nxjni::MSG_LOAD_FAILED);
     return 0;
   }
-  return query.get_number_of_filters() > 0 ? service->get_alarm_record_count(log, query)
-                                           : service->get_alarm_record_count(log);
+  return service->get_alarm_record_count(log, query);
 }
 
 extern "C" JNIEXPORT jintArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlarmCountBySeverityNative(

@@ -1,10 +1,10 @@
 // The six state-change natives (acknowledge, clear, display and their
-// reverses), clearAlarmsNative and deleteAlarmsNative.
+// reverses), clearAlarmsNative and deleteAlarmsNative: each converts its
+// Java arguments and hands the write to the alarm service.
 #include <jni.h>
-#include <pwd.h>
-#include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "com_qel_nx_api_alarm_AlarmLogImpl.h"
 #include "jni/convert.h"
@@ -12,76 +12,21 @@
 #include "jni/java_lookup.h"
 #include "jni/jni_calls.h"
 #include "jni/native_support.h"
-#include "jni/record_convert.h"
 #include "jni/scoped_jni.h"
-#include "model/alarm_record.h"
 #include "platform/management_platform.h"
 #include "service/alarm_service.h"
+#include "service/state_changes.h"
 
 namespace {
 
 enum { kLogText = 130, kMisText = 131, kNullText = 132, kNullId = 133, kNullIdText = 134, kClearLog = 135, kDeleteLog = 136 };
 
-enum Operation { ACK = 0, CLEAR = 1, DISPLAY = 2, UN_ACK = 3, UN_DISPLAY = 4, UN_CLEAR = 5 };
-
-// The login name of the process's user.
-std::string user_name() {
-  struct passwd pw {};
-  struct passwd* found = nullptr;
-  char buffer[1024];
-  if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found && found->pw_name) return found->pw_name;
-  const char* login = getlogin();
-  return login ? login : "";
-}
-
-// Enters the operation's attributes, in the order the MIS expects them.
-void enter_attributes(AlarmRecord& record, Operation op, const std::string* text, const std::string& time,
-                      const std::string& user) {
-  switch (op) {
-    case ACK:
-      record.set_attribute(AlarmAttribute(ATTR_ACK_STATE), "acked");
-      if (text) record.set_attribute(AlarmAttribute(ATTR_ACK_TEXT), *text);
-      record.set_attribute(AlarmAttribute(ATTR_ACK_TIME), time);
-      record.set_attribute(AlarmAttribute(ATTR_ACK_OPERATOR), user);
-      break;
-    case CLEAR:
-      record.set_attribute(AlarmAttribute(ATTR_CLEAR_STATE), "cleared");
-      if (text) record.set_attribute(AlarmAttribute(ATTR_CLEAR_TEXT), *text);
-      record.set_attribute(AlarmAttribute(ATTR_CLEAR_TIME), time);
-      record.set_attribute(AlarmAttribute(ATTR_CLEAR_OPERATOR), user);
-      break;
-    case DISPLAY:
-      record.set_attribute(AlarmAttribute(ATTR_DISPLAY_STATE), "displayed");
-      if (text) record.set_attribute(AlarmAttribute(ATTR_DISPLAY_TEXT), *text);
-      record.set_attribute(AlarmAttribute(ATTR_DISPLAY_TIME), time);
-      record.set_attribute(AlarmAttribute(ATTR_DISPLAY_OPERATOR), user);
-      break;
-    case UN_ACK:
-      record.set_attribute(AlarmAttribute(ATTR_ACK_STATE), "unAcked");
-      record.set_attribute(AlarmAttribute(ATTR_ACK_OPERATOR), "");
-      record.set_attribute(AlarmAttribute(ATTR_ACK_TIME), "default : NULL");
-      break;
-    case UN_DISPLAY:
-      record.set_attribute(AlarmAttribute(ATTR_DISPLAY_STATE), "unDisplayed");
-      record.set_attribute(AlarmAttribute(ATTR_DISPLAY_OPERATOR), "");
-      record.set_attribute(AlarmAttribute(ATTR_DISPLAY_TIME), "default : NULL");
-      break;
-    case UN_CLEAR:
-      record.set_attribute(AlarmAttribute(ATTR_CLEAR_STATE), "unCleared");
-      record.set_attribute(AlarmAttribute(ATTR_CLEAR_OPERATOR), "");
-      record.set_attribute(AlarmAttribute(ATTR_CLEAR_TIME), "default : NULL");
-      break;
-  }
-}
-
-void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, Operation op) {
+// The record ids and texts of a call, all converted before anything is
+// written: a call that cannot be read whole changes nothing.
+void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, StateChange change) {
   HviLock lock;
-  char now[15];
-  buildNXAlarmTime(now);
-  const std::string time = std::string("timeInfo: \"") + now + "\"";
-  const std::string user = user_name();
-
-  if (!nxjni::require_service(env)) return;
+  AlarmService* service = nxjni::require_service(env);
+  if (!service) return;
   if (!ids) {
     nxjni::throw_alarm_exception(env, nxjni::MSG_NULL_IDS);
     return;
@@ -92,8 +37,11 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
   if (!nxjni::log_name_text(env, log_name, n.log_name_mis, kMisText, mis)) return;
 
   const jsize text_count = texts ? env->GetArrayLength(texts) : 0;
-  bool failed = false;
-  for (jsize i = 0; i < env->GetArrayLength(ids); ++i) {
+  const jsize id_count = env->GetArrayLength(ids);
+  std::vector<std::string> id_names;
+  std::vector<std::string> record_texts;
+  id_names.reserve(id_count);
+  for (jsize i = 0; i < id_count; ++i) {
     std::string text;
     const bool has_text = i < text_count;
     if (has_text) {
@@ -108,6 +56,7 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
         checkForException(env);
         return;
       }
+      record_texts.push_back(std::move(text));
     }
     ScopedLocalRef<> id(env, env->GetObjectArrayElement(ids, i));
     if (!id) {
@@ -127,11 +76,12 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
       checkForException(env);
       return;
     }
-    AlarmRecord record(mis, log, id_name);
-    enter_attributes(record, op, has_text ? &text : nullptr, time, user);
-    if (!record.store()) failed = true;
+    id_names.push_back(std::move(id_name));
   }
-  if (failed) nxjni::throw_alarm_exception(env, nxjni::MSG_OPERATION_FAILED);
+  // Unknown records are tried with the rest and reported once, at the end.
+  if (!service->change_state(change, mis, log, id_names, record_texts).empty()) {
+    nxjni::throw_alarm_exception(env, nxjni::MSG_OPERATION_FAILED);
+  }
 }
 
 // Clear and delete: the record names of a log through the service.
@@ -167,12 +117,12 @@ void request_each(JNIEnv* env, jobject log_name, jobjectArray ids, int check, nx
     store(env, log_name, ids, nullptr, op);                                                                     \
   }
 
-NX_STATE_NATIVE(setAckAlarmsNative, ACK)
-NX_STATE_NATIVE(setClearAlarmsNative, CLEAR)
-NX_STATE_NATIVE(setDisplayAlarmsNative, DISPLAY)
-NX_UNSTATE_NATIVE(setUnAckAlarmsNative, UN_ACK)
-NX_UNSTATE_NATIVE(setUnClearAlarmsNative, UN_CLEAR)
-NX_UNSTATE_NATIVE(setUnDisplayAlarmsNative, UN_DISPLAY)
+NX_STATE_NATIVE(setAckAlarmsNative, StateChange::ack)
+NX_STATE_NATIVE(setClearAlarmsNative, StateChange::clear)
+NX_STATE_NATIVE(setDisplayAlarmsNative, StateChange::display)
+NX_UNSTATE_NATIVE(setUnAckAlarmsNative, StateChange::unack)
+NX_UNSTATE_NATIVE(setUnClearAlarmsNative, StateChange::unclear)
+NX_UNSTATE_NATIVE(setUnDisplayAlarmsNative, StateChange::undisplay)
 
 extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_clearAlarmsNative(JNIEnv* env, jobject,
                                                                                            jobject log_name,

@@ -16,7 +16,7 @@ bool is_state_change_time(AlarmAttributeId id) {
 
 }  // namespace
 
-AlarmRecord::AlarmRecord() : attributes_(MAP_BUCKETS), pending_(MAP_BUCKETS) {}
+AlarmRecord::AlarmRecord() : attributes_(MAP_BUCKETS) {}
 
 AlarmRecord::AlarmRecord(const std::string& mis_name, const std::string& log_name,
                          const std::string& record_id)
@@ -67,8 +67,7 @@ AlarmRecord::AlarmRecord(const AlarmRecord& other)
       log_name_(other.log_name_),
       record_id_(other.record_id_),
       initialized_(true),
-      attributes_(MAP_BUCKETS),
-      pending_(MAP_BUCKETS) {
+      attributes_(MAP_BUCKETS) {
   attributes_.insert(other.attributes_.begin(), other.attributes_.end());
 }
 
@@ -121,16 +120,6 @@ bool AlarmRecord::is_alarm_attribute_set(const std::string& name) const {
   const AlarmAttributeId id = AlarmAttribute::get_attribute_id(name);
   return id != ATTR_NONE && attributes_.count(id) != 0;
 }
-
-bool AlarmRecord::set_attribute(const AlarmAttribute& attribute, std::string value) {
-  if (!initialized_) return false;
-  if (AlarmAttribute::get_attribute_name(attribute.get_attribute_nameid()).empty()) return false;
-  pending_.erase(attribute);
-  pending_.emplace(attribute, std::move(value));
-  return true;
-}
-
-bool AlarmRecord::update(AlarmRecord& /*other*/) { return true; }
 
 void AlarmRecord::print_alarm_record() const {
   std::printf("misname = %s\n", get_mis_name().c_str());

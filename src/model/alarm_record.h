@@ -1,6 +1,7 @@
-// AlarmRecord: one alarm log record as the system handles it: its MIS name,
-// log name and record identifier in the platform's value notation, the
-// attribute values as read, and attribute changes not yet stored.
+// AlarmRecord: one alarm log record as the system handles it, a plain value:
+// its MIS name, log name and record identifier in the platform's value
+// notation, and the attribute values as read. Changes to records are
+// written by the service (AlarmService::change_state).
 #pragma once
 
 #include <cstddef>
@@ -22,9 +23,9 @@ class AlarmRecord {
   AlarmRecord(const std::string& mis_name, const std::string& log_name,
               const std::string& record_id, const std::list<std::string>& names,
               const std::list<std::string>& values);
-  // A copy is always initialised and starts without pending changes.
+  // A copy is always initialised.
   AlarmRecord(const AlarmRecord& other);
-  // Copies the texts and attributes; keeps this record's flag and pending changes.
+  // Copies the texts and attributes; keeps this record's flag.
   AlarmRecord& operator=(const AlarmRecord& other);
 
   // Same MIS name, log name and record identifier, as stored.
@@ -41,23 +42,11 @@ class AlarmRecord {
 
   bool is_initialized() const { return initialized_; }
   const AlarmAttributeMap& get_attribute_list() const { return attributes_; }
-  const AlarmAttributeMap& get_pending_changes() const { return pending_; }
 
   std::string get_alarm_attribute(const std::string& name) const;
   bool is_alarm_attribute_set(const std::string& name) const;
 
-  // Records a change to be written by store(); the read values stay.
-  // Refused on a record that is not initialised and for identifiers that
-  // name no attribute (0, 41), which could never be stored.
-  bool set_attribute(const AlarmAttribute& attribute, std::string value);
-  bool update(AlarmRecord& other);
-
   void print_alarm_record() const;
-
-  // Write the pending changes to the record's object on the MIS, and ask
-  // the MIS to clear the alarm. Implemented with the MIS requests.
-  bool store();
-  bool send_clear();
 
   // The text the attribute map keeps for a value read under id, and the
   // record identifier as the record keeps it: for readers that hand out
@@ -77,5 +66,4 @@ class AlarmRecord {
   std::string record_id_;
   bool initialized_ = false;
   AlarmAttributeMap attributes_;
-  AlarmAttributeMap pending_;
 };

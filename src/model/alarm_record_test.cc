@@ -66,8 +66,6 @@ TEST(AlarmRecordTest, EmptyIdentifyingTextLeavesRecordNotInitialised) {
   EXPECT_EQ(with_map.get_attribute_list().size(), 1u);  // copied all the same
   EXPECT_EQ(with_map.get_alarm_attribute("perceivedSeverity"), "");
   EXPECT_FALSE(with_map.is_alarm_attribute_set("perceivedSeverity"));
-  EXPECT_FALSE(with_map.set_attribute(ATTR_ACK_STATE, "acked"));
-  EXPECT_TRUE(with_map.get_pending_changes().empty());
 
   AlarmRecord with_map_ok("alpha", "L", "1", map);
   EXPECT_TRUE(with_map_ok.is_initialized());
@@ -123,41 +121,24 @@ TEST(AlarmRecordTest, ListsOfDifferentLengthsOrEmptyTextsGiveNothing) {
   EXPECT_TRUE(no_id.get_attribute_list().empty());
 }
 
-TEST(AlarmRecordTest, SetAttributeKeepsLatestPendingValueAndLeavesReadValue) {
-  AlarmRecord r("alpha", "log1", "17", {"ackState"}, {"unAcked"});
-  EXPECT_TRUE(r.set_attribute(ATTR_ACK_STATE, "acked"));
-  EXPECT_TRUE(r.set_attribute(AlarmAttribute(std::string("ackState")), "unAcked-again"));
-  ASSERT_EQ(r.get_pending_changes().size(), 1u);
-  EXPECT_EQ(r.get_pending_changes().at(ATTR_ACK_STATE), "unAcked-again");
-  EXPECT_EQ(r.get_alarm_attribute("ackState"), "unAcked");
-  // Identifiers without a name could never be written to the MIS.
-  EXPECT_FALSE(r.set_attribute(ATTR_NONE, "x"));
-  EXPECT_FALSE(r.set_attribute(ATTR_LOG_NAME, "x"));
-  EXPECT_EQ(r.get_pending_changes().size(), 1u);
-}
-
-TEST(AlarmRecordTest, CopyIsInitialisedWithoutPendingChanges) {
+TEST(AlarmRecordTest, CopyIsAlwaysInitialised) {
   const AlarmRecord empty;
   const AlarmRecord copy_of_empty(empty);
   EXPECT_TRUE(copy_of_empty.is_initialized());
   EXPECT_EQ(copy_of_empty.get_log_name(), "");
 
-  AlarmRecord source("alpha", "log1", "17", {"perceivedSeverity"}, {"major"});
-  source.set_attribute(ATTR_ACK_STATE, "acked");
+  const AlarmRecord source("alpha", "log1", "17", {"perceivedSeverity"}, {"major"});
   const AlarmRecord copy(source);
   EXPECT_EQ(copy, source);
   EXPECT_EQ(copy.get_alarm_attribute("perceivedSeverity"), "major");
-  EXPECT_TRUE(copy.get_pending_changes().empty());
 }
 
-TEST(AlarmRecordTest, AssignmentKeepsOwnFlagAndPendingChanges) {
+TEST(AlarmRecordTest, AssignmentKeepsOwnFlag) {
   AlarmRecord target("beta", "log2", "3");
-  target.set_attribute(ATTR_CLEAR_STATE, "cleared");
   const AlarmRecord source("alpha", "log1", "17", {"perceivedSeverity"}, {"major"});
   target = source;
   EXPECT_EQ(target, source);
   EXPECT_EQ(target.get_alarm_attribute("perceivedSeverity"), "major");
-  EXPECT_EQ(target.get_pending_changes().size(), 1u);
 
   AlarmRecord not_initialised;
   not_initialised = source;
@@ -180,8 +161,7 @@ TEST(AlarmRecordTest, EqualityComparesOnlyTheIdentifyingTexts) {
 }
 
 TEST(AlarmRecordTest, PrintsIdentityThenAttributes) {
-  AlarmRecord r("alpha", "log1", "17", {"perceivedSeverity"}, {"major"});
-  r.set_attribute(ATTR_ACK_STATE, "acked");  // pending changes are not printed
+  const AlarmRecord r("alpha", "log1", "17", {"perceivedSeverity"}, {"major"});
   EXPECT_EQ(printed(r),
             "misname = alpha\n"
             "logname = string:\"log1\"\n"

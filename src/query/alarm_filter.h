@@ -33,7 +33,8 @@ class AlarmFilter {
   const FilterCriteria* get_filter_criteria(std::string name) const;
   void delete_filter_criteria(std::string name);
   void destroy_all_filter_criterias() { criteria_.clear(); }
-  // An 8-bit count, as the Java binding receives it.
+  // An 8-bit count, as the Java binding receives it: it wraps at 256, so
+  // nothing may be decided on it (use get_criterias()).
   std::uint8_t get_number_of_criterias() const {
     return static_cast<std::uint8_t>(criteria_.size());
   }

@@ -20,6 +20,8 @@ class AlarmQuery {
   void add_filter(std::unique_ptr<AlarmFilter> filter);
   // Destroys all filters (and so their criteria).
   void destroy_all_filter_criterias() { filters_.clear(); }
+  // An 8-bit count, as the Java binding receives it: it wraps at 256, so
+  // nothing may be decided on it (use get_filters()).
   std::uint8_t get_number_of_filters() const {
     return static_cast<std::uint8_t>(filters_.size());
   }

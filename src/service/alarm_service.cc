@@ -5,6 +5,7 @@
 #include "db/database_impl.h"
 #include "query/alarm_query.h"
 #include "service/mis_impl.h"
+#include "service/operator_name.h"
 
 Platform AlarmService::alarmplat;
 std::string AlarmService::mis;
@@ -219,6 +220,24 @@ int AlarmService::get_alarm_record_count(const std::string& log_name) {
 }
 
 std::string AlarmService::get_mis_name() const { return mis; }
+
+std::vector<std::string> AlarmService::change_state(StateChange change, const std::string& mis_name,
+                                                    const std::string& log_name,
+                                                    const std::vector<std::string>& ids,
+                                                    const std::vector<std::string>& texts) {
+  if (!initialized) return ids;
+  const std::string time = state_change_time();
+  const std::string user = operator_name();
+  std::vector<std::string> failed;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    const std::string* text = i < texts.size() ? &texts[i] : nullptr;
+    const AttributeValues values = state_change_values(change, text, time, user);
+    if (!store_record_values(record_object_name(mis_name, log_name, ids[i]), values)) {
+      failed.push_back(ids[i]);
+    }
+  }
+  return failed;
+}
 
 bool AlarmService::send_clear(const std::string& log_name, const std::list<std::string>& ids) {
   if (!initialized || ids.empty()) return false;

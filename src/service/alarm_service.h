@@ -1,7 +1,7 @@
 // AlarmService: the one object through which the native methods reach the
 // alarm logs: the platform connection and its event subscriptions, the
-// watched logs, the callback lists, and the front for reads, counts, clears
-// and deletes.
+// watched logs, the callback lists, and the front for reads, counts, and
+// every write: state changes, clears and deletes.
 //
 // Registries (watched logs, callback lists) are read by the platform's event
 // thread and changed by native calls on other threads; a guard of their own
@@ -20,6 +20,7 @@
 #include "db/record_fields.h"
 #include "model/alarm_record.h"
 #include "platform/management_platform.h"
+#include "service/state_changes.h"
 
 class AlarmQuery;
 class DatabaseImpl;
@@ -81,6 +82,16 @@ class AlarmService {
 
   std::string get_mis_name() const;
 
+  // Acknowledges, clears or displays the named records of a log, or takes
+  // that back (names as a client gives them: see record_object_name). The
+  // text of ids[i] is texts[i]; ids beyond the texts get none. One time and
+  // operator_name() for the whole call. Every record is tried: returns the
+  // ids whose change could not be stored (unknown records, values the MIS
+  // refuses), in order; all of them when the service is not initialised.
+  std::vector<std::string> change_state(StateChange change, const std::string& mis_name,
+                                        const std::string& log_name,
+                                        const std::vector<std::string>& ids,
+                                        const std::vector<std::string>& texts);
   bool send_clear(const std::string& log_name, const std::list<std::string>& ids);
   bool delete_alarm_records(const std::string& log_name, const std::list<std::string>& ids);
 

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <thread>
 
-#include "model/alarm_record.h"
 #include "service/alarm_service.h"
 #include "service/test_mis_env.h"
 
@@ -45,10 +44,8 @@ TEST(AlarmServiceConcurrencyTest, RegistriesChangeWhileEventsAreDelivered) {
   const int kAlarms = 40;
   for (int i = 0; i < kAlarms; ++i) ASSERT_TRUE(TestMisEnv::raise("AlarmLog", "minor").ok);
   for (int i = 1; i <= kAlarms; i += 4) {
-    AlarmRecord r("alpha", "AlarmLog", std::to_string(i));
-    r.set_attribute(ATTR_ACK_STATE, "acked");
     HviLock hold;
-    ASSERT_TRUE(r.store());
+    ASSERT_TRUE(service.change_state(StateChange::ack, "alpha", "AlarmLog", {std::to_string(i)}, {}).empty());
   }
   ASSERT_TRUE(TestMisEnv::drain());
   done = true;

@@ -4,9 +4,11 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 
+#include "model/object_name.h"
 #include "service/alarm_service.h"
 #include "service/mis_impl.h"
 
@@ -48,11 +50,15 @@ struct EventHandling {
     const std::string objclass = event.get_objclass().str();
     if (short_class_name(objclass) == "log") {
       if (kind == EventKind::kChanged) return;
-      std::string name = event.get_objname().str();
-      if (name.find("systemId") == std::string::npos) {
-        name = "/systemId=name:" + MisImpl::get_local_mis_name() + "/" + name;
+      std::optional<ObjectName> name = ObjectName::parse(event.get_objname().view());
+      if (!name || name->empty()) return;
+      if (name->find("systemId") == nullptr) {
+        // A name local to this MIS: under its system object.
+        ObjectName full = ObjectName::system(MisImpl::get_local_mis_name());
+        for (const RelativeName& part : name->parts()) full = full.child(part);
+        name = std::move(full);
       }
-      auto* heap = new std::string(name);
+      auto* heap = new std::string(name->str());
       if (kind == EventKind::kCreated) {
         service.execute_add_log_callback(heap);
       } else {
@@ -62,12 +68,18 @@ struct EventHandling {
     }
     if (record_classes.find(objclass) == record_classes.end()) return;
     Image image = event.get_image(1);
-    const std::string record_name = MisImpl::o2f(image.get_oi());
-    const std::size_t slash = record_name.rfind('/');
-    if (slash == std::string::npos) return;
-    if (!watched(record_name.substr(0, slash))) return;
-    std::string mis_name, log, id;
-    MisImpl::get_mis_and_log_and_id_from_fdn(DataUnit(record_name), mis_name, log, id);
+    // The record's name, read as a whole: quotes may hold a '/'.
+    const std::optional<ObjectName> record_name = ObjectName::parse(MisImpl::o2f(image.get_oi()));
+    if (!record_name || record_name->parts().size() < 2) return;
+    if (record_name->parts().back().type != "logRecordId") return;
+    const ObjectName log_name = record_name->parent();
+    if (!watched(log_name.str())) return;
+    const NameValue* log_id = log_name.find("logId");
+    if (log_id == nullptr) return;
+    const NameValue* system = log_name.find("systemId");
+    const std::string mis_name = system != nullptr ? system->text() : MisImpl::get_local_mis_name();
+    const std::string log = log_id->notation();
+    const std::string id = record_name->parts().back().value.notation();
     if (kind == EventKind::kDestroyed) {
       std::list<std::string> none;
       service.execute_remove_logrecord_callback(new AlarmRecord(mis_name, log, id, none, none));

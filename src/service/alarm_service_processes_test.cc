@@ -162,10 +162,9 @@ TEST(AlarmServiceProcessesTest, EveryChangeReachesTheOtherProcessOnceInOrder) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   // State changes, a clear and deletions, on records of both writers.
   for (int id = 1; id <= kParentAlarms + kWriterAlarms; id += 7) {
-    AlarmRecord r("alpha", "AlarmLog", std::to_string(id));
-    r.set_attribute(ATTR_ACK_STATE, "acked");
     HviLock hold;
-    ASSERT_TRUE(r.store());
+    ASSERT_TRUE(
+        here.service.change_state(StateChange::ack, "alpha", "AlarmLog", {std::to_string(id)}, {}).empty());
   }
   ASSERT_TRUE(here.service.send_clear(kAlarmLog, {"2"}));
   ASSERT_TRUE(here.service.delete_alarm_records(kAlarmLog, {"number:3", "number:150"}));

@@ -9,6 +9,7 @@
 #include "model/alarm_record.h"
 #include "service/mis_actions.h"
 #include "service/mis_impl.h"
+#include "service/operator_name.h"
 #include "service/test_mis_env.h"
 
 namespace {
@@ -55,6 +56,8 @@ TEST(AlarmServiceTest, WithoutDatabaseRefusesEverything) {
   EXPECT_FALSE(service.load_alarm_records(records, kAlarmLog, {}));
   EXPECT_FALSE(service.send_clear(kAlarmLog, {"1"}));
   EXPECT_FALSE(service.delete_alarm_records(kAlarmLog, {"1"}));
+  EXPECT_EQ(service.change_state(StateChange::ack, "alpha", "AlarmLog", {"1", "2"}, {}),
+            (std::vector<std::string>{"1", "2"}));
   EXPECT_TRUE(records.empty());
   // Registrations work in either state.
   Seen seen;
@@ -89,48 +92,6 @@ TEST(AlarmServiceTest, LoadsAndCountsOverWatchedLogs) {
   // A log the directory does not know fails the count.
   service.add_log("/systemId=name:\"alpha\"/logId=string:\"Missing\"");
   EXPECT_EQ(service.find_logs("alpha"), (std::list<std::string>{kAlarmLog, kOtherLog}));
-}
-
-TEST(AlarmServiceTest, StateChangeIsStoredAndReadBack) {
-  TestMisEnv env({"AlarmLog"});
-  ASSERT_TRUE(env.ok()) << env.error();
-  ASSERT_TRUE(TestMisEnv::raise("AlarmLog", "critical").ok);
-  AlarmRecord record("alpha", "AlarmLog", "1");
-  ASSERT_TRUE(record.set_attribute(ATTR_ACK_STATE, "acked"));
-  ASSERT_TRUE(record.set_attribute(ATTR_ACK_OPERATOR, "bob"));
-  ASSERT_TRUE(record.set_attribute(ATTR_ACK_TIME, "timeInfo: \"20010302090500\""));
-  ASSERT_TRUE(record.store());
-  EXPECT_TRUE(record.get_pending_changes().empty());
-  Image image = booted(kAlarmLog + "/logRecordId=number:1");
-  EXPECT_EQ(image.get(DataUnit("ackState"), 0).str(), "acked");
-  EXPECT_EQ(image.get(DataUnit("ackOperator"), 0).str(), "bob");
-  EXPECT_EQ(image.get(DataUnit("ackTime"), 0).str(), "20010302090500");
-  EXPECT_EQ(image.get(DataUnit("ackTime"), Image::VALUE_NOTATION).str(), "time : \"20010302090500\"");
-
-  // The reverse sets the time to NULL.
-  AlarmRecord undo("alpha", "AlarmLog", "1");
-  undo.set_attribute(ATTR_ACK_STATE, "unAcked");
-  undo.set_attribute(ATTR_ACK_OPERATOR, "");
-  undo.set_attribute(ATTR_ACK_TIME, "default : NULL");
-  ASSERT_TRUE(undo.store());
-  image = booted(kAlarmLog + "/logRecordId=number:1");
-  EXPECT_EQ(image.get(DataUnit("ackState"), 0).str(), "unAcked");
-  EXPECT_TRUE(image.get(DataUnit("ackTime"), 0).empty());
-
-  // A value that is none of the attribute's is refused; nothing is written
-  // and the pending changes stay for another try.
-  AlarmRecord bad("alpha", "AlarmLog", "1");
-  bad.set_attribute(ATTR_ACK_OPERATOR, "carol");
-  bad.set_attribute(ATTR_ACK_STATE, "sortOfAcked");
-  EXPECT_FALSE(bad.store());
-  EXPECT_EQ(bad.get_pending_changes().size(), 2u);
-  image = booted(kAlarmLog + "/logRecordId=number:1");
-  EXPECT_EQ(image.get(DataUnit("ackOperator"), 0).str(), "");
-  // A record the MIS does not have.
-  AlarmRecord missing("alpha", "AlarmLog", "99");
-  missing.set_attribute(ATTR_ACK_STATE, "acked");
-  EXPECT_FALSE(missing.store());
-  EXPECT_FALSE(AlarmRecord("alpha", "AlarmLog", "").store());
 }
 
 TEST(ClearInfoTest, TextOfAnAlarmWithoutAdditionalInformation) {
@@ -173,7 +134,7 @@ TEST(AlarmServiceTest, ClearMarksTheOpenAlarmsOfTheSameObjectAndCause) {
   ASSERT_TRUE(service.send_clear(kAlarmLog, {"1"}));
   Image first = booted(kAlarmLog + "/logRecordId=number:1");
   EXPECT_EQ(first.get(DataUnit("clearState"), 0).str(), "cleared");
-  EXPECT_EQ(first.get(DataUnit("clearOperator"), 0).str(), clearing_user_name());
+  EXPECT_EQ(first.get(DataUnit("clearOperator"), 0).str(), operator_name());
   EXPECT_EQ(first.get(DataUnit("clearTime"), 0).size(), 14u);
   EXPECT_EQ(booted(kAlarmLog + "/logRecordId=number:2").get(DataUnit("clearState"), 0).str(),
             "unCleared");
@@ -216,9 +177,7 @@ TEST(AlarmServiceEventsTest, EachKindReachesItsCallbackOnceInOrder) {
 
   ASSERT_TRUE(TestMisEnv::raise("Other", "minor").ok);  // unwatched log
   ASSERT_TRUE(TestMisEnv::raise("AlarmLog", "major").ok);
-  AlarmRecord record("alpha", "AlarmLog", "1");
-  record.set_attribute(ATTR_ACK_STATE, "acked");
-  ASSERT_TRUE(record.store());
+  ASSERT_TRUE(service.change_state(StateChange::ack, "alpha", "AlarmLog", {"1"}, {}).empty());
   ASSERT_TRUE(service.delete_alarm_records(kAlarmLog, {"number:1"}));
   ASSERT_TRUE(TestMisEnv::drain());
   EXPECT_EQ(seen.take(), (std::vector<std::string>{

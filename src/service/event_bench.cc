@@ -45,16 +45,15 @@ void BM_StoreToCallback(benchmark::State& state) {
   std::vector<double> latencies;
   bool acked = false;
   for (auto _ : state) {
-    AlarmRecord record("alpha", "AlarmLog", "1");
     acked = !acked;
-    record.set_attribute(ATTR_ACK_STATE, acked ? "acked" : "unAcked");
     long before;
     {
       std::lock_guard<std::mutex> lock(arrivals.mu);
       before = arrivals.seen;
     }
     const auto start = Clock::now();
-    if (!record.store()) {
+    if (!service.change_state(acked ? StateChange::ack : StateChange::unack, "alpha", "AlarmLog", {"1"}, {})
+             .empty()) {
       state.SkipWithError("store failed");
       break;
     }

@@ -1,12 +1,11 @@
 // The two requests that change alarm records on the MIS: a clearing
 // notification for an alarm, and the deletion of a record.
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
 #include "service/mis_actions.h"
 #include "service/mis_impl.h"
+#include "service/operator_name.h"
 
 namespace {
 
@@ -27,11 +26,6 @@ const char kExtensionHead[] = "\t{\n\t\tidentifier \"NX-ALARM\":clearOperator,\n
 const char kExtensionTail[] = "\n\t}\n}";
 
 }  // namespace
-
-std::string clearing_user_name() {
-  const char* user = cuserid(nullptr);
-  return user != nullptr ? user : std::string();
-}
 
 std::string build_clear_info(const std::vector<std::string>& members,
                              const std::function<std::string(const std::string&, int)>& get,
@@ -98,7 +92,7 @@ bool MisImpl::send_clear_alarm(Platform& platform, const std::string& record_nam
   const std::string text = build_clear_info(
       syntax.get_member_names(),
       [&record](const std::string& m, int flags) { return record.get(DataUnit(m), flags).str(); },
-      clearing_user_name());
+      operator_name());
   Oid oid;
   if (!OidNameRegistry::reg_n2o(event_type.view(), oid)) return false;
   Asn1Type type = Asn1Type::lookup_type("eventInfo", "eventType", oid.to_value());

@@ -12,6 +12,3 @@
 std::string build_clear_info(const std::vector<std::string>& members,
                              const std::function<std::string(const std::string&, int)>& get,
                              const std::string& user);
-
-// The login name written as the clearing operator.
-std::string clearing_user_name();

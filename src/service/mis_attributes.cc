@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/attr_decoder.h"
+#include "model/object_name.h"
 #include "service/mis_impl.h"
 
 namespace {
@@ -37,15 +38,15 @@ std::string relative_name_text(const Asn1Value& rdn) {
   std::string text;
   long n = 0;
   if (oid == system_id_oid()) {
-    if (value.decode_octets(text)) return "systemId=name:\"" + text + "\"";
+    if (value.decode_octets(text)) return "systemId=" + NameValue::name(text).notation();
   } else if (oid == log_id_oid()) {
     if (value.tag() == Asn1Value::TAG_INT) {
-      if (value.decode_int(n)) return "logId=number:" + std::to_string(n);
+      if (value.decode_int(n)) return "logId=" + NameValue::number(n).notation();
     } else if (value.decode_octets(text)) {
-      return "logId=string:\"" + text + "\"";
+      return "logId=" + NameValue::string(text).notation();
     }
   } else if (oid == log_record_id_oid()) {
-    if (value.decode_int(n)) return "logRecordId=number:" + std::to_string(n);
+    if (value.decode_int(n)) return "logRecordId=" + NameValue::number(n).notation();
   }
   return {};
 }

@@ -20,12 +20,15 @@ class MisImpl {
 
   // Names (object name texts such as /systemId=name:"a"/logId=string:"L").
   static std::string o2f(const Asn1Value& object_instance);
-  static const char* my_oi2fdn(const char* printed_name);
+  // Thin wrappers over ObjectName (model/object_name.h); texts by value.
+  // The name text of a printed distinguished name; "" when it is not one.
+  static std::string my_oi2fdn(const char* printed_name);
+  // "" when a part is not a value.
   static std::string create_fdn(const std::string& mis, const std::string& log,
                                 const std::string& id);
+  // A name that does not parse empties all three; an empty one changes none.
   static void get_mis_and_log_and_id_from_fdn(const DataUnit& name, std::string& mis,
                                               std::string& log, std::string& id);
-  static void get_mis_and_log_from_fdn_void(const char* name, char* mis, char* log);
   static std::string get_local_mis_name();
   static void get_local_mis_name(char* buffer);
 
@@ -44,5 +47,4 @@ class MisImpl {
   static bool send_clear_alarm(Platform& platform, const std::string& record_name);
   static bool delete_alarm(const std::string& record_name);
 
-  static constexpr std::size_t FDN_BUFFER_SIZE = 65535;
 };

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/object_name.h"
 #include "service/mis_impl.h"
 
 namespace {
@@ -73,11 +74,11 @@ TEST(MyOi2FdnTest, PrintedNameExampleInBothLayouts) {
       "distinguishedName:\n{\n\t{\n\t\t{\n\t\tattributeId systemId,attributeValue "
       "name:\"alpha\"\n\t\t}\n\t},\n\t{\n\t\t{\n\t\tattributeId logId,attributeValue "
       "string:\"AlarmLog\"\n\t\t}\n\t}\n}";
-  EXPECT_STREQ(MisImpl::my_oi2fdn(example), "/systemId=name:\"alpha\"/logId=string:\"AlarmLog\"");
+  EXPECT_EQ(MisImpl::my_oi2fdn(example), "/systemId=name:\"alpha\"/logId=string:\"AlarmLog\"");
 
   const std::string spread = printed_spread(
       {{"systemId", spaced("name:\"alpha\"")}, {"logId", spaced("string:\"AlarmLog\"")}});
-  EXPECT_STREQ(MisImpl::my_oi2fdn(spread.c_str()),
+  EXPECT_EQ(MisImpl::my_oi2fdn(spread.c_str()),
                "/systemId=name:\"alpha\"/logId=string:\"AlarmLog\"");
 }
 
@@ -94,32 +95,36 @@ TEST(MyOi2FdnTest, BlanksInsideQuotesAndBracesStay) {
   // Layout blanks after "{" and before "}" go; those inside quotes stay.
   const std::string in =
       "attributeId a,attributeValue { x y , \"p  q\" }\nattributeId b,attributeValue \"m n\"";
-  EXPECT_STREQ(MisImpl::my_oi2fdn(in.c_str()), "a={x y , \"p  q\"}/b=\"m n\"");
-  // A newline at depth 0 ends a value even inside quotes.
-  EXPECT_STREQ(MisImpl::my_oi2fdn("attributeId a,attributeValue \"x\ny"), "a=\"x");
+  EXPECT_EQ(MisImpl::my_oi2fdn(in.c_str()), "a={x y , \"p  q\"}/b=\"m n\"");
+  // A newline at depth 0 ends a value even inside quotes: the quote left
+  // open makes it no name at all, rather than a name cut short.
+  EXPECT_EQ(MisImpl::my_oi2fdn("attributeId a,attributeValue \"x\ny"), "");
   // A quoted run may hold a comma; the name is still taken after the colon.
-  EXPECT_STREQ(MisImpl::my_oi2fdn("attributeId \"d,oc\":logId,attributeValue number:3"),
+  EXPECT_EQ(MisImpl::my_oi2fdn("attributeId \"d,oc\":logId,attributeValue number:3"),
                "logId=number:3");
 }
 
 TEST(MyOi2FdnTest, MissingPartsAndOverlongInput) {
-  EXPECT_STREQ(MisImpl::my_oi2fdn("distinguishedName:\n{\n}"), "");
-  EXPECT_STREQ(MisImpl::my_oi2fdn(""), "");
-  EXPECT_STREQ(MisImpl::my_oi2fdn(nullptr), "");
+  EXPECT_EQ(MisImpl::my_oi2fdn("distinguishedName:\n{\n}"), "");
+  EXPECT_EQ(MisImpl::my_oi2fdn(""), "");
+  EXPECT_EQ(MisImpl::my_oi2fdn(nullptr), "");
 
+  // An attribute without a value: said, and no part of the name given.
   testing::internal::CaptureStdout();
-  const std::string result = MisImpl::my_oi2fdn("distinguishedName:\n{ attributeId systemId,");
+  const std::string result =
+      MisImpl::my_oi2fdn("distinguishedName:\n{ attributeId systemId,attributeValue name:\"a\"\n attributeId logId,");
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Can't decode fdn distinguishedName:\n{ attributeId systemId, \n");
-  EXPECT_EQ(result, "/systemId=");
+            "Can't decode fdn distinguishedName:\n{ attributeId systemId,attributeValue name:\"a\"\n"
+            " attributeId logId, \n");
+  EXPECT_EQ(result, "");
 
-  // A name that does not fit the buffer is refused, not cut short.
+  // A name too long to take is refused, not cut short.
   const std::string huge =
       "attributeId systemId,attributeValue name:\"" + std::string(70000, 'x') + "\"";
-  EXPECT_STREQ(MisImpl::my_oi2fdn(huge.c_str()), "");
-  const std::string fits =
-      "attributeId s,attributeValue " + std::string(MisImpl::FDN_BUFFER_SIZE - 3, 'y');
-  EXPECT_EQ(std::string(MisImpl::my_oi2fdn(fits.c_str())).size(), MisImpl::FDN_BUFFER_SIZE - 1);
+  EXPECT_EQ(MisImpl::my_oi2fdn(huge.c_str()), "");
+  const std::string fits = "attributeId s,attributeValue " + std::string(ObjectName::kMaxText - 2, 'y');
+  EXPECT_EQ(MisImpl::my_oi2fdn(fits.c_str()).size(), ObjectName::kMaxText);
+  EXPECT_EQ(MisImpl::my_oi2fdn((fits + "y").c_str()), "");
 }
 
 TEST(MisNamesTest, CreateAndSplitRecordName) {
@@ -136,11 +141,20 @@ TEST(MisNamesTest, CreateAndSplitRecordName) {
   MisImpl::get_mis_and_log_and_id_from_fdn(DataUnit(""), mis, log, id);
   EXPECT_EQ(mis, "m");  // an empty name changes nothing
 
+  // A quoted '/' belongs to the log's name.
+  MisImpl::get_mis_and_log_and_id_from_fdn(
+      DataUnit("/systemId=name:\"alpha\"/logId=string:\"a/b\"/logRecordId=number:7"), mis, log, id);
+  EXPECT_EQ(mis, "alpha");
+  EXPECT_EQ(log, "string:\"a/b\"");
+  EXPECT_EQ(id, "number:7");
+
+  // Text that is not wholly a name gives no part of one.
   MisImpl::get_mis_and_log_and_id_from_fdn(
       DataUnit("/systemId=name:\"alpha\"/logId=number:3/logRecordId=number:7 trailing"), mis, log,
       id);
-  EXPECT_EQ(log, "number:3");
-  EXPECT_EQ(id, "number:7");
+  EXPECT_EQ(mis, "");
+  EXPECT_EQ(log, "");
+  EXPECT_EQ(id, "");
 
   // A log name alone: no record id to take.
   MisImpl::get_mis_and_log_and_id_from_fdn(DataUnit("/systemId=name:\"a\"/logId=number:3"), mis,
@@ -148,6 +162,15 @@ TEST(MisNamesTest, CreateAndSplitRecordName) {
   EXPECT_EQ(mis, "a");
   EXPECT_EQ(log, "number:3");
   EXPECT_EQ(id, "");
+}
+
+TEST(MisNamesTest, CreateRefusesPartsThatAreNoValues) {
+  EXPECT_EQ(MisImpl::create_fdn("name:\"a\"", "string:\"a/b\"", "number:1"),
+            "/systemId=name:\"a\"/logId=string:\"a/b\"/logRecordId=number:1");
+  // An unquoted '/' or a cut quote would name another object.
+  EXPECT_EQ(MisImpl::create_fdn("name:\"a\"", "string:\"x\"/logId=string:\"y\"", "number:1"), "");
+  EXPECT_EQ(MisImpl::create_fdn("name:\"a\"", "string:\"x", "number:1"), "");
+  EXPECT_EQ(MisImpl::create_fdn("name:\"a\"", "string:\"x\"", "number:1/other=number:2"), "");
 }
 
 TEST(MisNamesTest, SplitWithoutSystemUsesLocalMisName) {
@@ -159,21 +182,6 @@ TEST(MisNamesTest, SplitWithoutSystemUsesLocalMisName) {
   EXPECT_EQ(log, "number:5");
   EXPECT_EQ(id, "number:9");
   unsetenv("NX_MIS_NAME");
-}
-
-TEST(MisNamesTest, SplitIntoCharacterBuffers) {
-  char mis[64] = "old";
-  char log[64] = "old";
-  MisImpl::get_mis_and_log_from_fdn_void("/systemId=name:\"alpha\"/logId=string:\"AlarmLog\"", mis,
-                                         log);
-  EXPECT_STREQ(mis, "alpha");
-  EXPECT_STREQ(log, "AlarmLog");
-  MisImpl::get_mis_and_log_from_fdn_void("/logId=string:\"Other\"", mis, log);
-  EXPECT_STREQ(mis, "");
-  EXPECT_STREQ(log, "Other");
-  MisImpl::get_mis_and_log_from_fdn_void("/systemId=name:\"alpha\"", mis, log);
-  EXPECT_STREQ(mis, "alpha");
-  EXPECT_STREQ(log, "");
 }
 
 TEST(MisNamesTest, LocalMisNameFromSettingElseHost) {
