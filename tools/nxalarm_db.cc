@@ -2,6 +2,7 @@
 //
 //   nxalarm-db [--db LOCATION] init
 //   nxalarm-db [--db LOCATION] create-log <log id> [--number]
+//   nxalarm-db [--db LOCATION] hold-lock SECONDS [--readers]
 //
 // The database is the one NX_ALARM_DB names (default nxalarm.db in the
 // working directory) unless --db gives another. Exit status: 0 done,
@@ -14,6 +15,7 @@
 #include "nxdb/connect_info.h"
 #include "nxdb/interface.h"
 #include "nxdb/schema.h"
+#include "tools/nxalarm_db_hold.h"
 #include "tools/nxalarm_db_raise.h"
 
 namespace {
@@ -22,7 +24,8 @@ int usage() {
   std::fprintf(stderr,
                "usage: nxalarm-db [--db LOCATION] init\n"
                "       nxalarm-db [--db LOCATION] create-log <log id> [--number]\n"
-               "       nxalarm-db [--db LOCATION] raise --log ID --type T --severity S --moi NAME ...\n");
+               "       nxalarm-db [--db LOCATION] raise --log ID --type T --severity S --moi NAME ...\n"
+               "       nxalarm-db [--db LOCATION] hold-lock SECONDS [--readers]\n");
   return 2;
 }
 
@@ -75,5 +78,6 @@ int main(int argc, char** argv) {
   }
 
   if (command == "raise") return raise_command(args, have_location ? &location : nullptr);
+  if (command == "hold-lock") return hold_lock_command(args, info);
   return usage();
 }

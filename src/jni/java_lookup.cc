@@ -1,7 +1,12 @@
 #include "jni/java_lookup.h"
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <string>
+
+#include "platform/alarm_database.h"
 
 namespace {
 // Check numbers of this file's location lines.
@@ -70,6 +75,33 @@ void throw_alarm_exception(JNIEnv* env, const char* text) {
     return;
   }
   env->ThrowNew(exception_class, text);
+}
+
+namespace {
+std::atomic<std::uint64_t> g_call_start{0};
+}  // namespace
+
+void begin_database_call() { g_call_start.store(nxdb::failure_serial(), std::memory_order_relaxed); }
+
+void throw_alarm_exception(JNIEnv* env, Message m) {
+  switch (m) {
+    case MSG_NO_LOG:
+    case MSG_LOAD_FAILED:
+    case MSG_CLEAR_FAILED:
+    case MSG_OPERATION_FAILED:
+    case MSG_DELETE_FAILED: {
+      // "The log does not exist" would send the operator the wrong way.
+      const std::string why = nxdb::failure_since(g_call_start.load(std::memory_order_relaxed));
+      if (!why.empty()) {
+        throw_alarm_exception(env, why.c_str());
+        return;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  throw_alarm_exception(env, catalog_text(m));
 }
 
 }  // namespace nxjni

@@ -25,5 +25,10 @@ jfieldID get_field_id(JNIEnv* env, jclass cls, const char* name, const char* sig
 namespace nxjni {
 // Raises AlarmException with a text. Never called with an exception pending.
 void throw_alarm_exception(JNIEnv* env, const char* text);
-inline void throw_alarm_exception(JNIEnv* env, Message m) { throw_alarm_exception(env, catalog_text(m)); }
+// The same with a catalog text; when the call failed because the database
+// was busy past the lock wait or is read-only, with that reason instead.
+void throw_alarm_exception(JNIEnv* env, Message m);
+// Marks the start of a native's database work (under the process-wide lock):
+// only failures noted after it explain the native's own failure.
+void begin_database_call();
 }  // namespace nxjni

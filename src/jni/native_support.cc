@@ -19,6 +19,7 @@ AlarmService* require_service(JNIEnv* env) {
     throw_alarm_exception(env, "AlarmLogImpl.init has not been called: the alarm service is not set up");
     return nullptr;
   }
+  begin_database_call();
   return service;
 }
 

@@ -41,6 +41,7 @@ Callback* g_modification = nullptr;
 extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JNIEnv* env, jobject, jstring unused,
                                                                               jobject log_name) {
   HviLock lock;
+  nxjni::begin_database_call();
   if (!nxjni::init_done.load(std::memory_order_acquire)) {
     nxjni::resolve_native_ids(env);
     // Events run on a natively attached thread, whose FindClass sees only the

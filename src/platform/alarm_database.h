@@ -9,6 +9,7 @@
 
 #include "nxdb/connect_info.h"
 #include "nxdb/interface.h"
+#include "nxdb/lock_wait.h"
 #include "nxdb/row.h"
 #include "nxdb/table.h"
 #include "nxdb/unique_mo.h"

@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cctype>
 #include <deque>
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "nxdb/lock_wait.h"
 #include "postgres_placeholders.h"
 
 namespace nxdb {
@@ -46,6 +48,31 @@ std::string trimmed_message(const char* text) {
   std::string m = text != nullptr ? text : "";
   while (!m.empty() && (m.back() == '\n' || m.back() == ' ')) m.pop_back();
   return m;
+}
+
+// The text of a failed result. A lock wait that ran out (lock_timeout) and a
+// change refused by a read-only session say so, and are noted for callers
+// that only learn that something failed.
+std::string result_failure(const PGresult* r, PGconn* c, int lock_wait_seconds) {
+  if (r == nullptr) return trimmed_message(PQerrorMessage(c));
+  const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+  const std::string code = state != nullptr ? state : "";
+  std::string message;
+  if (code == "55P03") {
+    message = busy_message(lock_wait_seconds);
+  } else if (code == "25006") {
+    message = read_only_message(trimmed_message(PQresultErrorMessage(r)));
+  } else {
+    return trimmed_message(PQresultErrorMessage(r));
+  }
+  note_failure(message);
+  return message;
+}
+
+// lock_timeout in milliseconds: 0 waits for ever, so "no wait" is the
+// shortest wait there is.
+long lock_timeout_ms(int seconds) {
+  return seconds < 0 ? 0 : (seconds == 0 ? 1 : static_cast<long>(seconds) * 1000);
 }
 
 int hex_value(char c) {
@@ -93,18 +120,27 @@ class Connection {
     }
   }
 
-  explicit Connection(std::string uri) : uri_(std::move(uri)) {}
+  // Every connection waits the installation's time for a lock until its
+  // session sets another.
+  explicit Connection(std::string uri)
+      : uri_(std::move(uri)), lock_wait_seconds_(lock_wait_seconds()),
+        lock_wait_ms_(lock_timeout_ms(lock_wait_seconds_)) {}
+
+  int lock_wait_seconds_now() const { return lock_wait_seconds_; }
 
   bool open(std::string& error) {
+    // A statement may run no shorter than a lock may be waited for.
+    const long statement_ms = std::max(300000L, lock_wait_ms_ + 60000L);
+    const std::string options = "-c statement_timeout=" + std::to_string(statement_ms) +
+                                " -c DateStyle=ISO,YMD -c bytea_output=hex "
+                                "-c standard_conforming_strings=on -c client_encoding=UTF8 "
+                                "-c client_min_messages=warning";
     // Ours first: settings in the URI come later and win.
     const char* const keys[] = {"connect_timeout", "keepalives", "keepalives_idle",
                                 "keepalives_interval", "keepalives_count", "tcp_user_timeout",
                                 "options", "application_name", "dbname", nullptr};
-    const char* const values[] = {
-        "10", "1", "10", "5", "3", "30000",
-        "-c statement_timeout=300000 -c DateStyle=ISO,YMD -c bytea_output=hex "
-        "-c standard_conforming_strings=on -c client_encoding=UTF8 -c client_min_messages=warning",
-        "nxalarm", uri_.c_str(), nullptr};
+    const char* const values[] = {"10", "1", "10", "5", "3", "30000", options.c_str(),
+                                  "nxalarm", uri_.c_str(), nullptr};
     ConnHandle conn(PQconnectdbParams(keys, values, 1));
     if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
       error = "cannot connect to the PostgreSQL alarm database " + shown_uri() + ": " +
@@ -117,7 +153,7 @@ class Connection {
     conn_ = std::move(conn);
     ++generation_;
     unnamed_owner_ = 0;
-    if (lock_wait_ms_ >= 0 && !apply_lock_wait(error)) return false;
+    if (!apply_lock_wait(error)) return false;
     for (const std::string& channel : channels_) {
       if (!run_listen(channel, error)) return false;
     }
@@ -156,9 +192,10 @@ class Connection {
   bool broken_transaction() const { return broken_transaction_; }
   void forget_broken_transaction() { broken_transaction_ = false; }
 
-  bool set_lock_wait_ms(long ms, std::string& error) {
+  bool set_lock_wait(int seconds, std::string& error) {
     settle();
-    lock_wait_ms_ = ms;
+    lock_wait_seconds_ = seconds;
+    lock_wait_ms_ = lock_timeout_ms(seconds);
     return ensure(error) && apply_lock_wait(error);
   }
 
@@ -224,7 +261,8 @@ class Connection {
   std::string uri_;
   ConnHandle conn_;
   RowStream* stream_ = nullptr;
-  long lock_wait_ms_ = -1;  // not set by the session
+  int lock_wait_seconds_;
+  long lock_wait_ms_;
   std::vector<std::string> channels_;
   bool broken_transaction_ = false;
   unsigned long long serial_ = 0;
@@ -313,7 +351,7 @@ class PgStatement : public Statement, private RowStream {
         result_ = std::move(r);
         return StepResult::kRow;
       }
-      error_ = trimmed_message(PQresultErrorMessage(r.get()));
+      error_ = result_failure(r.get(), conn_.get(), conn_.lock_wait_seconds_now());
       drain();
       conn_.note_failure(in_transaction_at_start_);
       if (!conn_.usable()) error_ = "connection to the alarm database lost: " + error_;
@@ -430,8 +468,7 @@ class PgStatement : public Statement, private RowStream {
       row_ = -1;
       return true;
     }
-    error_ = r ? trimmed_message(PQresultErrorMessage(r.get()))
-               : trimmed_message(PQerrorMessage(c));
+    error_ = result_failure(r.get(), c, conn_.lock_wait_seconds_now());
     conn_.note_failure(was_in_transaction);
     if (!conn_.usable()) error_ = "connection to the alarm database lost: " + error_;
     return false;
@@ -552,10 +589,8 @@ class PgBackend : public Backend {
   Dialect dialect() const override { return Dialect::kPostgres; }
 
   bool set_lock_wait(int seconds) override {
-    // lock_timeout 0 waits for ever; "no wait" is the shortest wait there is.
-    long ms = seconds < 0 ? 0 : (seconds == 0 ? 1 : static_cast<long>(seconds) * 1000);
     std::string error;
-    return conn_->set_lock_wait_ms(ms, error);
+    return conn_->set_lock_wait(seconds, error);
   }
 
   std::unique_ptr<Statement> prepare(std::string_view sql, std::string& error) override {
@@ -580,8 +615,8 @@ class PgBackend : public Backend {
         }
         prepared = std::move(description);
       }
-      error = prepared ? trimmed_message(PQresultErrorMessage(prepared.get()))
-                       : trimmed_message(PQerrorMessage(c));
+      // Parsing takes locks on the tables named, so it may wait too.
+      error = result_failure(prepared.get(), c, conn_->lock_wait_seconds_now());
       conn_->note_failure(was_in_transaction);
       if (conn_->usable() || was_in_transaction) break;
     }
@@ -614,8 +649,7 @@ class PgBackend : public Backend {
       if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY) {
         return true;
       }
-      error = r ? trimmed_message(PQresultErrorMessage(r.get()))
-                : trimmed_message(PQerrorMessage(conn_->get()));
+      error = result_failure(r.get(), conn_->get(), conn_->lock_wait_seconds_now());
       conn_->note_failure(was_in_transaction);
       if (conn_->usable()) return false;
     }

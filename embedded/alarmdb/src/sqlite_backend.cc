@@ -1,11 +1,15 @@
 #include "sqlite_backend.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <vector>
+
+#include "nxdb/lock_wait.h"
 
 namespace nxdb {
 namespace {
@@ -31,9 +35,32 @@ ColumnKind kind_of_decltype(const char* decl) {
 
 std::string pragma(sqlite3* db, const char* sql);
 
+// The text of a failed call. A lock wait that ran out and a change refused
+// by a read-only database say so, and are noted for callers that only learn
+// that something failed.
+std::string failure(sqlite3* db, int rc, int lock_wait_seconds) {
+  const int code = sqlite3_extended_errcode(db);
+  std::string message;
+  if ((rc & 0xff) == SQLITE_BUSY && code != SQLITE_BUSY_SNAPSHOT) {
+    message = busy_message(lock_wait_seconds);
+  } else if ((rc & 0xff) == SQLITE_READONLY) {
+    message = read_only_message(sqlite3_errmsg(db));
+  } else {
+    return sqlite3_errmsg(db);
+  }
+  note_failure(message);
+  return message;
+}
+
+// The lock wait of a connection, shared with its statements.
+struct LockWait {
+  int seconds = kDefaultLockWaitSeconds;
+};
+
 class SqliteStatement : public Statement {
  public:
-  SqliteStatement(sqlite3* db, StmtHandle stmt) : db_(db), stmt_(std::move(stmt)) {
+  SqliteStatement(sqlite3* db, StmtHandle stmt, const LockWait& wait)
+      : db_(db), stmt_(std::move(stmt)), wait_(wait) {
     const int n = sqlite3_column_count(stmt_.get());
     kinds_.reserve(n);
     for (int i = 0; i < n; ++i) kinds_.push_back(kind_of_decltype(sqlite3_column_decltype(stmt_.get(), i)));
@@ -58,7 +85,7 @@ class SqliteStatement : public Statement {
     int rc = sqlite3_step(stmt_.get());
     if (rc == SQLITE_ROW) return StepResult::kRow;
     if (rc == SQLITE_DONE) return StepResult::kDone;
-    error_ = sqlite3_errmsg(db_);
+    error_ = failure(db_, rc, wait_.seconds);
     return StepResult::kError;
   }
   bool reset() override {
@@ -109,20 +136,27 @@ class SqliteStatement : public Statement {
 
   sqlite3* db_;
   StmtHandle stmt_;
+  const LockWait& wait_;
   std::vector<ColumnKind> kinds_;
   std::string error_;
 };
 
 class SqliteBackend : public Backend {
  public:
-  explicit SqliteBackend(DbHandle db) : db_(std::move(db)) {}
+  SqliteBackend(DbHandle db, int lock_wait_seconds) : db_(std::move(db)) {
+    wait_.seconds = lock_wait_seconds;
+  }
 
   Dialect dialect() const override { return Dialect::kSqlite; }
 
   bool set_lock_wait(int seconds) override {
     int ms = seconds < 0 ? INT_MAX : (seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000);
-    return sqlite3_busy_timeout(db_.get(), ms) == SQLITE_OK;
+    if (sqlite3_busy_timeout(db_.get(), ms) != SQLITE_OK) return false;
+    wait_.seconds = seconds;
+    return true;
   }
+
+  bool read_only() const override { return sqlite3_db_readonly(db_.get(), "main") == 1; }
 
   std::unique_ptr<Statement> prepare(std::string_view sql, std::string& error) override {
     sqlite3_stmt* raw = nullptr;
@@ -130,7 +164,8 @@ class SqliteBackend : public Backend {
     int rc = sqlite3_prepare_v2(db_.get(), sql.data(), static_cast<int>(sql.size()), &raw, &tail);
     StmtHandle stmt(raw);
     if (rc != SQLITE_OK) {
-      error = sqlite3_errmsg(db_.get());
+      // Reading the schema may wait for a lock too.
+      error = failure(db_.get(), rc, wait_.seconds);
       return nullptr;
     }
     if (!stmt) {
@@ -151,7 +186,7 @@ class SqliteBackend : public Backend {
       if (next == tail) break;
       tail = next;
     }
-    return std::make_unique<SqliteStatement>(db_.get(), std::move(stmt));
+    return std::make_unique<SqliteStatement>(db_.get(), std::move(stmt), wait_);
   }
 
   bool exec_script(std::string_view sql, std::string& error) override {
@@ -159,7 +194,10 @@ class SqliteBackend : public Backend {
     char* message = nullptr;
     int rc = sqlite3_exec(db_.get(), text.c_str(), nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
-      error = message != nullptr ? message : sqlite3_errstr(rc);
+      const int primary = rc & 0xff;
+      error = primary == SQLITE_BUSY || primary == SQLITE_READONLY
+                  ? failure(db_.get(), rc, wait_.seconds)
+                  : (message != nullptr ? message : sqlite3_errstr(rc));
       sqlite3_free(message);
       return false;
     }
@@ -201,6 +239,7 @@ class SqliteBackend : public Backend {
 
  private:
   DbHandle db_;
+  LockWait wait_;
 };
 
 // Runs a pragma and returns its first result column as text ("" if none).
@@ -215,36 +254,100 @@ std::string pragma(sqlite3* db, const char* sql) {
 
 }  // namespace
 
-std::unique_ptr<Backend> open_sqlite(const std::string& path, OpenMode mode, std::string& error) {
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-  if (mode == OpenMode::kCreate) flags |= SQLITE_OPEN_CREATE;
+namespace {
+
+// A file, or the folder it is in, that cannot be written or is marked
+// read-only (no write permission bit, which holds even for root): such a
+// database is opened read-only, so reads work and changes fail saying so.
+bool marked_read_only(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return false;  // missing: opening says so
+  if ((st.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0) return true;
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  return stat(dir.c_str(), &st) == 0 && ((st.st_mode & 0222) == 0 || access(dir.c_str(), W_OK) != 0);
+}
+
+// True when a write-ahead log with content lies beside the file: it holds
+// committed changes, so the file alone is not the database.
+bool has_wal_content(const std::string& path) {
+  struct stat st {};
+  return stat((path + "-wal").c_str(), &st) == 0 && st.st_size > 0;
+}
+
+std::string file_uri(const std::string& path, const char* query) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_') {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    }
+  }
+  return uri + "?" + query;
+}
+
+DbHandle open_handle(const std::string& name, int flags, std::string& error) {
   sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
   DbHandle db(raw);
   if (rc != SQLITE_OK) {
-    error = "cannot open alarm database " + path + ": " +
-            (raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
+    error = raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
     return nullptr;
   }
-  sqlite3_extended_result_codes(db.get(), 1);
-  // Waits for a writer's lock for a while until the session sets its own
-  // lock mode, so that opening beside a busy writer does not fail at once.
-  sqlite3_busy_timeout(db.get(), 5000);
+  return db;
+}
+
+}  // namespace
+
+std::unique_ptr<Backend> open_sqlite(const std::string& path, OpenMode mode, std::string& error) {
+  const bool read_only = mode == OpenMode::kExisting && marked_read_only(path);
+  int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+  if (mode == OpenMode::kCreate) flags |= SQLITE_OPEN_CREATE;
+  std::string why;
+  DbHandle db = open_handle(path, flags, why);
+  if (!db) {
+    error = "cannot open alarm database " + path + ": " + why;
+    return nullptr;
+  }
+  const int wait = lock_wait_seconds();
+  auto configure = [wait](sqlite3* handle) {
+    sqlite3_extended_result_codes(handle, 1);
+    sqlite3_busy_timeout(handle, wait > INT_MAX / 1000 ? INT_MAX : wait * 1000);
+  };
+  configure(db.get());
   // Readers and one writer work side by side in WAL mode. The mode is kept
   // in the file, so a failure here (a reader without write access) still
   // leaves a usable connection.
-  pragma(db.get(), "PRAGMA journal_mode=WAL");
+  if (!read_only) pragma(db.get(), "PRAGMA journal_mode=WAL");
+  // A file that is not a database shows itself on the first read.
+  int rc = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK && read_only && (rc & 0xff) != SQLITE_BUSY && !has_wal_content(path)) {
+    // Reading a WAL database needs its shared-memory file, which a read-only
+    // folder may not let us make; with no pending log the file is the whole
+    // database and can be read as unchanging.
+    DbHandle fixed = open_handle(file_uri(path, "immutable=1"),
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, why);
+    if (fixed) {
+      configure(fixed.get());
+      db = std::move(fixed);
+      rc = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+  }
+  if (rc != SQLITE_OK) {
+    error = (rc & 0xff) == SQLITE_BUSY
+                ? "cannot open alarm database " + path + ": " + failure(db.get(), rc, wait)
+                : "not an alarm database: " + path + ": " + sqlite3_errmsg(db.get());
+    return nullptr;
+  }
   pragma(db.get(), "PRAGMA foreign_keys=ON");
   // Filters rely on LIKE telling upper from lower case, as the original
   // database does.
   pragma(db.get(), "PRAGMA case_sensitive_like=ON");
-  // A file that is not a database shows itself on the first read.
-  if (sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
-      SQLITE_OK) {
-    error = "not an alarm database: " + path + ": " + sqlite3_errmsg(db.get());
-    return nullptr;
-  }
-  return std::make_unique<SqliteBackend>(std::move(db));
+  return std::make_unique<SqliteBackend>(std::move(db), wait);
 }
 
 }  // namespace nxdb

@@ -69,6 +69,9 @@ class Backend {
   // not at all, -1 for as long as it takes.
   virtual bool set_lock_wait(int seconds) = 0;
 
+  // True when the database can be read but not changed (a read-only file).
+  virtual bool read_only() const { return false; }
+
   // Prepares exactly one statement in the engine's own SQL; a text holding a
   // second statement is refused.
   virtual std::unique_ptr<Statement> prepare(std::string_view sql, std::string& error) = 0;

@@ -39,15 +39,29 @@ constexpr auto kReaderHeartbeat = std::chrono::seconds(10);
 constexpr long long kReaderAliveSeconds = 600;
 constexpr long long kJournalKeep = 100000;
 
-// Events being delivered, and the addresses of the last ones delivered, so
-// that CurrentEvent can tell a stale pointer from a wild one.
-std::mutex g_events_mu;
-std::unordered_map<const void*, std::shared_ptr<const Event>> g_live;
-std::deque<const void*> g_freed;
+// How long the process's exit waits for the dispatcher to stop. It may be
+// inside a callback that entered the Java VM, which parks such threads for
+// good while the process exits: it is then left running, never joined.
+constexpr auto kExitWait = std::chrono::milliseconds(500);
 
-std::mutex g_mis_mu;
-std::shared_ptr<Mis> g_mis;
+// Events being delivered, and the addresses of the last ones delivered, so
+// that CurrentEvent can tell a stale pointer from a wild one. Never
+// destroyed, like everything a dispatcher left running at exit may touch.
+struct EventRegistry {
+  std::mutex mu;
+  std::unordered_map<const void*, std::shared_ptr<const Event>> live;
+  std::deque<const void*> freed;
+};
+EventRegistry& events() {
+  static auto* registry = new EventRegistry;
+  return *registry;
+}
+
+std::timed_mutex g_mis_mu;
+// Never destroyed: a static destructor must not stop (join) the MIS.
+std::shared_ptr<Mis>& g_mis = *new std::shared_ptr<Mis>;
 bool g_atexit_registered = false;
+bool g_exiting = false;
 
 std::string local_system_name() {
   const char* configured = std::getenv("NX_MIS_NAME");
@@ -237,7 +251,18 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
                     "CREATE TABLE IF NOT EXISTS nxmis_reader (\n  name TEXT NOT NULL PRIMARY KEY,\n"
                     "  seq " + db.column_type(nxdb::ColumnKind::kInteger) + " NOT NULL,\n"
                     "  seen " + db.column_type(nxdb::ColumnKind::kInteger) + " NOT NULL\n);\n";
-  if (!db.exec_script(ddl, error)) return nullptr;
+  // A read-only database is read as it is: with no journal (never written
+  // through a MIS) there is nothing to deliver.
+  mis->read_only_ = db.read_only();
+  const bool journaled = !mis->read_only_ || db.table_exists("nxmis_event");
+  if (!mis->read_only_ && !db.exec_script(ddl, error)) return nullptr;
+  if (pipe(mis->wake_fd_) != 0) {
+    error = "cannot make the connection's pipe";
+    return nullptr;
+  }
+  fcntl(mis->wake_fd_[0], F_SETFD, FD_CLOEXEC);
+  fcntl(mis->wake_fd_[1], F_SETFD, FD_CLOEXEC);
+  if (!journaled) return mis;
   mis->reader_ = std::make_unique<NXDBInterface>(info, nxdb::OpenMode::kExisting);
   if (!mis->reader_->isConnected()) {
     error = "cannot open the alarm database: " + mis->reader_->lastError();
@@ -251,13 +276,7 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
   // after `last` is removed before this process has seen it.
   mis->reader_name_ = mis->system_ + "/" + mis->application_ + "/" +
                       std::to_string(static_cast<long long>(std::time(nullptr)));
-  if (!mis->record_progress(last, error)) return nullptr;
-  if (pipe(mis->wake_fd_) != 0) {
-    error = "cannot make the connection's pipe";
-    return nullptr;
-  }
-  fcntl(mis->wake_fd_[0], F_SETFD, FD_CLOEXEC);
-  fcntl(mis->wake_fd_[1], F_SETFD, FD_CLOEXEC);
+  if (!mis->read_only_ && !mis->record_progress(last, error)) return nullptr;
   mis->dispatcher_ = std::thread([m = mis.get()] { m->run_dispatcher(); });
   return mis;
 }
@@ -289,9 +308,33 @@ void Mis::stop() {
       dispatcher_.join();
       // Gone readers hold no journal entries back.
       std::string ignored;
-      exec(*reader_->backend(), "DELETE FROM nxmis_reader WHERE name = ?1", {reader_name_}, ignored);
+      if (!read_only_) {
+        exec(*reader_->backend(), "DELETE FROM nxmis_reader WHERE name = ?1", {reader_name_}, ignored);
+      }
     }
   }
+}
+
+void Mis::stop_at_exit() {
+  std::unique_lock<std::mutex> lock(queue_mu_);
+  stopping_ = true;
+  queue_cv_.notify_all();
+  if (!dispatcher_.joinable()) return;
+  if (dispatcher_.get_id() == std::this_thread::get_id()) {
+    dispatcher_.detach();
+    return;
+  }
+  const bool done = queue_cv_.wait_for(lock, kExitWait, [&] { return dispatcher_done_; });
+  lock.unlock();
+  // Never joined: the thread may still have the VM's detach or its own end
+  // to go through, and either may wait on the exiting VM.
+  dispatcher_.detach();
+  if (!done || read_only_) return;
+  // The reader connection is free again. Gone readers hold no journal
+  // entries back; the exit does not wait for a lock to say so.
+  std::string ignored;
+  reader_->backend()->set_lock_wait(0);
+  exec(*reader_->backend(), "DELETE FROM nxmis_reader WHERE name = ?1", {reader_name_}, ignored);
 }
 
 std::string Mis::system_object_name() const {
@@ -459,6 +502,11 @@ bool Mis::load(const ObjectRef& ref, Values& out, std::string& objclass, std::st
       objclass = registry_name("system", "system");
       return true;
     case ObjectRef::Kind::kApplication: {
+      if (auto kept = read_only_apps_.find(ref.application); kept != read_only_apps_.end()) {
+        out["nxSpecialEvents"] = kept->second;
+        objclass = "application";
+        return true;
+      }
       auto st = db_->backend()->prepare("SELECT special_events FROM nxmis_app WHERE name = ?1", error);
       if (!st) return false;
       st->bind_text(1, ref.application);
@@ -502,6 +550,17 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
   if (ref.system != system_) {
     error = "not an object of this MIS: " + format_object_name(ref);
     return false;
+  }
+  if (ref.kind == ObjectRef::Kind::kApplication && read_only_) {
+    // A client of a read-only database still says what it wants to hear;
+    // no other process can be told, so it is kept here.
+    auto it = changes.find("nxSpecialEvents");
+    if (changes.size() != 1 || it == changes.end()) {
+      error = "an application object has only nxSpecialEvents";
+      return false;
+    }
+    read_only_apps_[ref.application] = it->second;
+    return true;
   }
   if (!begin(error)) return false;
   if (ref.kind == ObjectRef::Kind::kApplication) {
@@ -971,6 +1030,15 @@ bool Mis::wait_for_journal(long long& version, std::chrono::steady_clock::time_p
 }
 
 void Mis::run_dispatcher() {
+  // Set however the loop ends, for an exit that waits a bounded time.
+  struct Done {
+    Mis* mis;
+    ~Done() {
+      std::lock_guard<std::mutex> lock(mis->queue_mu_);
+      mis->dispatcher_done_ = true;
+      mis->queue_cv_.notify_all();
+    }
+  } done{this};
   std::string error;
   long long version = -1;
   auto recheck = std::chrono::steady_clock::now() + kJournalRecheck;
@@ -981,7 +1049,7 @@ void Mis::run_dispatcher() {
       if (stopping_) return;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (now >= heartbeat) {
+    if (now >= heartbeat && !read_only_) {
       long long seen;
       {
         std::lock_guard<std::mutex> lock(queue_mu_);
@@ -1052,36 +1120,63 @@ void Mis::deliver(const Event& event) {
     }
   }
   if (targets.empty()) return;
+  {
+    // Nothing is called once stopping: at exit the callbacks' world (the
+    // Java VM) may be gone.
+    std::lock_guard<std::mutex> lock(queue_mu_);
+    if (stopping_) return;
+  }
   auto live = std::shared_ptr<const Event>(&event, [](const Event*) {});
   {
-    std::lock_guard<std::mutex> lock(g_events_mu);
-    g_live[&event] = live;
+    std::lock_guard<std::mutex> lock(events().mu);
+    events().live[&event] = live;
   }
   for (const Callback& cb : targets) cb.invoke(const_cast<Event*>(&event));
-  std::lock_guard<std::mutex> lock(g_events_mu);
-  g_live.erase(&event);
-  g_freed.push_back(&event);
-  if (g_freed.size() > kFreedRemembered) g_freed.pop_front();
+  std::lock_guard<std::mutex> lock(events().mu);
+  events().live.erase(&event);
+  events().freed.push_back(&event);
+  if (events().freed.size() > kFreedRemembered) events().freed.pop_front();
 }
 
 std::shared_ptr<const Event> lookup_event(const void* pointer, bool& freed) {
-  std::lock_guard<std::mutex> lock(g_events_mu);
+  std::lock_guard<std::mutex> lock(events().mu);
   freed = false;
-  auto it = g_live.find(pointer);
-  if (it != g_live.end() && it->second->magic == kLiveMagic) return it->second;
-  for (const void* p : g_freed) {
+  auto it = events().live.find(pointer);
+  if (it != events().live.end() && it->second->magic == kLiveMagic) return it->second;
+  for (const void* p : events().freed) {
     if (p == pointer) freed = true;
   }
   return nullptr;
 }
 
+namespace {
+
+// The process is ending: the dispatcher is told to stop and given a moment,
+// and the connection is left as it is, since threads of the program may
+// still be inside the library using it. A thread that holds g_mis_mu (a
+// connection being made) is not waited for either.
+void shutdown_at_exit() {
+  std::unique_lock<std::timed_mutex> lock(g_mis_mu, std::defer_lock);
+  if (!lock.try_lock_for(kExitWait)) return;
+  g_exiting = true;
+  std::shared_ptr<Mis> mis = g_mis;
+  lock.unlock();
+  if (mis) mis->stop_at_exit();
+}
+
+}  // namespace
+
 std::shared_ptr<Mis> current_mis(std::string& error) {
-  std::lock_guard<std::mutex> lock(g_mis_mu);
+  std::lock_guard<std::timed_mutex> lock(g_mis_mu);
   if (g_mis) return g_mis;
+  if (g_exiting) {
+    error = "the process is exiting";
+    return nullptr;
+  }
   g_mis = Mis::connect(error);
   if (g_mis && !g_atexit_registered) {
     g_atexit_registered = true;
-    std::atexit([] { shutdown(); });
+    std::atexit(shutdown_at_exit);
   }
   return g_mis;
 }
@@ -1089,14 +1184,14 @@ std::shared_ptr<Mis> current_mis(std::string& error) {
 void shutdown() {
   std::shared_ptr<Mis> mis;
   {
-    std::lock_guard<std::mutex> lock(g_mis_mu);
+    std::lock_guard<std::timed_mutex> lock(g_mis_mu);
     mis.swap(g_mis);
   }
   if (mis) mis->stop();
 }
 
 std::size_t pending_events() {
-  std::lock_guard<std::mutex> lock(g_mis_mu);
+  std::lock_guard<std::timed_mutex> lock(g_mis_mu);
   return g_mis ? g_mis->pending() : 0;
 }
 

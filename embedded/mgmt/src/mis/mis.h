@@ -86,7 +86,11 @@ class Mis {
   void subscribe(const std::string& kind, const Callback& cb);
   void unsubscribe(void* client_data);
   std::size_t pending() const;
+  // Stops and joins the dispatcher.
   void stop();
+  // At the process's exit: tells the dispatcher to stop and waits only a
+  // bounded time for it; never joins it and closes nothing.
+  void stop_at_exit();
 
   // The class of records of a table type.
   static std::string record_class(const nxdb::RecordType& type);
@@ -114,6 +118,9 @@ class Mis {
 
   std::string system_;
   std::string application_;
+  bool read_only_ = false;  // the database cannot be changed
+  // Application objects of a read-only database (under write_mu_).
+  std::map<std::string, std::string> read_only_apps_;
 
   // The writer connection: one change at a time.
   std::mutex write_mu_;
@@ -124,6 +131,7 @@ class Mis {
   mutable std::mutex queue_mu_;
   std::condition_variable queue_cv_;
   bool stopping_ = false;
+  bool dispatcher_done_ = false;  // run_dispatcher has returned
   long long local_seq_ = 0;      // the last journal entry this process wrote
   long long delivered_seq_ = 0;  // the last one delivered
   std::unique_ptr<NXDBInterface> reader_;  // the dispatcher's own connection

@@ -85,6 +85,9 @@ public final class AlarmLogSession {
         try {
             impl.init(null, log);
         } catch (AlarmException e) {
+            if (databaseCondition(e)) {
+                throw CliException.failed("cannot open log " + describe(log) + " in " + location + ": " + e.getMessage());
+            }
             throw CliException.unreachable("cannot open log " + describe(log) + " in " + location
                     + ": no such log, or not an alarm database (" + e.getMessage() + ")");
         }
@@ -96,9 +99,22 @@ public final class AlarmLogSession {
         try {
             impl.getAlarmsNative(log, probe, AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID));
         } catch (AlarmException e) {
+            if (databaseCondition(e)) {
+                throw CliException.failed("cannot read log " + describe(log) + " in " + location + ": " + e.getMessage());
+            }
             throw CliException.unreachable("no log " + describe(log) + " in " + location);
         }
         return new AlarmLogSession(impl, log);
+    }
+
+    /**
+     * Whether the library failed because of the database's state (a lock held
+     * past the wait, a read-only database) rather than a missing log: the
+     * operator must hear that reason, not "no such log".
+     */
+    static boolean databaseCondition(AlarmException e) {
+        String m = e.getMessage();
+        return m != null && (m.contains("the alarm database is busy") || m.contains("the alarm database is read-only"));
     }
 
     static String describe(LogName log) {
