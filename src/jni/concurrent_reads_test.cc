@@ -46,8 +46,7 @@ class ConcurrentReads : public ::testing::Test {
     // Rows whose managed object (a '/' inside its quotes), times and texts
     // all differ: a record given another's value shows.
     const std::string seconds = nxdb_test::on_postgres()
-                                    ? "to_char(timestamp '2001-02-03 00:00:00' + x * interval '%d second', "
-                                      "'YYYY-MM-DD HH24:MI:SS')"
+                                    ? "timestamp '2001-02-03 00:00:00' + x * interval '%d second'"
                                     : "datetime('2001-02-03 00:00:00', '+' || (x * %d) || ' seconds')";
     auto time = [&](int step) {
       std::string t = seconds;

@@ -37,10 +37,10 @@ class NestedRetrievalNativeTest {
         // Rows without blob: every attribute comes from its column, the
         // managed object through both name conversions.
         String time = AlarmDbFixture.onPostgres()
-                ? "to_char(timestamp '2024-01-01 00:00:00' + n.i * interval '7 seconds', 'YYYY-MM-DD HH24:MI:SS')"
+                ? "timestamp '2024-01-01 00:00:00' + n.i * interval '7 seconds'"
                 : "datetime('2024-01-01 00:00:00', '+' || (n.i * 7) || ' seconds')";
         String logged = AlarmDbFixture.onPostgres()
-                ? "to_char(timestamp '2025-06-01 00:00:00' + n.i * interval '3 seconds', 'YYYY-MM-DD HH24:MI:SS')"
+                ? "timestamp '2025-06-01 00:00:00' + n.i * interval '3 seconds'"
                 : "datetime('2025-06-01 00:00:00', '+' || (n.i * 3) || ' seconds')";
         db.sql("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < " + RECORDS + ") "
                 + "INSERT INTO " + table + " (loggingtime, eventname, moc_s, moi_s, eventtime, notificationid,"
