@@ -1,8 +1,9 @@
 #include "model/alarm_record.h"
 
 #include <cstdio>
+#include <optional>
 
-#include "service/mis_impl.h"
+#include "model/object_name.h"
 
 namespace {
 
@@ -12,6 +13,18 @@ bool contains(const std::string& text, const char* part) {
 
 bool is_state_change_time(AlarmAttributeId id) {
   return id == ATTR_ACK_TIME || id == ATTR_CLEAR_TIME || id == ATTR_DISPLAY_TIME;
+}
+
+// The name text of an instance as the platform prints it; none, with a
+// diagnostic line, for a printed form that is not a whole name.
+std::string instance_text(const std::string& printed) {
+  const std::optional<ObjectName> name = ObjectName::from_printed(printed);
+  if (name) return name->str();
+  if (contains(printed, "attributeId")) {
+    std::printf("Can't decode fdn %s \n", printed.c_str());
+    std::fflush(stdout);
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -53,7 +66,7 @@ AlarmRecord::AlarmRecord(const std::string& mis_name, const std::string& log_nam
 
 std::string AlarmRecord::map_text(AlarmAttributeId id, const std::string& value) {
   // Records keep the instance as a name text, not as printed by the platform.
-  if (id == ATTR_MANAGED_OBJECT_INSTANCE) return MisImpl::my_oi2fdn(value.c_str());
+  if (id == ATTR_MANAGED_OBJECT_INSTANCE) return instance_text(value);
   if (is_state_change_time(id) && contains(value, "NULL")) return "NULL";
   return value;
 }
