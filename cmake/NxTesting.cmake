@@ -5,9 +5,15 @@ function(nx_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
-  set(_labels unit ${ARG_LABELS})
+  # One label only: the discovery flattens a list of them into separate
+  # arguments, so "unit concurrency" gave the tests just "unit" and
+  # `make tsan` ran none of them. "unit", or the label given.
+  set(_label unit)
+  if(ARG_LABELS)
+    set(_label ${ARG_LABELS})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "NX_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp" LABELS "${_labels}")
+    PROPERTIES ENVIRONMENT "NX_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp" LABELS "${_label}")
 endfunction()
 
 # nx_add_benchmark(name SOURCES ... LIBS ...): built with NX_BENCH, run by
