@@ -46,7 +46,10 @@ java -Xcheck:jni -ea -Djava.library.path="$build" ${NX_JAVA_OPTS:-} \
   --class-path "$cp" --select-class "$cls" >"$out" 2>&1
 rc=$?
 cat "$out"
-if grep -q -E 'WARNING in native method|FATAL ERROR in native method|JNI call made with exception pending' "$out"; then
+# -Xcheck:jni reports on the JVM's output: misuse as "WARNING in native
+# method" (the run goes on), fatal misuse as "FATAL ERROR" (the JVM aborts),
+# too many local references as "WARNING: JNI local refs".
+if grep -q -E 'WARNING in native method|FATAL ERROR in native method|JNI call made with exception pending|WARNING: JNI local refs' "$out"; then
   echo "run-junit: JNI check reported a problem" >&2
   exit 1
 fi

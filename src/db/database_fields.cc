@@ -31,7 +31,8 @@ class FieldRows {
       const AlarmAttributeId id = AlarmAttribute::get_attribute_id(source.name);
       if (id == ATTR_NONE) return;
       for (std::size_t i = 0; i < sources_.size(); ++i) {
-        if (fields_.wanted()[i] != id) continue;
+        // A repeat shares the text of its first listing: read once.
+        if (fields_.wanted()[i] != id || fields_.repeat(i)) continue;
         sources_[i].push_back(&source);
         columns.insert(source.column);
         blob = blob || reads_blob(source.rule);
@@ -53,6 +54,7 @@ class FieldRows {
     fields_.record_id() = identified ? AlarmRecord::normalised_record_id(raw_id) : raw_id;
     reader_.start_row(row);
     for (std::size_t i = 0; i < sources_.size(); ++i) {
+      if (fields_.repeat(i)) continue;
       fields_.clear(i);
       if (!identified) continue;
       for (const AttrSource* source : sources_[i]) {

@@ -1,9 +1,11 @@
 #include "jni/convert.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/java_types.h"
 #include "jni/jni_calls.h"
 #include "jni/scoped_jni.h"
 
@@ -35,43 +37,62 @@ bool call_int(JNIEnv* env, jobject obj, jmethodID m, jint& out) {
 }
 
 
+// Raises when obj (not null) is no instance of cls; see is_java_type.
+bool wrong_type(JNIEnv* env, jobject obj, jclass cls, const char* what, const char* expected) {
+  return !nxjni::is_java_type(env, obj, cls, what, expected);
+}
+
 Conv convert_item(JNIEnv* env, const nxjni::FilterIds& f, jobject item, AlarmFilter& filter) {
   ScopedLocalRef<> relation(env, nxjni::call_object(env, item, f.item_relation));
   if (!relation) return incomplete(env, kNullRelation);
+  if (wrong_type(env, relation.get(), f.relation_criteria, "filter item relation", "a RelationCriteria")) {
+    return Conv::raised;
+  }
   jint relation_code = 0;
   if (!call_int(env, relation.get(), f.relation_int_value, relation_code)) return incomplete(env, kNullRelation);
 
   ScopedLocalRef<> attr(env, nxjni::call_object(env, item, f.item_attr_name));
   if (!attr) return incomplete(env, kNullAttrName);
+  if (wrong_type(env, attr.get(), f.record_attribute, "filter item attribute", "an AlarmRecordAttribute")) {
+    return Conv::raised;
+  }
   ScopedLocalRef<jstring> attr_text(env, static_cast<jstring>(nxjni::call_object(env, attr.get(), f.attribute_to_string)));
   if (!attr_text) return incomplete(env, kNullAttrText);
+  if (wrong_type(env, attr_text.get(), f.string, "filter item attribute name", "a String")) return Conv::raised;
   std::string name;
   if (!java_text(env, attr_text.get(), name)) return Conv::raised;
 
   ScopedLocalRef<jobjectArray> values(env, static_cast<jobjectArray>(nxjni::call_object(env, item, f.item_attr_value)));
   if (!values) return incomplete(env, kNullValues);
+  if (wrong_type(env, values.get(), f.object_array, "filter item values", "an Object[]")) return Conv::raised;
 
   std::list<std::string> texts;
   std::string severity_text;
   const bool moid = name == "managedObjectInstance" || name == "moid";
   const bool severity = name == "perceivedSeverity";
+  // Each value is checked against the one class its attribute takes: an
+  // object of another class would be read as if it were one.
+  const std::string value_what = "filter value for " + name;
   for (jsize i = 0; i < env->GetArrayLength(values.get()); ++i) {
     ScopedLocalRef<> value(env, env->GetObjectArrayElement(values.get(), i));
     if (!value) return incomplete(env, kNullValue);
     if (moid) {
+      if (wrong_type(env, value.get(), nxjni::mo_name_ids(env).mo_name, value_what.c_str(), "an MOName")) {
+        return Conv::raised;
+      }
       name = "moid";
       const Conv c = jobject2MOName(env, value.get(), texts);
       if (c != Conv::ok) return c;
     } else if (severity) {
+      if (wrong_type(env, value.get(), nxjni::record_ids(env).severity, value_what.c_str(), "an NXSeverity")) {
+        return Conv::raised;
+      }
       jseverity2alarmSeverity(env, value.get(), severity_text);
       if (env->ExceptionCheck()) return Conv::raised;
       texts.push_back(severity_text);
     } else {
-      if (!env->IsInstanceOf(value.get(), f.string)) {
-        // Only strings carry text; anything else would be guessed at.
-        nxjni::throw_alarm_exception(env, "FilterItem value is not a String");
-        return Conv::raised;
-      }
+      // Only strings carry text; anything else would be guessed at.
+      if (wrong_type(env, value.get(), f.string, value_what.c_str(), "a String")) return Conv::raised;
       std::string text;
       if (!java_text(env, static_cast<jstring>(value.get()), text)) return Conv::raised;
       texts.push_back(std::move(text));
@@ -97,19 +118,24 @@ Conv jobject2FilterList(JNIEnv* env, jobject query, AlarmQuery& out) {
     location_line(kConvertSource, kNullQuery);
     return Conv::ok;
   }
+  if (wrong_type(env, query, f.generic_query, "query", "a GenericQuery")) return Conv::raised;
   ScopedLocalRef<> op(env, nxjni::call_object(env, query, f.query_logical));
   if (!op) return incomplete(env, kNullQueryOp);
+  if (wrong_type(env, op.get(), f.logical_criteria, "query operator", "a LogicalCriteria")) return Conv::raised;
   jint op_code = 0;
   if (!call_int(env, op.get(), f.logical_int_value, op_code)) return incomplete(env, kNullQueryOp);
   out.set_logical_op(static_cast<LogicalOpCriteria>(op_code + 1));
 
   ScopedLocalRef<> filters(env, nxjni::call_object(env, query, f.query_elements));
   if (!filters) return incomplete(env, kNullQueryElements);
+  if (wrong_type(env, filters.get(), f.enumeration, "query elements", "an Enumeration")) return Conv::raised;
   while (nxjni::call_boolean(env, filters.get(), f.has_more_elements)) {
     ScopedLocalRef<> jfilter(env, nxjni::call_object(env, filters.get(), f.next_element));
     if (!jfilter) return incomplete(env, kNullFilter);
+    if (wrong_type(env, jfilter.get(), f.filter, "query element", "a Filter")) return Conv::raised;
     ScopedLocalRef<> fop(env, nxjni::call_object(env, jfilter.get(), f.filter_logical));
     if (!fop) return incomplete(env, kNullFilterOp);
+    if (wrong_type(env, fop.get(), f.logical_criteria, "filter operator", "a LogicalCriteria")) return Conv::raised;
     jint fop_code = 0;
     if (!call_int(env, fop.get(), f.logical_int_value, fop_code)) return incomplete(env, kNullFilterOp);
 
@@ -117,9 +143,11 @@ Conv jobject2FilterList(JNIEnv* env, jobject query, AlarmQuery& out) {
     filter->set_logical_op(static_cast<LogicalOpCriteria>(fop_code + 1));
     ScopedLocalRef<> items(env, nxjni::call_object(env, jfilter.get(), f.filter_elements));
     if (!items) return incomplete(env, kNullFilterElements);
+    if (wrong_type(env, items.get(), f.enumeration, "filter elements", "an Enumeration")) return Conv::raised;
     while (nxjni::call_boolean(env, items.get(), f.has_more_elements)) {
       ScopedLocalRef<> item(env, nxjni::call_object(env, items.get(), f.next_element));
       if (!item) return incomplete(env, kNullItem);
+      if (wrong_type(env, item.get(), f.filter_item, "filter element", "a FilterItem")) return Conv::raised;
       const Conv c = convert_item(env, f, item.get(), *filter);
       if (c != Conv::ok) return c;
     }
@@ -147,16 +175,24 @@ int id2AttributeId(JNIEnv* env, int code) {
 Conv jobject2AttrSet(JNIEnv* env, jobject set, std::list<AlarmAttributeId>& out) {
   const nxjni::AttrSetIds& a = nxjni::attr_set_ids(env);
   if (!set) return incomplete(env, kNullSet);
+  if (wrong_type(env, set, a.attribute_set, "attribute set", "an AlarmRecordAttributeSet")) return Conv::raised;
   ScopedLocalRef<> elements(env, nxjni::call_object(env, set, a.elements));
   if (!elements) return incomplete(env, kNullSetElements);
+  if (wrong_type(env, elements.get(), a.enumeration, "attribute set elements", "an Enumeration")) return Conv::raised;
   while (nxjni::call_boolean(env, elements.get(), a.has_more_elements)) {
     ScopedLocalRef<> attr(env, nxjni::call_object(env, elements.get(), a.next_element));
     if (!attr) return incomplete(env, kNullSetElement);
+    if (wrong_type(env, attr.get(), a.record_attribute, "attribute set element", "an AlarmRecordAttribute")) {
+      return Conv::raised;
+    }
     jint code = 0;
     if (!call_int(env, attr.get(), a.attribute_int_value, code)) return incomplete(env, kNullSetElement);
     const int id = id2AttributeId(env, code);
     if (env->ExceptionCheck()) return Conv::raised;
-    out.push_back(static_cast<AlarmAttributeId>(id));
+    // Wanted attributes are a set: each is read and copied once per record
+    // however often it is listed, in the order first listed.
+    const auto attribute = static_cast<AlarmAttributeId>(id);
+    if (std::find(out.begin(), out.end(), attribute) == out.end()) out.push_back(attribute);
   }
   if (env->ExceptionCheck()) return incomplete(env, kNullSetElements);
   return Conv::ok;
@@ -165,10 +201,12 @@ Conv jobject2AttrSet(JNIEnv* env, jobject set, std::list<AlarmAttributeId>& out)
 Conv jobject2AlarmRcdId(JNIEnv* env, jobjectArray ids, std::list<std::string>& out) {
   const nxjni::RecordIdIds& r = nxjni::record_id_ids(env);
   if (!ids) return incomplete(env, kNullIds);
+  if (wrong_type(env, ids, r.object_array, "record id array", "an AlarmRecordId[]")) return Conv::raised;
   const jsize n = env->GetArrayLength(ids);
   for (jsize i = 0; i < n; ++i) {
     ScopedLocalRef<> id(env, env->GetObjectArrayElement(ids, i));
     if (!id) return incomplete(env, kNullId);
+    if (wrong_type(env, id.get(), r.alarm_record_id, "record id", "an AlarmRecordId")) return Conv::raised;
     ScopedLocalRef<jstring> full(env, static_cast<jstring>(nxjni::call_object(env, id.get(), r.get_alarm_full_name)));
     if (!full) return incomplete(env, kNullFullName);
     std::string text;
@@ -181,6 +219,7 @@ Conv jobject2AlarmRcdId(JNIEnv* env, jobjectArray ids, std::list<std::string>& o
 Conv jobject2MOName(JNIEnv* env, jobject mo_name, std::list<std::string>& out) {
   const nxjni::MoNameIds& m = nxjni::mo_name_ids(env);
   if (!mo_name) return incomplete(env, kNullMoName);
+  if (wrong_type(env, mo_name, m.mo_name, "managed object name", "an MOName")) return Conv::raised;
   jint number = 0;
   if (!call_int(env, mo_name, m.get_mo_id, number)) return incomplete(env, kNullMoName);
   if (number == 0) {
@@ -199,6 +238,7 @@ Conv jobject2MOName(JNIEnv* env, jobject mo_name, std::list<std::string>& out) {
 int jseverity2alarmSeverity(JNIEnv* env, jobject severity, std::string& text) {
   if (!severity) return nxjni::kNoSeverity;
   const nxjni::RecordIds& r = nxjni::record_ids(env);
+  if (wrong_type(env, severity, r.severity, "severity", "an NXSeverity")) return nxjni::kNoSeverity;
   const jint id = env->GetIntField(severity, r.severity_id);
   if (checkForException(env)) return nxjni::kNoSeverity;
   const struct {

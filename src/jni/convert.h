@@ -5,7 +5,8 @@
 // Every conversion reports how it ended. An incomplete conversion (a null
 // Java object along the way) has written its location line and must not be
 // used: a query with a filter missing would select more than was asked.
-// A raised one has left an exception pending (AlarmException, or the VM's
+// A raised one has left an exception pending (AlarmException, also for a
+// Java object of another class than the one expected, or the VM's
 // OutOfMemoryError): the native returns at once.
 #pragma once
 
@@ -31,6 +32,7 @@ void set_moid_lookup(MoidLookup lookup);
 }  // namespace nxjni
 
 nxjni::Conv jobject2FilterList(JNIEnv* env, jobject query, AlarmQuery& out);
+// Each attribute once, in the order first listed.
 nxjni::Conv jobject2AttrSet(JNIEnv* env, jobject set, std::list<AlarmAttributeId>& out);
 nxjni::Conv jobject2AlarmRcdId(JNIEnv* env, jobjectArray ids, std::list<std::string>& out);
 nxjni::Conv jobject2MOName(JNIEnv* env, jobject mo_name, std::list<std::string>& out);

@@ -9,6 +9,7 @@
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
 #include "jni/java_strings.h"
+#include "jni/java_types.h"
 #include "jni/jni_calls.h"
 #include "jni/library_state.h"
 #include "jni/native_support.h"
@@ -25,6 +26,7 @@ extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDat
   HviLock lock;
   // Needs no service: usable before init, like the hash.
   const nxjni::NativeIds& n = nxjni::resolve_native_ids(env);
+  if (!nxjni::is_java_type(env, server_name, n.string, "server name", "a String")) return nullptr;
   ScopedUtfChars name(env, server_name);
   if (!name) {
     location_line(kApiSource, kNoServerName);
@@ -52,9 +54,9 @@ extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDat
 extern "C" JNIEXPORT jbyteArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getBlobValueNative(JNIEnv* env, jobject,
                                                                                                  jobject mo_name) {
   HviLock lock;
-  const nxjni::NativeIds& n = nxjni::resolve_native_ids(env);
+  nxjni::resolve_native_ids(env);  // before init too: mo_name_text reads them
   std::string name;
-  if (!mo_name || !nxjni::log_name_text(env, mo_name, n.mo_get_name, kNullMoName, name)) {
+  if (!mo_name || !nxjni::mo_name_text(env, mo_name, kNullMoName, name)) {
     if (!mo_name) location_line(kApiSource, kNullMoName);
     return nullptr;
   }

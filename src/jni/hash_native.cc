@@ -3,6 +3,8 @@
 
 #include "com_qel_nx_api_alarm_AlarmLogImpl.h"
 #include "jni/hash.h"
+#include "jni/java_ids.h"
+#include "jni/java_types.h"
 #include "jni/java_lookup.h"
 #include "jni/scoped_jni.h"
 #include "platform/management_platform.h"
@@ -18,6 +20,9 @@ extern "C" JNIEXPORT jint JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getHash
     location_line(kApiSource, kNullArray);
     return 0;
   }
+  // Works before init, like the hash itself: the ids are resolved here if need be.
+  const nxjni::NativeIds& n = nxjni::resolve_native_ids(env);
+  if (!nxjni::is_java_type(env, bytes, n.byte_array, "hash input", "a byte[]")) return 0;
   const jsize length = env->GetArrayLength(bytes);
   ScopedByteArrayElements elements(env, bytes, JNI_ABORT);
   if (!elements) {

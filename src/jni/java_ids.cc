@@ -34,6 +34,8 @@ constexpr const char* kFilterItem = "com/qel/nx/api/alarm/FilterItem";
 constexpr const char* kLogicalCriteria = "com/qel/nx/api/alarm/LogicalCriteria";
 constexpr const char* kRelationCriteria = "com/qel/nx/api/alarm/RelationCriteria";
 constexpr const char* kEnumeration = "java/util/Enumeration";
+constexpr const char* kString = "java/lang/String";
+constexpr const char* kObjectArray = "[Ljava/lang/Object;";
 
 constexpr const char* kStringSig = "Ljava/lang/String;";
 constexpr const char* kBooleanSig = "Ljava/lang/Boolean;";
@@ -119,6 +121,9 @@ void resolve_native(JNIEnv* env) {
   n.batch_ctor_records = get_method_id(env, n.alarms_batch, "<init>", "([Lcom/qel/nx/api/alarm/AlarmRecord;II)V", 0);
   n.batch_ctor_ints = get_method_id(env, n.alarms_batch, "<init>", "(II)V", 0);
   n.batch_event_key = static_object(env, n.alarms_batch, "EVENT_KEY", kStringSig);
+  n.string = find_class(env, kString);
+  n.object_array = find_class(env, kObjectArray);
+  n.byte_array = find_class(env, "[B");
 }
 
 jobject new_severity(JNIEnv* env, const RecordIds& r, jint id) {
@@ -231,7 +236,8 @@ void resolve_filter(JNIEnv* env) {
   f.attribute_int_value = get_method_id(env, f.record_attribute, "intValue", "()I", 0);
   f.attribute_to_string = get_method_id(env, f.record_attribute, "toString", "()Ljava/lang/String;", 0);
   f.mo_name = find_class(env, kMoName);
-  f.string = find_class(env, "java/lang/String");
+  f.string = find_class(env, kString);
+  f.object_array = find_class(env, kObjectArray);
   f.enumeration = find_class(env, kEnumeration);
   f.has_more_elements = get_method_id(env, f.enumeration, "hasMoreElements", "()Z", 0);
   f.next_element = get_method_id(env, f.enumeration, "nextElement", "()Ljava/lang/Object;", 0);
@@ -258,6 +264,7 @@ void resolve_record_id(JNIEnv* env) {
   g_record_id.alarm_record_id = find_class(env, kAlarmRecordId);
   g_record_id.get_alarm_full_name =
       get_method_id(env, g_record_id.alarm_record_id, "getAlarmFullName", "()Ljava/lang/String;", 0);
+  g_record_id.object_array = find_class(env, kObjectArray);
 }
 
 void resolve_record_array(JNIEnv* env) { g_record_array.alarm_record = find_class(env, kAlarmRecord); }

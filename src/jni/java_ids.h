@@ -40,6 +40,10 @@ struct NativeIds {
   jmethodID batch_ctor_records;
   jmethodID batch_ctor_ints;
   jobject batch_event_key;  // global ref to AlarmsBatch.EVENT_KEY
+  // For the class checks of arguments: texts, arrays of objects, bytes.
+  jclass string;
+  jclass object_array;
+  jclass byte_array;
 };
 
 // Resolved by the first record or severity conversion.
@@ -98,6 +102,7 @@ struct FilterIds {
   jmethodID attribute_to_string;
   jclass mo_name;
   jclass string;
+  jclass object_array;  // the values of a filter item
   jclass enumeration;
   jmethodID has_more_elements;
   jmethodID next_element;
@@ -125,6 +130,7 @@ struct MoNameIds {
 struct RecordIdIds {
   jclass alarm_record_id;
   jmethodID get_alarm_full_name;
+  jclass object_array;  // the array holding them
 };
 
 // Resolved by the first record-array construction.

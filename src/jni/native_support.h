@@ -18,8 +18,11 @@ namespace nxjni {
 // The service, or null with AlarmException raised (before init).
 AlarmService* require_service(JNIEnv* env);
 
-// A String-returning method of a LogName; false (location line) on null.
+// A String-returning method of a LogName; false (location line) on null,
+// false with AlarmException raised for an object of another class.
 bool log_name_text(JNIEnv* env, jobject log_name, jmethodID method, int check, std::string& out);
+// The name text of an MOName, the same way.
+bool mo_name_text(JNIEnv* env, jobject mo_name, int check, std::string& out);
 
 enum class Load { ok, incomplete, raised };
 

@@ -1,5 +1,6 @@
 #include "jni/record_convert.h"
 
+#include <bitset>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -116,7 +117,14 @@ jobject build_record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& att
   const nxjni::RecordIds& r = nxjni::record_ids(env);
   jobject record = new_record(env, r);
   if (!record) return nullptr;
+  // One field per attribute however often it is listed, as the packer does.
+  std::bitset<ALARM_ATTRIBUTE_ID_COUNT> done;
   for (AlarmAttributeId id : wanted) {
+    const auto bit = static_cast<std::size_t>(id);
+    if (bit < done.size()) {
+      if (done[bit]) continue;
+      done[bit] = true;
+    }
     if (id == ATTR_LOG_NAME) {
       env->SetObjectField(record, r.log_name, log_name);
     } else if (id == ATTR_LOG_RECORD_ID && record_id) {

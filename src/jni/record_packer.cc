@@ -27,6 +27,8 @@ void RecordPacker::put_text(const std::string& text) {
 void RecordPacker::add(const RecordFields& fields) {
   const auto& wanted = fields.wanted();
   for (std::size_t i = 0; i < wanted.size(); ++i) {
+    // One field per attribute, however often it is listed.
+    if (fields.repeat(i)) continue;
     const AlarmAttributeId id = wanted[i];
     if (id == ATTR_LOG_NAME) {
       bytes_ += static_cast<char>(kOpLogName);

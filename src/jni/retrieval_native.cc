@@ -11,6 +11,7 @@
 #include "jni/events.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/java_types.h"
 #include "jni/library_state.h"
 #include "jni/native_support.h"
 #include "jni/packed_records.h"
@@ -52,6 +53,12 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JN
   }
   if (nxjni::service.load()) {
     nxjni::throw_alarm_exception(env, nxjni::MSG_INIT_DONE);
+    return;
+  }
+  // Checked before the service exists: a refused init leaves none behind.
+  const nxjni::NativeIds& ids = nxjni::native_ids();
+  if (!nxjni::is_java_type(env, unused, ids.string, "init's first argument", "a String") ||
+      !nxjni::is_java_type(env, log_name, ids.log_name, "log name", "a LogName")) {
     return;
   }
   if (unused) {
@@ -156,6 +163,11 @@ extern "C" JNIEXPORT jintArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_ge
   std::string log;
   if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, kSeverityLogName, log)) return nullptr;
 
+  const nxjni::NativeIds& ids = nxjni::native_ids();
+  if (!nxjni::is_java_type(env, mo_names, ids.object_array, "managed object name array", "an MOName[]") ||
+      !nxjni::is_java_type(env, severities, ids.object_array, "severity array", "an NXSeverity[]")) {
+    return nullptr;
+  }
   std::list<std::string> moids;
   if (mo_names) {
     for (jsize i = 0; i < env->GetArrayLength(mo_names); ++i) {

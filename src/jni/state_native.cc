@@ -10,6 +10,7 @@
 #include "jni/convert.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/java_types.h"
 #include "jni/jni_calls.h"
 #include "jni/native_support.h"
 #include "jni/scoped_jni.h"
@@ -35,6 +36,13 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
   std::string log, mis;
   if (!nxjni::log_name_text(env, log_name, n.log_name_to_string, kLogText, log)) return;
   if (!nxjni::log_name_text(env, log_name, n.log_name_mis, kMisText, mis)) return;
+  // Every element is checked before any record is touched.
+  if (!nxjni::is_java_type(env, ids, n.object_array, "record id array", "an AlarmRecordId[]") ||
+      !nxjni::is_java_type(env, texts, n.object_array, "text array", "a String[]") ||
+      !nxjni::are_java_types(env, ids, n.alarm_record_id, "record id", "an AlarmRecordId") ||
+      !nxjni::are_java_types(env, texts, n.string, "text", "a String")) {
+    return;
+  }
 
   const jsize text_count = texts ? env->GetArrayLength(texts) : 0;
   const jsize id_count = env->GetArrayLength(ids);

@@ -15,7 +15,11 @@ import com.qel.nx.api.common.NXSeverity;
  *
  * <p>Failures are reported with {@link AlarmException}. Where a Java argument is
  * null, the library writes a diagnostic line and returns an empty result
- * (null, 0 or nothing) without an exception.
+ * (null, 0 or nothing) without an exception. An argument, or an object within
+ * one (a filter, an item's value, a set's member, an array element), of another
+ * class than the one expected, which only reflection can bring about, raises
+ * {@link AlarmException} naming what was expected, from every native, before
+ * anything is read or changed.
  */
 public class AlarmLogImpl {
     static {

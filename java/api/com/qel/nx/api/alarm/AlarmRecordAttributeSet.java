@@ -6,9 +6,12 @@ import com.qel.nx.api.common.NXObjectAttribute;
 /**
  * The attributes wanted in the records a query returns or an event carries, in
  * the order given. Only record attributes ({@link AlarmRecordAttribute#isRecordAttribute()})
- * are accepted.
+ * are accepted, each at most once.
+ *
+ * <p>The class is final: the native library enumerates the members through
+ * {@link #elements()} and relies on what this class guarantees of them.
  */
-public class AlarmRecordAttributeSet extends NXAttributeSet {
+public final class AlarmRecordAttributeSet extends NXAttributeSet {
     /** Creates an empty set. */
     public AlarmRecordAttributeSet() {
     }

@@ -1,6 +1,5 @@
 package com.qel.nx.api.alarm;
 
-import com.qel.nx.api.common.NXObjectAttribute;
 import java.io.ByteArrayOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
@@ -10,8 +9,6 @@ import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Arrays;
-import java.util.Collections;
-import java.util.Enumeration;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
 
@@ -123,13 +120,7 @@ final class AlarmDbFixture {
      * ("managedObjectClass", which the Java set itself refuses to hold).
      */
     static AlarmRecordAttributeSet withUnknownCode() {
-        return new AlarmRecordAttributeSet() {
-            @Override
-            public Enumeration<NXObjectAttribute> elements() {
-                return Collections.enumeration(List.of(AlarmRecordAttribute.LOG_RECORD_ID,
-                        AlarmRecordAttribute.MANAGED_OBJECT_CLASS));
-            }
-        };
+        return Forged.setListing(AlarmRecordAttribute.LOG_RECORD_ID, AlarmRecordAttribute.MANAGED_OBJECT_CLASS);
     }
 
     /** One query through the engine's shell, rows as lines, columns separated by '|'. */
