@@ -5,6 +5,7 @@
 
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/java_text.h"
 #include "jni/java_types.h"
 #include "jni/jni_calls.h"
 #include "jni/scoped_jni.h"
@@ -60,7 +61,7 @@ Conv convert_item(JNIEnv* env, const nxjni::FilterIds& f, jobject item, AlarmFil
   if (!attr_text) return incomplete(env, kNullAttrText);
   if (wrong_type(env, attr_text.get(), f.string, "filter item attribute name", "a String")) return Conv::raised;
   std::string name;
-  if (!java_text(env, attr_text.get(), name)) return Conv::raised;
+  if (!nxjni::java_text(env, attr_text.get(), nxjni::kAttributeName, name)) return Conv::raised;
 
   ScopedLocalRef<jobjectArray> values(env, static_cast<jobjectArray>(nxjni::call_object(env, item, f.item_attr_value)));
   if (!values) return incomplete(env, kNullValues);
@@ -94,7 +95,7 @@ Conv convert_item(JNIEnv* env, const nxjni::FilterIds& f, jobject item, AlarmFil
       // Only strings carry text; anything else would be guessed at.
       if (wrong_type(env, value.get(), f.string, value_what.c_str(), "a String")) return Conv::raised;
       std::string text;
-      if (!java_text(env, static_cast<jstring>(value.get()), text)) return Conv::raised;
+      if (!nxjni::filter_value_text(env, name, static_cast<jstring>(value.get()), text)) return Conv::raised;
       texts.push_back(std::move(text));
     }
   }
@@ -210,7 +211,7 @@ Conv jobject2AlarmRcdId(JNIEnv* env, jobjectArray ids, std::list<std::string>& o
     ScopedLocalRef<jstring> full(env, static_cast<jstring>(nxjni::call_object(env, id.get(), r.get_alarm_full_name)));
     if (!full) return incomplete(env, kNullFullName);
     std::string text;
-    if (!java_text(env, full.get(), text)) return Conv::raised;
+    if (!nxjni::java_text(env, full.get(), nxjni::kRecordIdText, text)) return Conv::raised;
     out.push_back(std::move(text));
   }
   return Conv::ok;
@@ -226,7 +227,7 @@ Conv jobject2MOName(JNIEnv* env, jobject mo_name, std::list<std::string>& out) {
     ScopedLocalRef<jstring> name(env, static_cast<jstring>(nxjni::call_object(env, mo_name, m.get_mo_name)));
     if (!name) return incomplete(env, kNullMoNameText);
     std::string text;
-    if (!java_text(env, name.get(), text)) return Conv::raised;
+    if (!nxjni::java_text(env, name.get(), nxjni::kMoName, text)) return Conv::raised;
     number = g_moid_lookup ? g_moid_lookup(text) : 0;
   }
   char text[16];

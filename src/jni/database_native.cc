@@ -9,6 +9,7 @@
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
 #include "jni/java_strings.h"
+#include "jni/java_text.h"
 #include "jni/java_types.h"
 #include "jni/jni_calls.h"
 #include "jni/library_state.h"
@@ -27,13 +28,13 @@ extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDat
   // Needs no service: usable before init, like the hash.
   const nxjni::NativeIds& n = nxjni::resolve_native_ids(env);
   if (!nxjni::is_java_type(env, server_name, n.string, "server name", "a String")) return nullptr;
-  ScopedUtfChars name(env, server_name);
-  if (!name) {
+  if (!server_name) {
     location_line(kApiSource, kNoServerName);
-    checkForException(env);
     return nullptr;
   }
-  const NXDBConnectInfo info(name.str(), NXDB_ALARM_LOG_SERVICE);
+  std::string name;
+  if (!nxjni::java_text(env, server_name, nxjni::kServerName, name)) return nullptr;
+  const NXDBConnectInfo info(name, NXDB_ALARM_LOG_SERVICE);
   ScopedLocalRef<jstring> f2(env, nxjni::new_java_string(env, info.field(2)));
   ScopedLocalRef<jstring> f5(env, nxjni::new_java_string(env, info.field(5)));
   ScopedLocalRef<jstring> f3(env, nxjni::new_java_string(env, info.field(3)));

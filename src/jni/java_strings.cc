@@ -34,6 +34,36 @@ std::size_t sequence_length(const std::string& s, std::size_t i, char32_t& cp) {
 
 }  // namespace
 
+Utf16Refusal append_utf16_as_utf8(std::string& out, const jchar* units, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    char32_t cp = units[i];
+    if (cp == 0) return Utf16Refusal::nul;
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      const bool high = cp <= 0xDBFF;
+      if (!high || i + 1 == count || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF) {
+        return Utf16Refusal::unpaired_surrogate;
+      }
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00u);
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return Utf16Refusal::none;
+}
+
 bool is_plain_modified_utf8(const std::string& text) {
   for (unsigned char c : text) {
     if (c == 0 || c >= 0x80) {

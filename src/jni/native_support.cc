@@ -5,6 +5,7 @@
 
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/java_text.h"
 #include "jni/java_types.h"
 #include "jni/jni_calls.h"
 #include "jni/library_state.h"
@@ -24,33 +25,31 @@ AlarmService* require_service(JNIEnv* env) {
   return service;
 }
 
-// The text of a String-returning method of obj; false (location line) on null.
-static bool method_text(JNIEnv* env, jobject log_name, jmethodID method, int check, std::string& out);
+// The text of a String-returning method of obj; false (location line) on
+// null, or with the refusal pending when the text is refused.
+static bool method_text(JNIEnv* env, jobject log_name, jmethodID method, int check, const TextBound& bound,
+                        std::string& out);
 
 bool log_name_text(JNIEnv* env, jobject log_name, jmethodID method, int check, std::string& out) {
   if (!is_java_type(env, log_name, native_ids().log_name, "log name", "a LogName")) return false;
-  return method_text(env, log_name, method, check, out);
+  return method_text(env, log_name, method, check, method == native_ids().log_name_mis ? kMisName : kLogName, out);
 }
 
 bool mo_name_text(JNIEnv* env, jobject mo_name, int check, std::string& out) {
   const NativeIds& n = native_ids();
   if (!is_java_type(env, mo_name, n.mo_name, "managed object name", "an MOName")) return false;
-  return method_text(env, mo_name, n.mo_get_name, check, out);
+  return method_text(env, mo_name, n.mo_get_name, check, kMoName, out);
 }
 
-static bool method_text(JNIEnv* env, jobject log_name, jmethodID method, int check, std::string& out) {
+static bool method_text(JNIEnv* env, jobject log_name, jmethodID method, int check, const TextBound& bound,
+                        std::string& out) {
   ScopedLocalRef<jstring> text(env, log_name ? static_cast<jstring>(call_object(env, log_name, method)) : nullptr);
   if (!text) {
     location_line(kApiSource, check);
     checkForException(env);
     return false;
   }
-  if (!java_text(env, text.get(), out)) {
-    location_line(kApiSource, check);
-    checkForException(env);
-    return false;
-  }
-  return true;
+  return java_text(env, text.get(), bound, out);
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "jni/events.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/java_text.h"
 #include "jni/java_types.h"
 #include "jni/library_state.h"
 #include "jni/native_support.h"
@@ -63,7 +64,7 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JN
   }
   if (unused) {
     std::string ignored;
-    if (!java_text(env, unused, ignored)) return;  // its OutOfMemoryError goes to the caller
+    if (!nxjni::java_text(env, unused, nxjni::kAnyText, ignored)) return;  // refused, or out of memory
   }
   auto* service = new (std::nothrow) AlarmService();
   if (!service) {

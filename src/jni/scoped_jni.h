@@ -1,6 +1,6 @@
 // RAII holders for what a native method obtains from the VM, so every
-// return path releases it: local references, UTF strings, array elements
-// and local frames.
+// return path releases it: local references, array elements and local
+// frames. Texts of Java strings come through java_text (java_text.h).
 #pragma once
 
 #include <jni.h>
@@ -30,37 +30,6 @@ class ScopedLocalRef {
   JNIEnv* env_;
   T ref_;
 };
-
-// The modified UTF-8 characters of a Java string, released at scope end.
-class ScopedUtfChars {
- public:
-  ScopedUtfChars(JNIEnv* env, jstring s)
-      : env_(env), s_(s), chars_(s ? env->GetStringUTFChars(s, nullptr) : nullptr) {}
-  ~ScopedUtfChars() {
-    if (chars_) env_->ReleaseStringUTFChars(s_, chars_);
-  }
-  ScopedUtfChars(const ScopedUtfChars&) = delete;
-  ScopedUtfChars& operator=(const ScopedUtfChars&) = delete;
-
-  const char* c_str() const { return chars_; }
-  explicit operator bool() const { return chars_ != nullptr; }
-  std::string str() const { return chars_ ? std::string(chars_) : std::string(); }
-
- private:
-  JNIEnv* env_;
-  jstring s_;
-  const char* chars_;
-};
-
-// The text of a Java string (not null). False when the VM cannot supply its
-// characters: an OutOfMemoryError is then pending, and the caller must make
-// no other JNI call before dealing with it.
-inline bool java_text(JNIEnv* env, jstring s, std::string& out) {
-  ScopedUtfChars chars(env, s);
-  if (!chars) return false;
-  out = chars.c_str();
-  return true;
-}
 
 // The elements of a Java byte array, released at scope end with the given
 // mode (JNI_ABORT: nothing copied back).

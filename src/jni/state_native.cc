@@ -10,6 +10,7 @@
 #include "jni/convert.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/java_text.h"
 #include "jni/java_types.h"
 #include "jni/jni_calls.h"
 #include "jni/native_support.h"
@@ -59,11 +60,8 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
         checkForException(env);
         return;
       }
-      if (!java_text(env, jtext.get(), text)) {
-        location_line(kApiSource, kNullText);
-        checkForException(env);
-        return;
-      }
+      // A refused text leaves its AlarmInputException for the caller.
+      if (!nxjni::java_text(env, jtext.get(), nxjni::kOperatorText, text)) return;
       record_texts.push_back(std::move(text));
     }
     ScopedLocalRef<> id(env, env->GetObjectArrayElement(ids, i));
@@ -79,11 +77,7 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
       return;
     }
     std::string id_name;
-    if (!java_text(env, id_text.get(), id_name)) {
-      location_line(kApiSource, kNullIdText);
-      checkForException(env);
-      return;
-    }
+    if (!nxjni::java_text(env, id_text.get(), nxjni::kRecordIdText, id_name)) return;
     id_names.push_back(std::move(id_name));
   }
   // Unknown records are tried with the rest and reported once, at the end.

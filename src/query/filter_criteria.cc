@@ -81,6 +81,13 @@ bool is_time_value(const std::string& value) {
 
 }  // namespace
 
+std::size_t like_pattern_size(const std::string& attribute, const std::string& value) {
+  if (!is_pattern_attribute(attribute)) return 0;
+  std::size_t size = value.empty() || value[0] != '*' ? 1 : 0;
+  for (char c : value) size += c == '_' ? 2 : 1;
+  return size;
+}
+
 const char* relation_op_name(RelationOpCriteria relation) {
   const int n = static_cast<int>(relation);
   if (n < NO_REL || n > LESS_THAN_OR_EQUAL) return "";
@@ -151,6 +158,7 @@ bool FilterCriteria::create_sql_filter(std::string& sql) const {
     if (pattern) {
       to_like_pattern(value, like);
       if (like.empty() || like[0] != '%') like.insert(0, 1, '%');
+      if (like.size() > kMaxLikePatternBytes) return false;
       term.append(op).append("'");
       append_quoted_body(term, like);
       term += "' ESCAPE '\\'";

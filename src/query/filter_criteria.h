@@ -2,6 +2,7 @@
 // fragment of an SQL condition over the alarm tables.
 #pragma once
 
+#include <cstddef>
 #include <list>
 #include <string>
 
@@ -17,6 +18,15 @@ enum RelationOpCriteria : int {
 
 // The name print() writes for a relation; empty for values outside 0..6.
 const char* relation_op_name(RelationOpCriteria relation);
+
+// The longest LIKE pattern the alarm database matches: SQLite refuses longer
+// ones ("LIKE or GLOB pattern too complex"). PostgreSQL is held to the same
+// so that both engines take the same filters.
+inline constexpr std::size_t kMaxLikePatternBytes = 50000;
+
+// The size of the LIKE pattern a value of the attribute becomes ('_' is
+// escaped, a leading '%' added), or 0 when its values are no patterns.
+std::size_t like_pattern_size(const std::string& attribute, const std::string& value);
 
 class FilterCriteria {
  public:
@@ -36,7 +46,8 @@ class FilterCriteria {
   // Appends the criterion's fragment to sql. Relation 0 (or above 6) and a
   // criterion whose values all drop out append nothing and succeed. A
   // criterion that cannot give a valid term (unknown attribute, a time that
-  // is not 14 digits, a pattern attribute compared by order) appends
+  // is not 14 digits, a pattern attribute compared by order, a pattern
+  // longer than kMaxLikePatternBytes) appends
   // nothing and returns false: the condition must then not be used at all,
   // never run without that part.
   bool create_sql_filter(std::string& sql) const;

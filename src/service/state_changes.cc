@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "model/alarm_record.h"
+#include "model/text_notation.h"
 #include "platform/management_platform.h"
 #include "service/mis_impl.h"
 
@@ -37,14 +38,16 @@ AttributeValues state_change_values(StateChange change, const std::string* text,
   auto set = [&](AlarmAttributeId state, const char* value, AlarmAttributeId text_id,
                  AlarmAttributeId time_id, AlarmAttributeId operator_id) {
     values.emplace_back(state, value);
-    if (text) values.emplace_back(text_id, *text);
+    // Texts and operators in value notation, quoted: the MIS unquotes them
+    // once, so whatever the operator wrote (quotes too) is what is stored.
+    if (text) values.emplace_back(text_id, text_notation(*text));
     values.emplace_back(time_id, stamp);
-    values.emplace_back(operator_id, user);
+    values.emplace_back(operator_id, text_notation(user));
   };
   auto reset = [&](AlarmAttributeId state, const char* value, AlarmAttributeId operator_id,
                    AlarmAttributeId time_id) {
     values.emplace_back(state, value);
-    values.emplace_back(operator_id, "");
+    values.emplace_back(operator_id, text_notation(""));
     values.emplace_back(time_id, kNoTime);
   };
   switch (change) {

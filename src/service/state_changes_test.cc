@@ -134,13 +134,13 @@ TEST(StateChangeValues, OnlyTheSettingChangesTakeTheText) {
   const std::string text = "t";
   const AttributeValues ack = state_change_values(StateChange::ack, &text, "20240501134500", "ann");
   EXPECT_EQ(ack, (AttributeValues{{ATTR_ACK_STATE, "acked"},
-                                  {ATTR_ACK_TEXT, "t"},
+                                  {ATTR_ACK_TEXT, "\"t\""},
                                   {ATTR_ACK_TIME, "timeInfo: \"20240501134500\""},
-                                  {ATTR_ACK_OPERATOR, "ann"}}));
+                                  {ATTR_ACK_OPERATOR, "\"ann\""}}));
   EXPECT_EQ(state_change_values(StateChange::display, nullptr, "20240501134500", "ann").size(), 3u);
   EXPECT_EQ(state_change_values(StateChange::unclear, &text, "20240501134500", "ann"),
             (AttributeValues{{ATTR_CLEAR_STATE, "unCleared"},
-                             {ATTR_CLEAR_OPERATOR, ""},
+                             {ATTR_CLEAR_OPERATOR, "\"\""},
                              {ATTR_CLEAR_TIME, "default : NULL"}}));
 }
 

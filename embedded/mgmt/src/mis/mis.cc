@@ -783,8 +783,14 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
     if (field == "notificationIdentifier") continue;  // the MIS numbers notifications
     if (a != nullptr && column_of(*a, type) != nullptr) {
       if (a->form == Form::kText) {
+        // The formatted information quotes every text: unquoted once, and
+        // anything else refused rather than stored as notation.
         auto text = unquote(value);
-        row[field] = text ? *text : value;
+        if (!text) {
+          error = "the " + field + " of the information is not a quoted text";
+          return false;
+        }
+        row[field] = *text;
       } else {
         row[field] = value;
       }

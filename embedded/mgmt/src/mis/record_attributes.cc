@@ -223,10 +223,12 @@ std::optional<std::string> parse_set_value(const RecordAttribute& attribute,
   std::string_view v = trim(value);
   switch (attribute.form) {
     case Form::kText: {
-      // The system writes operators and texts bare; value notation quotes them.
-      if (auto unquoted = unquote(v)) return unquoted;
-      if (v.find('\0') != std::string_view::npos) return std::nullopt;
-      return std::string(value);
+      // Only value notation: a quoted text, unquoted exactly once. A bare
+      // text is refused, since one that starts and ends with a quote could
+      // not be told from notation; a NUL no column keeps.
+      auto text = unquote(v);
+      if (!text || text->find('\0') != std::string::npos) return std::nullopt;
+      return text;
     }
     case Form::kStateTime: {
       // "default : NULL", or any alternative name and a quoted time:

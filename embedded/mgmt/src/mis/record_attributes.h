@@ -42,8 +42,8 @@ const nxdb::ColumnDef* column_def(const nxdb::RecordType& type, std::string_view
 std::string to_notation(const RecordAttribute& attribute, const std::string& text);
 // The attribute's value for a notification; null when it cannot be encoded.
 Asn1Value encode_value(const RecordAttribute& attribute, const std::string& text);
-// A set_str value (value notation, or a bare text for texts) as column text;
-// nullopt when the value is not one of the attribute.
+// A set_str value (value notation: texts quoted, quotes inside doubled) as
+// column text; nullopt when the value is not one of the attribute.
 std::optional<std::string> parse_set_value(const RecordAttribute& attribute,
                                            std::string_view value);
 

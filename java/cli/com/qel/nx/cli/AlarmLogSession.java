@@ -1,6 +1,7 @@
 package com.qel.nx.cli;
 
 import com.qel.nx.api.alarm.AlarmException;
+import com.qel.nx.api.alarm.AlarmInputException;
 import com.qel.nx.api.alarm.AlarmLogImpl;
 import com.qel.nx.api.alarm.AlarmRecord;
 import com.qel.nx.api.alarm.AlarmRecordAttribute;
@@ -85,6 +86,9 @@ public final class AlarmLogSession {
         try {
             impl.init(null, log);
         } catch (AlarmException e) {
+            if (e instanceof AlarmInputException) {
+                throw CliException.fromLibrary("cannot open the log: ", e);  // a name past its bound, say
+            }
             if (databaseCondition(e)) {
                 throw CliException.failed("cannot open log " + describe(log) + " in " + location + ": " + e.getMessage());
             }
@@ -136,7 +140,7 @@ public final class AlarmLogSession {
         try {
             n = impl.getAlarmCountNative(log, query);
         } catch (AlarmException e) {
-            throw CliException.failed("cannot count alarms: " + e.getMessage());
+            throw CliException.fromLibrary("cannot count alarms: ", e);
         }
         if (n < 0) {
             throw CliException.failed("cannot count the alarms of log " + describe(log));
@@ -173,7 +177,7 @@ public final class AlarmLogSession {
         try {
             impl.getAlarmsInBatchesNative(log, batchSize, 0, batchId, query, attrs);
         } catch (AlarmException e) {
-            throw CliException.failed("cannot read the alarms of log " + describe(log) + ": " + e.getMessage());
+            throw CliException.fromLibrary("cannot read the alarms of log " + describe(log) + ": ", e);
         } finally {
             EventHandler.removeListener(AlarmsBatch.EVENT_KEY, listener);
         }
@@ -193,7 +197,7 @@ public final class AlarmLogSession {
         try {
             found = impl.getAlarmsNative(log, q, AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID));
         } catch (AlarmException e) {
-            throw CliException.failed("cannot look the records up: " + e.getMessage());
+            throw CliException.fromLibrary("cannot look the records up: ", e);
         }
         if (found != null) {
             for (AlarmRecord r : found) {

@@ -1,5 +1,8 @@
 package com.qel.nx.cli;
 
+import com.qel.nx.api.alarm.AlarmException;
+import com.qel.nx.api.alarm.AlarmInputException;
+
 /** A failure the command line reports as one message and an exit status, never as a stack trace. */
 final class CliException extends Exception {
     private static final long serialVersionUID = 1L;
@@ -28,6 +31,14 @@ final class CliException extends Exception {
 
     static CliException unreachable(String message) {
         return new CliException(UNREACHABLE, message);
+    }
+
+    /**
+     * A failure of the library: {@link #USAGE} when it refused an input of the
+     * command line (a text it cannot keep, a value past a bound), else {@link #FAILED}.
+     */
+    static CliException fromLibrary(String context, AlarmException e) {
+        return new CliException(e instanceof AlarmInputException ? USAGE : FAILED, context + e.getMessage());
     }
 
     int status() {

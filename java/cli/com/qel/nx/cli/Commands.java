@@ -140,7 +140,7 @@ final class Commands {
             try {
                 counts = session.api().getAlarmCountBySeverityNative(session.log(), mos, SEVERITIES);
             } catch (AlarmException e) {
-                throw CliException.failed("cannot count per severity: " + e.getMessage());
+                throw CliException.fromLibrary("cannot count per severity: ", e);
             }
             if (counts == null || counts.length != SEVERITIES.length) {
                 throw CliException.failed("cannot count per severity in log " + AlarmLogSession.describe(inv.log));
@@ -193,7 +193,7 @@ final class Commands {
         try {
             session.change(change, ids, inv.text);
         } catch (AlarmException e) {
-            throw CliException.failed(inv.command + ": " + e.getMessage());
+            throw CliException.fromLibrary(inv.command + ": ", e);
         }
         out.println(inv.command + ": " + ids.size() + (ids.size() == 1 ? " alarm" : " alarms") + " in log "
                 + AlarmLogSession.describe(inv.log));
@@ -212,7 +212,7 @@ final class Commands {
                 session.delete(ids);
             }
         } catch (AlarmException e) {
-            throw CliException.failed(inv.command + ": " + e.getMessage());
+            throw CliException.fromLibrary(inv.command + ": ", e);
         }
         out.println((clear ? "sent clear for " : "deleted ") + ids.size() + (ids.size() == 1 ? " alarm" : " alarms")
                 + " in log " + AlarmLogSession.describe(inv.log));
@@ -263,7 +263,7 @@ final class Commands {
         try {
             session.api().setEventAttrSetNative(RecordView.allAttributes());
         } catch (AlarmException e) {
-            throw CliException.failed("cannot choose the event attributes: " + e.getMessage());
+            throw CliException.fromLibrary("cannot choose the event attributes: ", e);
         }
         err.println("watching log " + AlarmLogSession.describe(inv.log)
                 + (inv.forSeconds > 0 ? " for " + inv.forSeconds + " s" : "; Ctrl-C stops"));

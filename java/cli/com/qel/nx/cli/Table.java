@@ -51,8 +51,10 @@ public final class Table {
 
     private static String fit(String s, int limit) {
         String one = s.replace('\n', ' ').replace('\r', ' ').replace('\t', ' ');
-        if (limit > 1 && one.length() > limit) {
-            return one.substring(0, limit - 1) + "~";
+        // Counted and cut by characters: a cut inside a surrogate pair would
+        // print half a character.
+        if (limit > 1 && one.codePointCount(0, one.length()) > limit) {
+            return one.substring(0, one.offsetByCodePoints(0, limit - 1)) + "~";
         }
         return one;
     }

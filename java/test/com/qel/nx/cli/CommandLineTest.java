@@ -336,6 +336,61 @@ class CommandLineTest {
         assertTrue(noBuild.err.contains("build first"), noBuild.err);
     }
 
+    /** A text column of one record of AlarmLog, as upper-case hexadecimal bytes straight from the file. */
+    private static String storedHex(Path db, String column, int id) throws Exception {
+        String table = sqlite(db, "SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'");
+        return sqlite(db, "SELECT hex(" + column + ") FROM " + table + " WHERE logrecordid = " + id);
+    }
+
+    private static String sqlite(Path db, String query) throws Exception {
+        Process p = new ProcessBuilder("sqlite3", db.toString(), query).redirectErrorStream(true).start();
+        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8).strip();
+        assertEquals(0, p.waitFor(), out);
+        return out;
+    }
+
+    @Test
+    void textsAreKeptExactlyInEveryFormat() throws Exception {
+        String face = "\uD83D\uDE00";
+        // The table cuts this text at its 36th character, right after the face.
+        String additional = "x".repeat(34) + face + " \"q\" back\\slash";
+        List<Integer> ids = raise(writeDb, "AlarmLog", "equipmentAlarm", "minor",
+                "/systemId=name:\"alpha\"/equipmentId=string:\"texts\"", "circuitPack", additional, 3);
+        // Arguments reach Java through the locale's charset.
+        Map<String, String> utf8 = Map.of("LC_ALL", "C.UTF-8");
+        String[] texts = {"fan " + face, "\"urgent\"", "\" OR \"\"=\""};
+        for (int i = 0; i < texts.length; i++) {
+            List<String> args = List.of("--db", writeDb.toString(), "ack", ids.get(i).toString(), "--text", texts[i]);
+            finish(start(utf8, args.toArray(new String[0])), 60).expect(0);
+        }
+        assertEquals("66616E20F09F9880", storedHex(writeDb, "acktext", ids.get(0)), "UTF-8, not modified UTF-8");
+        assertEquals("22757267656E7422", storedHex(writeDb, "acktext", ids.get(1)), "quotes kept");
+        assertEquals("22204F522022223D22", storedHex(writeDb, "acktext", ids.get(2)));
+
+        assertTrue(jsonRecord(writeDb, ids.get(0)).contains("\"ackText\": \"fan " + face + "\""));
+        assertTrue(jsonRecord(writeDb, ids.get(1)).contains("\"ackText\": \"\\\"urgent\\\"\""));
+        String json = jsonRecord(writeDb, ids.get(2));
+        assertTrue(json.contains("\"ackText\": \"\\\" OR \\\"\\\"=\\\"\""), json);
+        assertTrue(json.contains("\"additionalText\": \"" + "x".repeat(34) + face + " \\\"q\\\" back\\\\slash\""), json);
+
+        Run csv = nx(writeDb, "list", "--id", ids.get(1).toString(), "--format", "csv").expect(0);
+        assertTrue(csv.out.contains(",\"\"\"urgent\"\"\","), csv.out);
+        assertTrue(csv.out.contains(",\"" + "x".repeat(34) + face + " \"\"q\"\" back\\slash\","), csv.out);
+        Run table = nx(writeDb, "list", "--id", ids.get(0).toString()).expect(0);
+        assertTrue(table.out.contains("x".repeat(34) + face + "~"), table.out);
+    }
+
+    @Test
+    void inputsPastTheLibrarysBoundsAreBadCommandLines() throws Exception {
+        String pattern = "x".repeat(60000);
+        for (String[] args : new String[][] {{"count", "--type", pattern}, {"list", "--moc", pattern},
+            {"sql", "--type", pattern}}) {
+            Run r = nx(readDb, args).expect(2);
+            assertTrue(r.err.contains("makes a LIKE pattern of 60001 bytes")
+                    && r.err.contains("longer than the 50000 bytes the database matches"), r.err);
+        }
+    }
+
     @Test
     void badFiltersAndArguments() throws Exception {
         String[][] cases = {

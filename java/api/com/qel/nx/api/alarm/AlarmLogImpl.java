@@ -20,6 +20,15 @@ import com.qel.nx.api.common.NXSeverity;
  * class than the one expected, which only reflection can bring about, raises
  * {@link AlarmException} naming what was expected, from every native, before
  * anything is read or changed.
+ *
+ * <p>Texts are stored as standard UTF-8 and read back as the same strings. A
+ * text holding a NUL character or an unpaired surrogate, which cannot be kept
+ * exactly, and any input past its bound raise {@link AlarmInputException}
+ * naming the input and the reason, and nothing is changed. The bounds, in
+ * UTF-8 bytes: 8 MiB for each ack, clear or display text and each filter value;
+ * 50 000 for a filter pattern (eventType, managedObjectClass) as the database's
+ * LIKE pattern, with a leading '%' and each '_' escaped; 65 534 for log, MIS,
+ * managed object and server names; 1024 for record identifier texts.
  */
 public class AlarmLogImpl {
     static {

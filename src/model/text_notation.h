@@ -1,0 +1,20 @@
+// A text attribute's value in value notation: the text in double quotes,
+// each double quote inside doubled. The MIS takes operator texts and names
+// only in this form and unquotes them exactly once, so a text that itself
+// starts and ends with a quote is stored as written.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+inline std::string text_notation(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
