@@ -237,6 +237,7 @@ std::optional<ObjectName> ObjectName::parse(std::string_view text) {
     text.remove_prefix(1);
   }
   if (text.empty()) return name;
+  name.parts_.reserve(4);  // the system's own names have two or three
   std::size_t pos = 0;
   for (;;) {
     const std::size_t equals = text.find('=', pos);
@@ -257,6 +258,7 @@ std::optional<ObjectName> ObjectName::from_printed(std::string_view in) {
   std::size_t pos = in.find(kAttributeId);
   if (pos == std::string_view::npos) return std::nullopt;
   std::string out;
+  out.reserve(128);
   if (starts_with(in, kDistinguishedName)) out += '/';
   bool first = true;
   while (pos != std::string_view::npos) {
@@ -308,7 +310,9 @@ ObjectName ObjectName::child(RelativeName part) const {
 }
 
 std::string ObjectName::str() const {
-  std::string out = full_ ? "/" : "";
+  std::string out;
+  out.reserve(64 * parts_.size() + 1);
+  if (full_) out += '/';
   for (std::size_t i = 0; i < parts_.size(); ++i) {
     if (i != 0) out += '/';
     out += parts_[i].type;
@@ -319,7 +323,9 @@ std::string ObjectName::str() const {
 }
 
 std::string ObjectName::printed() const {
-  std::string out = full_ ? "distinguishedName:\n{\n\t" : "localDistinguishedName:\n{\n\t";
+  std::string out;
+  out.reserve(96 * parts_.size() + 32);
+  out += full_ ? "distinguishedName:\n{\n\t" : "localDistinguishedName:\n{\n\t";
   for (std::size_t i = 0; i < parts_.size(); ++i) {
     if (i != 0) out += ",\n\t";
     out += "{\n\t\t{\n\t\tattributeId ";
