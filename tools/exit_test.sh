@@ -58,8 +58,11 @@ sleep 1  # the raiser is under way
 # The program and watch run side by side, each timed on its own.
 for i in $(seq 1 "$runs"); do
   if [ $((i % 2)) -eq 0 ]; then java_run exit; else java_run return; fi >"$work/java.log" 2>&1 &
+  # Taken at once: watch_run's process substitution sets $! too, and waiting
+  # on that let the next round's program overwrite this one's output.
+  java_pid=$!
   watch_run >"$work/watch.log" 2>&1
-  wait $!
+  wait "$java_pid"
   cat "$work/java.log" "$work/watch.log" | tee -a "$work/all.log"
 done
 kill -0 "$raiser" 2>/dev/null || echo "FAIL: the raiser stopped early, so the later runs saw no events" | tee -a "$work/all.log"
