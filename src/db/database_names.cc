@@ -6,6 +6,7 @@
 
 #include "db/database_impl.h"
 #include "model/object_name.h"
+#include "platform/management_platform.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ std::string log_identifier(const NameValue& log_id) {
 
 }  // namespace
 
-void DatabaseImpl::get_mis_and_log_from_fdn(std::string fdn, std::string& mis, std::string& log) {
+void DatabaseImpl::get_mis_and_log_from_fdn(const std::string& fdn, std::string& mis, std::string& log) {
   if (fdn.empty()) return;
   const std::optional<ObjectName> name = ObjectName::parse(fdn);
   const NameValue* log_id = name ? name->find("logId") : nullptr;

@@ -1,7 +1,8 @@
 #include "db/row_reader.h"
 
+#include "db/alarm_columns.h"
+#include "db/blob_attributes.h"
 #include "db/database_impl.h"
-#include "query/alarm_columns.h"
 
 namespace C = CommonAttributes;
 
@@ -38,22 +39,22 @@ int RowReader::column_int(const char* column) const {
 }
 
 bool RowReader::from_blob(const char* name, std::string& out) {
-  if (blob_parsed_ == 0) {
+  if (!blob_parsed_) {
     if (const NXDBValue* value = row_->column("Blob")) {
       *value >> blob_;
     } else {
       blob_ = NXDBBlob();
     }
-    db_.parse_blob_info(blob_, ids_, blob_values_);
-    blob_parsed_ = 1;
+    parse_blob_attributes(blob_, ids_, blob_values_);
+    blob_parsed_ = true;
   }
-  return db_.blob_attribute_text(name, ids_, blob_values_, scratch_, out);
+  return blob_attribute_text(name, ids_, blob_values_, scratch_, out);
 }
 
 bool RowReader::read(const AttrSource& source, std::string& out) {
   switch (source.rule) {
     case AttrRule::kTime:
-      out = db_.alarm_convert_to_gen_time(column_text(source.column).c_str());
+      out = DatabaseImpl::alarm_convert_to_gen_time(column_text(source.column).c_str());
       return true;
     case AttrRule::kInt:
       out = std::to_string(column_int(source.column));
@@ -70,7 +71,7 @@ bool RowReader::read(const AttrSource& source, std::string& out) {
   const std::string& text = column_text(source.column);
   if (!text.empty()) {
     if (source.rule == AttrRule::kInstance) {
-      out = db_.my_fdn2oi(text.c_str());
+      out = DatabaseImpl::my_fdn2oi(text.c_str());
     } else {
       out = text;
     }

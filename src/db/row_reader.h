@@ -10,8 +10,6 @@
 #include "platform/alarm_database.h"
 #include "platform/management_platform.h"
 
-class DatabaseImpl;
-
 enum class AttrRule {
   kBlobFirst,        // the blob's value, else the column's text when not empty
   kBlobFirstAlways,  // the same, else the empty text: always present
@@ -32,24 +30,18 @@ extern const AttrSource kCommonSources[];
 extern const std::size_t kCommonSourceCount;
 
 // Reads the attributes of one row at a time. The blob is parsed at most once
-// per row, at the first attribute that may come from it; the blob arrays are
-// the caller's and carry over from row to row.
+// per row, at the first attribute that may come from it; the blob arrays
+// carry over from row to row, so their storage is reused.
 class RowReader {
  public:
-  // Reads with the caller's blob arrays and blob-parsed flag.
-  RowReader(DatabaseImpl& db, OidArray& ids, Asn1ValueArray& blob_values, int& blob_parsed)
-      : db_(db), ids_(ids), blob_values_(blob_values), blob_parsed_(blob_parsed) {}
-  // Reads with blob arrays of its own.
-  explicit RowReader(DatabaseImpl& db) : RowReader(db, own_ids_, own_blob_values_, own_blob_parsed_) {}
+  RowReader() = default;
   RowReader(const RowReader&) = delete;
   RowReader& operator=(const RowReader&) = delete;
 
-  // The row to read next; the flag says whether its blob was parsed.
-  void start(const NXDBRow& row) { row_ = &row; }
   // A new row: its blob is yet to be parsed.
   void start_row(const NXDBRow& row) {
-    blob_parsed_ = 0;
-    start(row);
+    blob_parsed_ = false;
+    row_ = &row;
   }
   // True when the row has the attribute; out then holds its text.
   bool read(const AttrSource& source, std::string& out);
@@ -59,14 +51,9 @@ class RowReader {
   int column_int(const char* column) const;
   bool from_blob(const char* name, std::string& out);
 
-  OidArray own_ids_;
-  Asn1ValueArray own_blob_values_;
-  int own_blob_parsed_ = 0;
-
-  DatabaseImpl& db_;
-  OidArray& ids_;
-  Asn1ValueArray& blob_values_;
-  int& blob_parsed_;
+  OidArray ids_;
+  Asn1ValueArray blob_values_;
+  bool blob_parsed_ = false;
   const NXDBRow* row_ = nullptr;
   NXDBBlob blob_;
   BlobScratch scratch_;  // this reader's own: readers run on several threads

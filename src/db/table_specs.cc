@@ -1,6 +1,6 @@
 #include "db/table_specs.h"
 
-#include "query/alarm_columns.h"
+#include "db/alarm_columns.h"
 
 namespace {
 
@@ -70,14 +70,13 @@ const AttrSource kNerveCenterRules[] = {
 #undef NX_STATE_RULES
 
 template <std::size_t N>
-DatabaseImpl::TableSpec spec(const char* code, const char* attr_list, const AttrSource (&sources)[N]) {
-  return {code, attr_list, sources, N};
+TableSpec spec(const char* code, const AttrSource (&sources)[N]) {
+  return {code, sources, N};
 }
 
 }  // namespace
 
-const DatabaseImpl::TableSpec kAlarmTable = spec(DatabaseImpl::NX_ALARM, NxAlm::attr_list, kAlarmRules);
-const DatabaseImpl::TableSpec kInternetTable =
-    spec(DatabaseImpl::NX_INTERNET_ALARM, NxInt::attr_list, kInternetRules);
-const DatabaseImpl::TableSpec kNerveCenterTable =
-    spec(DatabaseImpl::NERVE_CENTER_ALARM, NxNrvCt::attr_list, kNerveCenterRules);
+// Record-type codes of the log directory.
+const TableSpec kAlarmTable = spec("nxAlm", kAlarmRules);
+const TableSpec kInternetTable = spec("nxInt", kInternetRules);
+const TableSpec kNerveCenterTable = spec("NrvCt", kNerveCenterRules);

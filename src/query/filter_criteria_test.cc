@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "query/alarm_columns.h"
 #include "query/alarm_schema.h"
 
 namespace {
@@ -33,20 +32,6 @@ TEST(AlarmSchemaTest, ColumnsOfAttributes) {
   EXPECT_EQ(schema->getColumnName("logRecordId"), "logRecordId");
   EXPECT_EQ(schema->getColumnName("EventType"), "");
   EXPECT_EQ(schema->getColumnName("open"), "");
-}
-
-TEST(AlarmColumnsTest, SelectListsKeepTheirLayout) {
-  EXPECT_STREQ(CommonAttributes::common_list,
-               "loggingtime, eventname, moc_s, moi_s, eventtime, notificationid,      "
-               "correlatednotifs, additionaltext, additionalinfo_s, logrectype,      "
-               "logrecordid, blob");
-  EXPECT_STREQ(NxAlm::specificProblems_s, "specificproblems");
-  EXPECT_STREQ(NxNrvCt::specificProblems_s, "specificproblems_s");
-  EXPECT_STREQ(NxInt::ackState, "ackstate");
-  EXPECT_STREQ(NxNrvCt::displayText, "displaytext");
-  EXPECT_STREQ(NxSecur::attr_list,
-               "securityalmcauses, securityalmseverty, securityalmdtectrs,      "
-               "serviceuser_s, serviceprovider_s");
 }
 
 TEST(FilterCriteriaTest, OrdinaryValuesAndOperators) {

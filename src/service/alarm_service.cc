@@ -40,8 +40,6 @@ AlarmService::~AlarmService() {
   HviLock hold;
   if (initialized) alarmplat.cancel_when(this);
   std::lock_guard<std::mutex> lock(registry_mu_);
-  add_log_callbacks.clear();
-  remove_log_callbacks.clear();
   add_logrecord_callbacks.clear();
   remove_logrecord_callbacks.clear();
   change_logrecord_callbacks.clear();
@@ -95,10 +93,6 @@ void AlarmService::register_callback(CallbackList& list, Callback* cb) {
   if (std::find(list.begin(), list.end(), cb) == list.end()) list.push_back(cb);
 }
 
-void AlarmService::register_add_log_callback(Callback* cb) { register_callback(add_log_callbacks, cb); }
-void AlarmService::register_remove_log_callback(Callback* cb) {
-  register_callback(remove_log_callbacks, cb);
-}
 void AlarmService::register_add_logrecord_callback(Callback* cb) {
   register_callback(add_logrecord_callbacks, cb);
 }
@@ -121,14 +115,6 @@ void AlarmService::execute(const CallbackList& list, void* argument) {
   }
 }
 
-void AlarmService::execute_add_log_callback(std::string* log_name) {
-  std::unique_ptr<std::string> owned(log_name);
-  execute(add_log_callbacks, log_name);
-}
-void AlarmService::execute_remove_log_callback(std::string* log_name) {
-  std::unique_ptr<std::string> owned(log_name);
-  execute(remove_log_callbacks, log_name);
-}
 void AlarmService::execute_add_logrecord_callback(AlarmRecord* record) {
   std::unique_ptr<AlarmRecord> owned(record);
   execute(add_logrecord_callbacks, record);
@@ -142,16 +128,6 @@ void AlarmService::execute_change_logrecord_callback(AlarmRecord* record) {
   execute(change_logrecord_callbacks, record);
 }
 
-bool AlarmService::load(std::list<AlarmRecord>& records, const std::list<std::string>& logs,
-                        const std::string& condition) {
-  bool ok = true;
-  for (const std::string& log : logs) {
-    int ignored = 0;
-    if (!database->init_log_from_database(log, records, ignored, condition)) ok = false;
-  }
-  return ok;
-}
-
 int AlarmService::count(const std::list<std::string>& logs, const std::string& condition) {
   int total = 0;
   bool ok = true;
@@ -161,32 +137,6 @@ int AlarmService::count(const std::list<std::string>& logs, const std::string& c
     total += n;
   }
   return ok ? total : -1;
-}
-
-bool AlarmService::load_alarm_records(std::list<AlarmRecord>& records, const AlarmQuery& query,
-                                      const std::list<AlarmAttributeId>&) {
-  std::string condition;
-  if (!initialized || !query.create_sql_filter(condition)) return false;
-  return load(records, logs_snapshot(), condition);
-}
-
-bool AlarmService::load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
-                                      const AlarmQuery& query, const std::list<AlarmAttributeId>&) {
-  std::string condition;
-  if (!initialized || !query.create_sql_filter(condition)) return false;
-  return load(records, {log_name}, condition);
-}
-
-bool AlarmService::load_alarm_records(std::list<AlarmRecord>& records,
-                                      const std::list<AlarmAttributeId>&) {
-  if (!initialized) return false;
-  return load(records, logs_snapshot(), std::string());
-}
-
-bool AlarmService::load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
-                                      const std::list<AlarmAttributeId>&) {
-  if (!initialized) return false;
-  return load(records, {log_name}, std::string());
 }
 
 bool AlarmService::stream_alarm_fields(const std::string& log_name, const AlarmQuery& query,

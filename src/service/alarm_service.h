@@ -44,27 +44,15 @@ class AlarmService {
   // A copy: the list may change on another thread once returned.
   std::list<std::string> get_interested_logs() const;
 
-  void register_add_log_callback(Callback* cb);
-  void register_remove_log_callback(Callback* cb);
   void register_add_logrecord_callback(Callback* cb);
   void register_remove_logrecord_callback(Callback* cb);
   void register_change_logrecord_callback(Callback* cb);
 
   // Run a list's callbacks in order, then destroy the argument (may be null).
-  void execute_add_log_callback(std::string* log_name);
-  void execute_remove_log_callback(std::string* log_name);
   void execute_add_logrecord_callback(AlarmRecord* record);
   void execute_remove_logrecord_callback(AlarmRecord* record);
   void execute_change_logrecord_callback(AlarmRecord* record);
 
-  bool load_alarm_records(std::list<AlarmRecord>& records, const AlarmQuery& query,
-                          const std::list<AlarmAttributeId>& attributes);
-  bool load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
-                          const AlarmQuery& query, const std::list<AlarmAttributeId>& attributes);
-  bool load_alarm_records(std::list<AlarmRecord>& records,
-                          const std::list<AlarmAttributeId>& attributes);
-  bool load_alarm_records(std::list<AlarmRecord>& records, const std::string& log_name,
-                          const std::list<AlarmAttributeId>& attributes);
   // The wanted attributes of the matching records of one log (all when the
   // query has no filters), handed to sink one record at a time as they are
   // read, as the texts the records' attribute maps would hold: a caller that
@@ -113,16 +101,12 @@ class AlarmService {
   void execute(const CallbackList& list, void* argument);
   std::list<std::string> logs_snapshot() const;
   bool watched(const std::string& log_name) const;
-  bool load(std::list<AlarmRecord>& records, const std::list<std::string>& logs,
-            const std::string& condition);
   int count(const std::list<std::string>& logs, const std::string& condition);
 
   std::unordered_set<std::string> record_classes;
   bool initialized = false;
   std::unique_ptr<DatabaseImpl> database;
   std::list<std::string> interested_logs;
-  CallbackList add_log_callbacks;
-  CallbackList remove_log_callbacks;
   CallbackList add_logrecord_callbacks;
   CallbackList remove_logrecord_callbacks;
   CallbackList change_logrecord_callbacks;

@@ -1,6 +1,6 @@
 // The platform event handlers of AlarmService: object creations, deletions
-// and attribute changes of logs and of alarm records in watched logs become
-// log names and AlarmRecords for the service's callback lists.
+// and attribute changes of alarm records in watched logs become AlarmRecords
+// for the service's callback lists.
 #include <functional>
 #include <list>
 #include <memory>
@@ -11,20 +11,6 @@
 #include "model/object_name.h"
 #include "service/alarm_service.h"
 #include "service/mis_impl.h"
-
-namespace {
-
-enum class EventKind { kCreated, kDestroyed, kChanged };
-
-// The class text after its last ':', leading blanks skipped.
-std::string short_class_name(const std::string& objclass) {
-  std::size_t colon = objclass.rfind(':');
-  if (colon == std::string::npos) return objclass;
-  std::size_t start = objclass.find_first_not_of(' ', colon + 1);
-  return start == std::string::npos ? std::string() : objclass.substr(start);
-}
-
-}  // namespace
 
 void AlarmService::nx_add_cb(void* client_data, void* event) {
   static_cast<AlarmService*>(client_data)->nx_add_cb(event);
@@ -38,6 +24,8 @@ void AlarmService::nx_attr_cb(void* client_data, void* event) {
 
 namespace {
 
+enum class EventKind { kCreated, kDestroyed, kChanged };
+
 // The shared handling of the three events; the service's members call it.
 struct EventHandling {
   AlarmService& service;
@@ -48,24 +36,7 @@ struct EventHandling {
            const std::function<bool(const std::string&)>& watched) {
     CurrentEvent event(event_pointer);
     const std::string objclass = event.get_objclass().str();
-    if (short_class_name(objclass) == "log") {
-      if (kind == EventKind::kChanged) return;
-      std::optional<ObjectName> name = ObjectName::parse(event.get_objname().view());
-      if (!name || name->empty()) return;
-      if (name->find("systemId") == nullptr) {
-        // A name local to this MIS: under its system object.
-        ObjectName full = ObjectName::system(MisImpl::get_local_mis_name());
-        for (const RelativeName& part : name->parts()) full = full.child(part);
-        name = std::move(full);
-      }
-      auto* heap = new std::string(name->str());
-      if (kind == EventKind::kCreated) {
-        service.execute_add_log_callback(heap);
-      } else {
-        service.execute_remove_log_callback(heap);
-      }
-      return;
-    }
+    // Logs' own creations and deletions are no record's: nothing listens.
     if (record_classes.find(objclass) == record_classes.end()) return;
     Image image = event.get_image(1);
     // The record's name, read as a whole: quotes may hold a '/'.

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "model/alarm_record.h"
+#include "query/alarm_query.h"
 #include "service/mis_actions.h"
 #include "service/mis_impl.h"
 #include "service/operator_name.h"
@@ -36,6 +38,20 @@ struct Seen {
   }
 };
 
+// The perceived severities of the log's records, in reading order; nullopt
+// when the read fails.
+std::optional<std::vector<std::string>> severities(AlarmService& service, const std::string& log) {
+  std::vector<std::string> seen;
+  const AlarmQuery all;
+  if (!service.stream_alarm_fields(log, all, {ATTR_PERCEIVED_SEVERITY}, [&](const RecordFields& f) {
+        seen.push_back(f.text(0) != nullptr ? *f.text(0) : "<none>");
+        return true;
+      })) {
+    return std::nullopt;
+  }
+  return seen;
+}
+
 Image booted(const std::string& name) {
   Image image{DataUnit(name), nxmp::EMPTY, Platform::def_platform};
   EXPECT_TRUE(image.boot(-12345.0)) << image.get_error_text();
@@ -51,14 +67,11 @@ TEST(AlarmServiceTest, WithoutDatabaseRefusesEverything) {
   EXPECT_FALSE(service.add_log(kAlarmLog));
   EXPECT_EQ(service.get_alarm_record_count(), -1);
   EXPECT_EQ(service.get_alarm_record_count(kAlarmLog), -1);
-  std::list<AlarmRecord> records;
-  EXPECT_FALSE(service.load_alarm_records(records, {}));
-  EXPECT_FALSE(service.load_alarm_records(records, kAlarmLog, {}));
+  EXPECT_EQ(severities(service, kAlarmLog), std::nullopt);
   EXPECT_FALSE(service.send_clear(kAlarmLog, {"1"}));
   EXPECT_FALSE(service.delete_alarm_records(kAlarmLog, {"1"}));
   EXPECT_EQ(service.change_state(StateChange::ack, "alpha", "AlarmLog", {"1", "2"}, {}),
             (std::vector<std::string>{"1", "2"}));
-  EXPECT_TRUE(records.empty());
   // Registrations work in either state.
   Seen seen;
   Callback cb(&Seen::created, &seen);
@@ -78,12 +91,8 @@ TEST(AlarmServiceTest, LoadsAndCountsOverWatchedLogs) {
   ASSERT_TRUE(service.add_log(kOtherLog));
   EXPECT_EQ(service.get_alarm_record_count(), 7);
   EXPECT_EQ(service.get_alarm_record_count(kAlarmLog), 3);
-  std::list<AlarmRecord> records;
-  ASSERT_TRUE(service.load_alarm_records(records, {}));
-  ASSERT_EQ(records.size(), 7u);
-  EXPECT_EQ(records.front().get_log_name(), "string:\"AlarmLog\"");
-  EXPECT_EQ(records.front().get_alarm_attribute("perceivedSeverity"), "major");
-  EXPECT_EQ(records.back().get_alarm_attribute("perceivedSeverity"), "minor");
+  EXPECT_EQ(severities(service, kAlarmLog), std::vector<std::string>(3, "major"));
+  EXPECT_EQ(severities(service, kOtherLog), std::vector<std::string>(4, "minor"));
   // A watched log listed twice is read twice; one remove_log drops one entry.
   service.add_log(kAlarmLog);
   EXPECT_EQ(service.get_alarm_record_count(), 10);

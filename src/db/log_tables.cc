@@ -1,10 +1,23 @@
-// Session set-up and the log-directory lookup.
+#include "db/log_tables.h"
+
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
 #include "db/database_impl.h"
+#include "db/table_specs.h"
 
 namespace {
+
+// A table name from the directory goes into FROM as it stands, so it must be
+// a plain identifier.
+bool plain_identifier(const std::string& name) {
+  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
+  for (char c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+  }
+  return true;
+}
 
 // Doubles single quotes so a value can never end its SQL literal early.
 std::string quoted(const std::string& value) {
@@ -19,14 +32,34 @@ std::string quoted(const std::string& value) {
 
 }  // namespace
 
-void DatabaseImpl::set_lockmode(NXDBInterface& db) {
+LogTables::LogTables(const std::string& log_fdn) {
+  DatabaseImpl::get_mis_and_log_from_fdn(log_fdn, mis_, log_);
+  auto db = std::make_unique<NXDBInterface>(NXDBConnectInfo(mis_, 1));
+  if (db->isConnected()) db_ = std::move(db);
+}
+
+std::string LogTables::table(const TableSpec& spec) {
+  set_lockmode(*db_);
+  std::string name = get_ilogname(*db_, log_, spec.code);
+  if (!plain_identifier(name) || !NXDBTable(name, *db_).tableExists()) return {};
+  return name;
+}
+
+std::string select_statement(const std::string& what, const std::string& table,
+                             const std::string& condition) {
+  std::string statement = "SELECT " + what + " FROM " + table;
+  if (!condition.empty()) statement += " WHERE " + condition;
+  return statement;
+}
+
+void LogTables::set_lockmode(NXDBInterface& db) {
   const char* wait = Installation::getenv("NX_LOG_MPA_DEADLOCK_TIMEOUT");
   std::string seconds = wait != nullptr ? wait : "120";
   db.executeQuery("set lock mode to wait " + seconds);
 }
 
-std::string DatabaseImpl::get_ilogname(NXDBInterface& db, std::string log_id,
-                                       const std::string& record_type) {
+std::string LogTables::get_ilogname(NXDBInterface& db, const std::string& log_id,
+                                    const std::string& record_type) {
   std::string value;
   std::string type;
   const std::string::size_type colon = log_id.find(':');

@@ -1,12 +1,13 @@
-// Reading only the wanted attributes of a log's records.
-#include <set>
-#include <string>
-#include <vector>
+#include "db/field_reader.h"
 
-#include "db/database_impl.h"
+#include <set>
+
+#include "db/alarm_columns.h"
+#include "db/log_tables.h"
+#include "db/row_prefetch.h"
 #include "db/row_reader.h"
 #include "db/table_specs.h"
-#include "query/alarm_columns.h"
+#include "model/alarm_record.h"
 
 namespace {
 
@@ -19,12 +20,9 @@ bool reads_blob(AttrRule rule) {
 // has, as building the record's map would take it.
 class FieldRows {
  public:
-  FieldRows(DatabaseImpl& db, const DatabaseImpl::TableSpec& table, const std::string& mis,
-            const std::string& log, RecordFields& fields)
-      : identified_(!mis.empty() && !log.empty()),
-        fields_(fields),
-        sources_(fields.wanted().size()),
-        reader_(db) {
+  FieldRows(const TableSpec& table, const std::string& mis, const std::string& log,
+            RecordFields& fields)
+      : identified_(!mis.empty() && !log.empty()), fields_(fields), sources_(fields.wanted().size()) {
     bool blob = false;
     std::set<std::string> columns{CommonAttributes::logRecordId};
     for_each_source(table, [&](const AttrSource& source) {
@@ -75,24 +73,50 @@ class FieldRows {
   RowReader reader_;
 };
 
+// Streams the rows of one table of the log; sets stopped when sink stopped
+// the read.
+ReadResult read_table(LogTables& tables, const TableSpec& spec, const std::string& condition,
+                      RecordFields& fields, const FieldSink& sink, bool& stopped) {
+  const std::string table = tables.table(spec);
+  if (table.empty()) return ReadResult::kNoTable;
+  FieldRows rows(spec, tables.mis(), tables.log(), fields);
+  NXDBSet set;
+  if (!tables.db().executeQuery(select_statement(rows.columns(), table, condition), set)) {
+    return ReadResult::kFailed;
+  }
+  {
+    RowPrefetch prefetch(set);
+    while (const NXDBRow* row = prefetch.next()) {
+      rows(*row);
+      if (!sink(fields)) {
+        stopped = true;
+        return ReadResult::kRead;
+      }
+    }
+  }
+  // A fetch that failed part way is a failed read, not a short log.
+  return set.error().empty() ? ReadResult::kRead : ReadResult::kFailed;
+}
+
 }  // namespace
 
-bool DatabaseImpl::stream_log_fields(const std::string& log_fdn, const std::string& condition,
-                                     const std::vector<AlarmAttributeId>& wanted,
-                                     const FieldSink& sink) {
+bool read_log_fields(const std::string& log_fdn, const std::string& condition,
+                     const std::vector<AlarmAttributeId>& wanted, const FieldSink& sink) {
+  LogTables tables(log_fdn);
+  if (!tables.connected()) return false;
   RecordFields fields(wanted);
-  int count = 0;
-  return read_log(log_fdn, condition,
-                  [&](NXDBInterface& db, const TableSpec& table, const std::string& mis,
-                      const std::string& log, bool& stopped) {
-                    FieldRows rows(*this, table, mis, log, fields);
-                    return read_table(
-                        db, table, log, count, condition, false,
-                        [&](const NXDBRow& row) {
-                          rows(row);
-                          stopped = !sink(fields);
-                          return !stopped;
-                        },
-                        rows.columns());
-                  });
+  bool stopped = false;
+  // The alarm record table must be there; the other two may be missing, but
+  // a query that fails on any of them fails the read rather than leave its
+  // records out unnoticed.
+  if (read_table(tables, kAlarmTable, condition, fields, sink, stopped) != ReadResult::kRead) {
+    return false;
+  }
+  for (const TableSpec* spec : {&kInternetTable, &kNerveCenterTable}) {
+    if (stopped) break;
+    if (read_table(tables, *spec, condition, fields, sink, stopped) == ReadResult::kFailed) {
+      return false;
+    }
+  }
+  return true;
 }

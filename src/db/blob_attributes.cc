@@ -1,12 +1,6 @@
-// The blob attributes of a row, and its common columns as attribute pairs.
-#include <list>
-#include <string>
+#include "db/blob_attributes.h"
 
 #include "db/attr_decoder.h"
-#include "db/blob_scratch.h"
-#include "db/database_impl.h"
-#include "db/row_reader.h"
-#include "query/alarm_columns.h"
 
 bool BlobScratch::short_name(const Oid& oid, const std::string*& name) {
   std::shared_ptr<const OidNameRegistry> registry = OidNameRegistry::get();
@@ -29,7 +23,7 @@ bool BlobScratch::short_name(const Oid& oid, const std::string*& name) {
   return it->second.known;
 }
 
-void DatabaseImpl::parse_blob_info(const NXDBBlob& blob, OidArray& ids, Asn1ValueArray& values) {
+void parse_blob_attributes(const NXDBBlob& blob, OidArray& ids, Asn1ValueArray& values) {
   if (blob.length() == 0) {
     ids.clear();
     values.clear();
@@ -49,8 +43,8 @@ void DatabaseImpl::parse_blob_info(const NXDBBlob& blob, OidArray& ids, Asn1Valu
   }
 }
 
-bool DatabaseImpl::blob_attribute_text(std::string_view name, OidArray& ids, Asn1ValueArray& blob_values,
-                                       BlobScratch& scratch, std::string& out) {
+bool blob_attribute_text(std::string_view name, const OidArray& ids, const Asn1ValueArray& blob_values,
+                         BlobScratch& scratch, std::string& out) {
   if (ids.size() == 0) return false;
   for (std::size_t i = 0; i < ids.size(); ++i) {
     const std::string* short_name = nullptr;
@@ -65,32 +59,4 @@ bool DatabaseImpl::blob_attribute_text(std::string_view name, OidArray& ids, Asn
     return true;
   }
   return false;
-}
-
-bool DatabaseImpl::set_attr_from_blob(const std::string& name, std::list<std::string>& names,
-                                      std::list<std::string>& values, int& count, OidArray& ids,
-                                      Asn1ValueArray& blob_values) {
-  BlobScratch scratch;
-  std::string text;
-  if (!blob_attribute_text(name, ids, blob_values, scratch, text)) return false;
-  names.push_back(name);
-  values.push_back(std::move(text));
-  ++count;
-  return true;
-}
-
-bool DatabaseImpl::read_common_event_attrs(const NXDBRow& row, int& count,
-                                           std::list<std::string>& names,
-                                           std::list<std::string>& values, int& blob_parsed,
-                                           OidArray& ids, Asn1ValueArray& blob_values) {
-  RowReader reader(*this, ids, blob_values, blob_parsed);
-  reader.start(row);
-  std::string text;
-  for (std::size_t i = 0; i < kCommonSourceCount; ++i) {
-    if (!reader.read(kCommonSources[i], text)) continue;
-    names.emplace_back(kCommonSources[i].name);
-    values.push_back(text);
-    ++count;
-  }
-  return true;
 }
