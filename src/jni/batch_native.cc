@@ -10,6 +10,7 @@
 #include "jni/convert.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/locations.h"
 #include "jni/jni_calls.h"
 #include "jni/native_support.h"
 #include "jni/packed_records.h"
@@ -18,20 +19,17 @@
 
 namespace {
 
-enum { kNoBatch = 203 };
-
-
 // Hands one batch to the Java event handler: records, or the empty batch
 // when records is null or has no element. A batch that cannot be built is
 // skipped (location line); the retrieval goes on.
 void send_batch(JNIEnv* env, jobjectArray records, jint client_tag, jint batch_id) {
-  const nxjni::NativeIds& n = nxjni::native_ids();
+  const nxjni::JavaIds& n = nxjni::java_ids();
   const bool empty = !records || env->GetArrayLength(records) == 0;
   ScopedLocalRef<> batch(env, empty ? nxjni::new_object(env, n.alarms_batch, n.batch_ctor_ints, client_tag, batch_id)
                                     : nxjni::new_object(env, n.alarms_batch, n.batch_ctor_records, records, client_tag,
                                                         batch_id));
   if (!batch) {
-    location_line(kApiSource, kNoBatch);
+    location_line(kApiSource, loc::kNoBatch);
     checkForException(env);
     return;
   }

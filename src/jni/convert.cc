@@ -5,6 +5,7 @@
 
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/locations.h"
 #include "jni/java_text.h"
 #include "jni/java_types.h"
 #include "jni/jni_calls.h"
@@ -13,15 +14,6 @@
 using nxjni::Conv;
 
 namespace {
-
-// Check numbers of the location lines written here.
-enum {
-  kNullQuery = 401, kNullQueryOp = 402, kNullQueryElements = 403, kNullFilter = 404,
-  kNullFilterOp = 405, kNullFilterElements = 406, kNullItem = 407, kNullRelation = 408,
-  kNullAttrName = 409, kNullAttrText = 410, kNullValues = 411, kNullValue = 412,
-  kNullSet = 413, kNullSetElements = 414, kNullSetElement = 415, kNullIds = 416,
-  kNullId = 417, kNullFullName = 418, kNullMoName = 419, kNullMoNameText = 420,
-};
 
 nxjni::MoidLookup g_moid_lookup = nullptr;
 
@@ -43,28 +35,28 @@ bool wrong_type(JNIEnv* env, jobject obj, jclass cls, const char* what, const ch
   return !nxjni::is_java_type(env, obj, cls, what, expected);
 }
 
-Conv convert_item(JNIEnv* env, const nxjni::FilterIds& f, jobject item, AlarmFilter& filter) {
+Conv convert_item(JNIEnv* env, const nxjni::JavaIds& f, jobject item, AlarmFilter& filter) {
   ScopedLocalRef<> relation(env, nxjni::call_object(env, item, f.item_relation));
-  if (!relation) return incomplete(env, kNullRelation);
+  if (!relation) return incomplete(env, loc::kNullRelation);
   if (wrong_type(env, relation.get(), f.relation_criteria, "filter item relation", "a RelationCriteria")) {
     return Conv::raised;
   }
   jint relation_code = 0;
-  if (!call_int(env, relation.get(), f.relation_int_value, relation_code)) return incomplete(env, kNullRelation);
+  if (!call_int(env, relation.get(), f.relation_int_value, relation_code)) return incomplete(env, loc::kNullRelation);
 
   ScopedLocalRef<> attr(env, nxjni::call_object(env, item, f.item_attr_name));
-  if (!attr) return incomplete(env, kNullAttrName);
+  if (!attr) return incomplete(env, loc::kNullAttrName);
   if (wrong_type(env, attr.get(), f.record_attribute, "filter item attribute", "an AlarmRecordAttribute")) {
     return Conv::raised;
   }
   ScopedLocalRef<jstring> attr_text(env, static_cast<jstring>(nxjni::call_object(env, attr.get(), f.attribute_to_string)));
-  if (!attr_text) return incomplete(env, kNullAttrText);
+  if (!attr_text) return incomplete(env, loc::kNullAttrText);
   if (wrong_type(env, attr_text.get(), f.string, "filter item attribute name", "a String")) return Conv::raised;
   std::string name;
   if (!nxjni::java_text(env, attr_text.get(), nxjni::kAttributeName, name)) return Conv::raised;
 
   ScopedLocalRef<jobjectArray> values(env, static_cast<jobjectArray>(nxjni::call_object(env, item, f.item_attr_value)));
-  if (!values) return incomplete(env, kNullValues);
+  if (!values) return incomplete(env, loc::kNullValues);
   if (wrong_type(env, values.get(), f.object_array, "filter item values", "an Object[]")) return Conv::raised;
 
   std::list<std::string> texts;
@@ -76,16 +68,16 @@ Conv convert_item(JNIEnv* env, const nxjni::FilterIds& f, jobject item, AlarmFil
   const std::string value_what = "filter value for " + name;
   for (jsize i = 0; i < env->GetArrayLength(values.get()); ++i) {
     ScopedLocalRef<> value(env, env->GetObjectArrayElement(values.get(), i));
-    if (!value) return incomplete(env, kNullValue);
+    if (!value) return incomplete(env, loc::kNullValue);
     if (moid) {
-      if (wrong_type(env, value.get(), nxjni::mo_name_ids(env).mo_name, value_what.c_str(), "an MOName")) {
+      if (wrong_type(env, value.get(), nxjni::java_ids().mo_name, value_what.c_str(), "an MOName")) {
         return Conv::raised;
       }
       name = "moid";
       const Conv c = jobject2MOName(env, value.get(), texts);
       if (c != Conv::ok) return c;
     } else if (severity) {
-      if (wrong_type(env, value.get(), nxjni::record_ids(env).severity, value_what.c_str(), "an NXSeverity")) {
+      if (wrong_type(env, value.get(), nxjni::java_ids().severity, value_what.c_str(), "an NXSeverity")) {
         return Conv::raised;
       }
       jseverity2alarmSeverity(env, value.get(), severity_text);
@@ -113,49 +105,49 @@ void set_moid_lookup(MoidLookup lookup) { g_moid_lookup = lookup; }
 }  // namespace nxjni
 
 Conv jobject2FilterList(JNIEnv* env, jobject query, AlarmQuery& out) {
-  const nxjni::FilterIds& f = nxjni::filter_ids(env);
+  const nxjni::JavaIds& f = nxjni::java_ids();
   // A null query is the documented way to ask for every record.
   if (!query) {
-    location_line(kConvertSource, kNullQuery);
+    location_line(kConvertSource, loc::kNullQuery);
     return Conv::ok;
   }
   if (wrong_type(env, query, f.generic_query, "query", "a GenericQuery")) return Conv::raised;
   ScopedLocalRef<> op(env, nxjni::call_object(env, query, f.query_logical));
-  if (!op) return incomplete(env, kNullQueryOp);
+  if (!op) return incomplete(env, loc::kNullQueryOp);
   if (wrong_type(env, op.get(), f.logical_criteria, "query operator", "a LogicalCriteria")) return Conv::raised;
   jint op_code = 0;
-  if (!call_int(env, op.get(), f.logical_int_value, op_code)) return incomplete(env, kNullQueryOp);
+  if (!call_int(env, op.get(), f.logical_int_value, op_code)) return incomplete(env, loc::kNullQueryOp);
   out.set_logical_op(static_cast<LogicalOpCriteria>(op_code + 1));
 
   ScopedLocalRef<> filters(env, nxjni::call_object(env, query, f.query_elements));
-  if (!filters) return incomplete(env, kNullQueryElements);
+  if (!filters) return incomplete(env, loc::kNullQueryElements);
   if (wrong_type(env, filters.get(), f.enumeration, "query elements", "an Enumeration")) return Conv::raised;
   while (nxjni::call_boolean(env, filters.get(), f.has_more_elements)) {
     ScopedLocalRef<> jfilter(env, nxjni::call_object(env, filters.get(), f.next_element));
-    if (!jfilter) return incomplete(env, kNullFilter);
+    if (!jfilter) return incomplete(env, loc::kNullFilter);
     if (wrong_type(env, jfilter.get(), f.filter, "query element", "a Filter")) return Conv::raised;
     ScopedLocalRef<> fop(env, nxjni::call_object(env, jfilter.get(), f.filter_logical));
-    if (!fop) return incomplete(env, kNullFilterOp);
+    if (!fop) return incomplete(env, loc::kNullFilterOp);
     if (wrong_type(env, fop.get(), f.logical_criteria, "filter operator", "a LogicalCriteria")) return Conv::raised;
     jint fop_code = 0;
-    if (!call_int(env, fop.get(), f.logical_int_value, fop_code)) return incomplete(env, kNullFilterOp);
+    if (!call_int(env, fop.get(), f.logical_int_value, fop_code)) return incomplete(env, loc::kNullFilterOp);
 
     auto filter = std::make_unique<AlarmFilter>();
     filter->set_logical_op(static_cast<LogicalOpCriteria>(fop_code + 1));
     ScopedLocalRef<> items(env, nxjni::call_object(env, jfilter.get(), f.filter_elements));
-    if (!items) return incomplete(env, kNullFilterElements);
+    if (!items) return incomplete(env, loc::kNullFilterElements);
     if (wrong_type(env, items.get(), f.enumeration, "filter elements", "an Enumeration")) return Conv::raised;
     while (nxjni::call_boolean(env, items.get(), f.has_more_elements)) {
       ScopedLocalRef<> item(env, nxjni::call_object(env, items.get(), f.next_element));
-      if (!item) return incomplete(env, kNullItem);
+      if (!item) return incomplete(env, loc::kNullItem);
       if (wrong_type(env, item.get(), f.filter_item, "filter element", "a FilterItem")) return Conv::raised;
       const Conv c = convert_item(env, f, item.get(), *filter);
       if (c != Conv::ok) return c;
     }
-    if (env->ExceptionCheck()) return incomplete(env, kNullFilterElements);
+    if (env->ExceptionCheck()) return incomplete(env, loc::kNullFilterElements);
     out.add_filter(std::move(filter));
   }
-  if (env->ExceptionCheck()) return incomplete(env, kNullQueryElements);
+  if (env->ExceptionCheck()) return incomplete(env, loc::kNullQueryElements);
   return Conv::ok;
 }
 
@@ -174,20 +166,20 @@ int id2AttributeId(JNIEnv* env, int code) {
 }
 
 Conv jobject2AttrSet(JNIEnv* env, jobject set, std::list<AlarmAttributeId>& out) {
-  const nxjni::AttrSetIds& a = nxjni::attr_set_ids(env);
-  if (!set) return incomplete(env, kNullSet);
+  const nxjni::JavaIds& a = nxjni::java_ids();
+  if (!set) return incomplete(env, loc::kNullSet);
   if (wrong_type(env, set, a.attribute_set, "attribute set", "an AlarmRecordAttributeSet")) return Conv::raised;
-  ScopedLocalRef<> elements(env, nxjni::call_object(env, set, a.elements));
-  if (!elements) return incomplete(env, kNullSetElements);
+  ScopedLocalRef<> elements(env, nxjni::call_object(env, set, a.attribute_set_elements));
+  if (!elements) return incomplete(env, loc::kNullSetElements);
   if (wrong_type(env, elements.get(), a.enumeration, "attribute set elements", "an Enumeration")) return Conv::raised;
   while (nxjni::call_boolean(env, elements.get(), a.has_more_elements)) {
     ScopedLocalRef<> attr(env, nxjni::call_object(env, elements.get(), a.next_element));
-    if (!attr) return incomplete(env, kNullSetElement);
+    if (!attr) return incomplete(env, loc::kNullSetElement);
     if (wrong_type(env, attr.get(), a.record_attribute, "attribute set element", "an AlarmRecordAttribute")) {
       return Conv::raised;
     }
     jint code = 0;
-    if (!call_int(env, attr.get(), a.attribute_int_value, code)) return incomplete(env, kNullSetElement);
+    if (!call_int(env, attr.get(), a.attribute_int_value, code)) return incomplete(env, loc::kNullSetElement);
     const int id = id2AttributeId(env, code);
     if (env->ExceptionCheck()) return Conv::raised;
     // Wanted attributes are a set: each is read and copied once per record
@@ -195,21 +187,21 @@ Conv jobject2AttrSet(JNIEnv* env, jobject set, std::list<AlarmAttributeId>& out)
     const auto attribute = static_cast<AlarmAttributeId>(id);
     if (std::find(out.begin(), out.end(), attribute) == out.end()) out.push_back(attribute);
   }
-  if (env->ExceptionCheck()) return incomplete(env, kNullSetElements);
+  if (env->ExceptionCheck()) return incomplete(env, loc::kNullSetElements);
   return Conv::ok;
 }
 
 Conv jobject2AlarmRcdId(JNIEnv* env, jobjectArray ids, std::list<std::string>& out) {
-  const nxjni::RecordIdIds& r = nxjni::record_id_ids(env);
-  if (!ids) return incomplete(env, kNullIds);
+  const nxjni::JavaIds& r = nxjni::java_ids();
+  if (!ids) return incomplete(env, loc::kNullIds);
   if (wrong_type(env, ids, r.object_array, "record id array", "an AlarmRecordId[]")) return Conv::raised;
   const jsize n = env->GetArrayLength(ids);
   for (jsize i = 0; i < n; ++i) {
     ScopedLocalRef<> id(env, env->GetObjectArrayElement(ids, i));
-    if (!id) return incomplete(env, kNullId);
+    if (!id) return incomplete(env, loc::kConvertNullId);
     if (wrong_type(env, id.get(), r.alarm_record_id, "record id", "an AlarmRecordId")) return Conv::raised;
     ScopedLocalRef<jstring> full(env, static_cast<jstring>(nxjni::call_object(env, id.get(), r.get_alarm_full_name)));
-    if (!full) return incomplete(env, kNullFullName);
+    if (!full) return incomplete(env, loc::kNullFullName);
     std::string text;
     if (!nxjni::java_text(env, full.get(), nxjni::kRecordIdText, text)) return Conv::raised;
     out.push_back(std::move(text));
@@ -218,14 +210,14 @@ Conv jobject2AlarmRcdId(JNIEnv* env, jobjectArray ids, std::list<std::string>& o
 }
 
 Conv jobject2MOName(JNIEnv* env, jobject mo_name, std::list<std::string>& out) {
-  const nxjni::MoNameIds& m = nxjni::mo_name_ids(env);
-  if (!mo_name) return incomplete(env, kNullMoName);
+  const nxjni::JavaIds& m = nxjni::java_ids();
+  if (!mo_name) return incomplete(env, loc::kConvertNullMoName);
   if (wrong_type(env, mo_name, m.mo_name, "managed object name", "an MOName")) return Conv::raised;
   jint number = 0;
-  if (!call_int(env, mo_name, m.get_mo_id, number)) return incomplete(env, kNullMoName);
+  if (!call_int(env, mo_name, m.mo_get_id, number)) return incomplete(env, loc::kConvertNullMoName);
   if (number == 0) {
-    ScopedLocalRef<jstring> name(env, static_cast<jstring>(nxjni::call_object(env, mo_name, m.get_mo_name)));
-    if (!name) return incomplete(env, kNullMoNameText);
+    ScopedLocalRef<jstring> name(env, static_cast<jstring>(nxjni::call_object(env, mo_name, m.mo_get_name)));
+    if (!name) return incomplete(env, loc::kNullMoNameText);
     std::string text;
     if (!nxjni::java_text(env, name.get(), nxjni::kMoName, text)) return Conv::raised;
     number = g_moid_lookup ? g_moid_lookup(text) : 0;
@@ -238,7 +230,7 @@ Conv jobject2MOName(JNIEnv* env, jobject mo_name, std::list<std::string>& out) {
 
 int jseverity2alarmSeverity(JNIEnv* env, jobject severity, std::string& text) {
   if (!severity) return nxjni::kNoSeverity;
-  const nxjni::RecordIds& r = nxjni::record_ids(env);
+  const nxjni::JavaIds& r = nxjni::java_ids();
   if (wrong_type(env, severity, r.severity, "severity", "an NXSeverity")) return nxjni::kNoSeverity;
   const jint id = env->GetIntField(severity, r.severity_id);
   if (checkForException(env)) return nxjni::kNoSeverity;

@@ -8,6 +8,7 @@
 #include "com_qel_nx_api_alarm_AlarmTable.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/locations.h"
 #include "jni/java_strings.h"
 #include "jni/java_text.h"
 #include "jni/java_types.h"
@@ -18,18 +19,14 @@
 #include "platform/alarm_database.h"
 #include "platform/management_platform.h"
 
-namespace {
-enum { kNoInfo = 140, kNullMoName = 141, kNoBytes = 142, kNoServerName = 143 };
-}
-
 extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDatabaseParametersNative(
     JNIEnv* env, jobject, jstring server_name) {
   HviLock lock;
   // Needs no service: usable before init, like the hash.
-  const nxjni::NativeIds& n = nxjni::resolve_native_ids(env);
+  const nxjni::JavaIds& n = nxjni::java_ids();
   if (!nxjni::is_java_type(env, server_name, n.string, "server name", "a String")) return nullptr;
   if (!server_name) {
-    location_line(kApiSource, kNoServerName);
+    location_line(kApiSource, loc::kNoServerName);
     return nullptr;
   }
   std::string name;
@@ -40,13 +37,13 @@ extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDat
   ScopedLocalRef<jstring> f3(env, nxjni::new_java_string(env, info.field(3)));
   ScopedLocalRef<jstring> f4(env, nxjni::new_java_string(env, info.field(4)));
   if (!f2 || !f5 || !f3 || !f4) {
-    location_line(kApiSource, kNoInfo);
+    location_line(kApiSource, loc::kNoInfo);
     checkForException(env);
     return nullptr;
   }
   jobject result = nxjni::new_object(env, n.database_info, n.database_info_ctor, f2.get(), f5.get(), f3.get(), f4.get());
   if (!result) {
-    location_line(kApiSource, kNoInfo);
+    location_line(kApiSource, loc::kNoInfo);
     checkForException(env);
   }
   return result;
@@ -55,16 +52,15 @@ extern "C" JNIEXPORT jobject JNICALL Java_com_qel_nx_api_alarm_AlarmTable_getDat
 extern "C" JNIEXPORT jbyteArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getBlobValueNative(JNIEnv* env, jobject,
                                                                                                  jobject mo_name) {
   HviLock lock;
-  nxjni::resolve_native_ids(env);  // before init too: mo_name_text reads them
   std::string name;
-  if (!mo_name || !nxjni::mo_name_text(env, mo_name, kNullMoName, name)) {
-    if (!mo_name) location_line(kApiSource, kNullMoName);
+  if (!mo_name || !nxjni::mo_name_text(env, mo_name, loc::kInfoNullMoName, name)) {
+    if (!mo_name) location_line(kApiSource, loc::kInfoNullMoName);
     return nullptr;
   }
   const DataUnit encoding = fdn2oi(DataUnit(name)).encoding();
   jbyteArray bytes = env->NewByteArray(static_cast<jsize>(encoding.size()));
   if (!bytes) {
-    location_line(kApiSource, kNoBytes);
+    location_line(kApiSource, loc::kNoBytes);
     checkForException(env);
     return nullptr;
   }

@@ -9,6 +9,7 @@
 #include "jni/convert.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/locations.h"
 #include "jni/java_strings.h"
 #include "jni/jni_calls.h"
 #include "jni/library_state.h"
@@ -19,8 +20,6 @@
 #include "platform/management_platform.h"
 
 namespace {
-
-enum { kNoMisName = 301, kNoLogId = 302, kNoLogName = 303, kNoRecord = 304, kNoEvent = 305, kNoFrame = 306 };
 
 // Enough for one record's fields, its strings and dates, and the event.
 constexpr jint kFrameCapacity = 64;
@@ -47,16 +46,16 @@ JNIEnv* attach() {
 void deliver(jfieldID kind_field, void* arg) {
   if (!arg || !vmBuf) return;
   JNIEnv* env = attach();
-  const nxjni::NativeIds& n = nxjni::native_ids();
+  const nxjni::JavaIds& n = nxjni::java_ids();
   const jint kind = env->GetStaticIntField(n.alarm_log_event, kind_field);
   nxjni::sendEvent(env, kind, *static_cast<const AlarmRecord*>(arg));
 }
 
 }  // namespace
 
-void alarmCreationCallback(void*, void* arg) { deliver(nxjni::native_ids().event_object_created, arg); }
-void alarmDeletionCallback(void*, void* arg) { deliver(nxjni::native_ids().event_object_deleted, arg); }
-void alarmModificationCallback(void*, void* arg) { deliver(nxjni::native_ids().event_attr_value_changed, arg); }
+void alarmCreationCallback(void*, void* arg) { deliver(nxjni::java_ids().event_object_created, arg); }
+void alarmDeletionCallback(void*, void* arg) { deliver(nxjni::java_ids().event_object_deleted, arg); }
+void alarmModificationCallback(void*, void* arg) { deliver(nxjni::java_ids().event_attr_value_changed, arg); }
 
 namespace nxjni {
 
@@ -98,7 +97,7 @@ void sendEvent(JNIEnv* env, int kind, const AlarmRecord& record) {
   std::list<AlarmAttributeId> ids;
   ScopedLocalFrame frame(env, kFrameCapacity);
   if (!frame.ok()) {
-    location_line(kApiSource, kNoFrame);
+    location_line(kApiSource, loc::kNoFrame);
     checkForException(env);
     return;
   }
@@ -110,27 +109,27 @@ void sendEvent(JNIEnv* env, int kind, const AlarmRecord& record) {
   }
   if (ids.empty()) return;
 
-  const NativeIds& n = native_ids();
+  const JavaIds& n = java_ids();
   jstring jmis = new_java_string(env, mis);
   if (!jmis) {
-    location_line(kApiSource, kNoMisName);
+    location_line(kApiSource, loc::kNoMisName);
     checkForException(env);
     return;
   }
   jobject log_name;
   if (number) {
-    log_name = new_object(env, n.log_name, n.log_name_ctor_int, jmis, static_cast<jint>(log_number));
+    log_name = new_object(env, n.log_name_class, n.log_name_ctor_int, jmis, static_cast<jint>(log_number));
   } else {
     jstring jid = new_java_string(env, log_id);
     if (!jid) {
-      location_line(kApiSource, kNoLogId);
+      location_line(kApiSource, loc::kNoLogId);
       checkForException(env);
       return;
     }
-    log_name = new_object(env, n.log_name, n.log_name_ctor_string, jmis, jid);
+    log_name = new_object(env, n.log_name_class, n.log_name_ctor_string, jmis, jid);
   }
   if (!log_name) {
-    location_line(kApiSource, kNoLogName);
+    location_line(kApiSource, loc::kNoLogName);
     checkForException(env);
     return;
   }
@@ -138,18 +137,18 @@ void sendEvent(JNIEnv* env, int kind, const AlarmRecord& record) {
   jobject jrecord;
   if (kind == 1) {
     jrecord = alarm2record(env, log_name, attributes, ids);
-    if (jrecord) env->SetObjectField(jrecord, n.record_attr_set, set);
+    if (jrecord) env->SetObjectField(jrecord, n.attr_set, set);
   } else {
     jrecord = alarm2recordEvent(env, log_name, attributes, ids);
   }
   if (!jrecord) {
-    location_line(kApiSource, kNoRecord);
+    location_line(kApiSource, loc::kEventNoRecord);
     checkForException(env);
     return;
   }
   jobject event = new_object(env, n.alarm_log_event, n.event_ctor, static_cast<jint>(kind), jrecord);
   if (!event) {
-    location_line(kApiSource, kNoEvent);
+    location_line(kApiSource, loc::kNoEvent);
     checkForException(env);
     return;
   }

@@ -11,7 +11,7 @@
 namespace nxjni {
 namespace {
 
-using R = RecordIds;
+using R = JavaIds;
 
 constexpr JavaField kFields[] = {
     {ATTR_ACK_OPERATOR, FieldKind::kText, kSlotAckOperator, nullptr, &R::ack_operator, &R::attr_ack_operator},

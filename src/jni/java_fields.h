@@ -38,8 +38,8 @@ struct JavaField {
   FieldKind kind;
   FieldSlot slot;
   const char* state_text;                // kState only
-  jfieldID RecordIds::*field;
-  jobject RecordIds::*set_member;        // added to an event's attribute set; may be null
+  jfieldID JavaIds::*field;
+  jobject JavaIds::*set_member;        // added to an event's attribute set; may be null
 };
 
 // The field of an attribute, or null when the Java record has none.

@@ -1,17 +1,13 @@
 #include "jni/java_lookup.h"
+#include "jni/java_ids.h"
+#include "jni/locations.h"
 
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <mutex>
 #include <string>
 
 #include "platform/alarm_database.h"
-
-namespace {
-// Check numbers of this file's location lines.
-enum { kFindClass = 1, kGetMethod = 2, kGetField = 3, kNoClass = 4, kExceptionClass = 5 };
-}  // namespace
 
 void location_line(const char* path, int check) {
   std::fprintf(stderr, "%s %d\n", path, check);
@@ -28,7 +24,7 @@ int checkForException(JNIEnv* env) {
 jclass find_class(JNIEnv* env, const char* name) {
   jclass local = env->FindClass(name);
   if (!local) {
-    location_line(kApiSource, kFindClass);
+    location_line(kApiSource, loc::kFindClass);
     checkForException(env);
     return nullptr;
   }
@@ -39,12 +35,12 @@ jclass find_class(JNIEnv* env, const char* name) {
 
 jmethodID get_method_id(JNIEnv* env, jclass cls, const char* name, const char* sig, int is_static) {
   if (!cls) {
-    location_line(kApiSource, kNoClass);
+    location_line(kApiSource, loc::kNoClass);
     return nullptr;
   }
   jmethodID id = is_static ? env->GetStaticMethodID(cls, name, sig) : env->GetMethodID(cls, name, sig);
   if (!id) {
-    location_line(kApiSource, kGetMethod);
+    location_line(kApiSource, loc::kGetMethod);
     checkForException(env);
   }
   return id;
@@ -52,12 +48,12 @@ jmethodID get_method_id(JNIEnv* env, jclass cls, const char* name, const char* s
 
 jfieldID get_field_id(JNIEnv* env, jclass cls, const char* name, const char* sig, int is_static) {
   if (!cls) {
-    location_line(kApiSource, kNoClass);
+    location_line(kApiSource, loc::kNoClass);
     return nullptr;
   }
   jfieldID id = is_static ? env->GetStaticFieldID(cls, name, sig) : env->GetFieldID(cls, name, sig);
   if (!id) {
-    location_line(kApiSource, kGetField);
+    location_line(kApiSource, loc::kGetField);
     checkForException(env);
   }
   return id;
@@ -66,12 +62,9 @@ jfieldID get_field_id(JNIEnv* env, jclass cls, const char* name, const char* sig
 namespace nxjni {
 
 void throw_alarm_exception(JNIEnv* env, const char* text) {
-  // Resolved on its own so that natives which run before init can raise too.
-  static jclass exception_class = nullptr;
-  static std::once_flag once;
-  std::call_once(once, [env] { exception_class = find_class(env, "com/qel/nx/api/alarm/AlarmException"); });
+  const jclass exception_class = java_ids().alarm_exception;
   if (!exception_class) {
-    location_line(kApiSource, kExceptionClass);
+    location_line(kApiSource, loc::kExceptionClass);
     return;
   }
   env->ThrowNew(exception_class, text);

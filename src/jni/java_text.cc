@@ -1,9 +1,9 @@
 #include "jni/java_text.h"
 
-#include <mutex>
 #include <new>
 #include <vector>
 
+#include "jni/java_ids.h"
 #include "jni/java_lookup.h"
 #include "jni/java_strings.h"
 #include "query/filter_criteria.h"
@@ -16,11 +16,7 @@ void refuse(JNIEnv* env, const std::string& message) { throw_input_refusal(env, 
 }  // namespace
 
 void throw_input_refusal(JNIEnv* env, const char* message) {
-  // Resolved on the first refusal, on a caller's thread, whose class loader
-  // sees the API classes.
-  static jclass refusal_class = nullptr;
-  static std::once_flag once;
-  std::call_once(once, [env] { refusal_class = find_class(env, "com/qel/nx/api/alarm/AlarmInputException"); });
+  const jclass refusal_class = java_ids().alarm_input_exception;
   if (!refusal_class) {
     throw_alarm_exception(env, message);  // still an AlarmException with the reason
     return;

@@ -1,5 +1,5 @@
 // Library-wide state of the JNI layer: created empty when the library is
-// loaded, filled by the first init, never released.
+// loaded, filled at load (VM, catalog) and by the first init (service).
 #pragma once
 
 #include <jni.h>
@@ -10,9 +10,9 @@
 class AlarmService;
 
 extern "C" {
-// The message catalog, opened with the native-method ids at the first init.
+// The message catalog, opened at load.
 extern nl_catd alarm_catd;
-// The VM, saved at the first init for the event threads.
+// The VM, saved at load for the event threads.
 extern JavaVM* vmBuf;
 // Attach arguments of the event threads: no name, no group.
 extern JavaVMAttachArgs vmArgs;
@@ -21,6 +21,6 @@ extern JavaVMAttachArgs vmArgs;
 namespace nxjni {
 // The one service; null until the first init allocates it, never reset.
 extern std::atomic<AlarmService*> service;
-// Set once the first init has resolved the native-method ids.
+// Set once the first init has set up the name lookup of the conversions.
 extern std::atomic<int> init_done;
 }  // namespace nxjni

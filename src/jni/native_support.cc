@@ -5,6 +5,7 @@
 
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/locations.h"
 #include "jni/java_text.h"
 #include "jni/java_types.h"
 #include "jni/jni_calls.h"
@@ -31,12 +32,12 @@ static bool method_text(JNIEnv* env, jobject log_name, jmethodID method, int che
                         std::string& out);
 
 bool log_name_text(JNIEnv* env, jobject log_name, jmethodID method, int check, std::string& out) {
-  if (!is_java_type(env, log_name, native_ids().log_name, "log name", "a LogName")) return false;
-  return method_text(env, log_name, method, check, method == native_ids().log_name_mis ? kMisName : kLogName, out);
+  if (!is_java_type(env, log_name, java_ids().log_name_class, "log name", "a LogName")) return false;
+  return method_text(env, log_name, method, check, method == java_ids().log_name_mis ? kMisName : kLogName, out);
 }
 
 bool mo_name_text(JNIEnv* env, jobject mo_name, int check, std::string& out) {
-  const NativeIds& n = native_ids();
+  const JavaIds& n = java_ids();
   if (!is_java_type(env, mo_name, n.mo_name, "managed object name", "an MOName")) return false;
   return method_text(env, mo_name, n.mo_get_name, check, kMoName, out);
 }
@@ -60,13 +61,13 @@ Load prepare(JNIEnv* env, jobject log_name, jobject query, jobject attr_set, Ala
              std::string& log, AlarmQuery& native_query, std::list<AlarmAttributeId>& ids) {
   service = require_service(env);
   if (!service) return Load::raised;
-  if (!log_name_text(env, log_name, native_ids().log_name_full, 110, log)) return Load::incomplete;
+  if (!log_name_text(env, log_name, java_ids().log_name_full, loc::kRetrieveLogName, log)) return Load::incomplete;
   Conv c = jobject2FilterList(env, query, native_query);
   if (c == Conv::ok) {
     if (attr_set) {
       c = jobject2AttrSet(env, attr_set, ids);
     } else {
-      location_line(kApiSource, 111);  // no attributes wanted: records with no fields set
+      location_line(kApiSource, loc::kNoAttributes);
     }
   }
   if (c == Conv::raised) return Load::raised;

@@ -2,24 +2,23 @@
 
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/locations.h"
 #include "jni/jni_calls.h"
 
 namespace nxjni {
 namespace {
 
-enum { kNoAssembler = 150, kNoBuffer = 151, kAssemblyFailed = 152 };
-
 }  // namespace
 
 PackedRecords::PackedRecords(JNIEnv* env, jobject log_name, jobject attr_set) : env_(env), assembler_(env, nullptr), buffer_(env, nullptr) {
-  const AssemblerIds& a = assembler_ids(env);
-  if (!a.assembler || !a.ctor || !a.add || !a.drain || !a.severities) {
-    location_line(kApiSource, kNoAssembler);
+  const JavaIds& a = java_ids();
+  if (!a.assembler || !a.assembler_ctor || !a.assembler_add || !a.assembler_drain || !a.severity_array) {
+    location_line(kApiSource, loc::kNoAssembler);
     return;
   }
-  assembler_.reset(new_object(env, a.assembler, a.ctor, log_name, attr_set, a.severities));
+  assembler_.reset(new_object(env, a.assembler, a.assembler_ctor, log_name, attr_set, a.severity_array));
   if (!assembler_) {
-    location_line(kApiSource, kNoAssembler);
+    location_line(kApiSource, loc::kNoAssembler);
     checkForException(env);
   }
 }
@@ -31,14 +30,14 @@ bool PackedRecords::add(const PackedRun& run) {
     buffer_.reset(env_->NewByteArray(length));
     capacity_ = buffer_ ? length : 0;
     if (!buffer_) {
-      location_line(kApiSource, kNoBuffer);
+      location_line(kApiSource, loc::kNoBuffer);
       checkForException(env_);
       return false;
     }
   }
   env_->SetByteArrayRegion(buffer_.get(), 0, length, reinterpret_cast<const jbyte*>(run.bytes.data()));
-  if (!call_void(env_, assembler_.get(), assembler_ids(env_).add, buffer_.get(), length)) {
-    location_line(kApiSource, kAssemblyFailed);
+  if (!call_void(env_, assembler_.get(), java_ids().assembler_add, buffer_.get(), length)) {
+    location_line(kApiSource, loc::kAssemblyFailed);
     checkForException(env_);
     return false;
   }
@@ -47,9 +46,9 @@ bool PackedRecords::add(const PackedRun& run) {
 }
 
 jobjectArray PackedRecords::drain() {
-  auto records = static_cast<jobjectArray>(call_object(env_, assembler_.get(), assembler_ids(env_).drain));
+  auto records = static_cast<jobjectArray>(call_object(env_, assembler_.get(), java_ids().assembler_drain));
   if (!records) {
-    location_line(kApiSource, kAssemblyFailed);
+    location_line(kApiSource, loc::kAssemblyFailed);
     checkForException(env_);
     return nullptr;
   }

@@ -81,7 +81,7 @@ class RecordBuilders : public ::testing::Test {
   void SetUp() override {
     env_ = jvm_env();
     ASSERT_NE(env_, nullptr);
-    ids_ = &nxjni::record_ids(env_);
+    ids_ = &nxjni::java_ids();
     ASSERT_NE(ids_->alarm_record, nullptr);
     jclass log_class = env_->FindClass("com/qel/nx/api/alarm/LogName");
     ASSERT_NE(log_class, nullptr);
@@ -146,7 +146,7 @@ class RecordBuilders : public ::testing::Test {
   }
 
   JNIEnv* env_ = nullptr;
-  const nxjni::RecordIds* ids_ = nullptr;
+  const nxjni::JavaIds* ids_ = nullptr;
   jobject log_name_ = nullptr;
   jobject attr_set_ = nullptr;
 };

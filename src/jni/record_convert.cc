@@ -10,14 +10,13 @@
 #include "jni/java_fields.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/locations.h"
 #include "jni/java_strings.h"
 #include "jni/jni_calls.h"
 #include "jni/scoped_jni.h"
 #include "platform/management_platform.h"
 
 namespace {
-
-enum { kNoRecord = 501, kNoSet = 502, kNoDate = 503, kNoRecordId = 504, kNoMoName = 505 };
 
 void set_string(JNIEnv* env, jobject record, jfieldID field, const std::string& text, bool even_empty) {
   if (text.empty() && !even_empty) return;
@@ -31,16 +30,16 @@ void set_date(JNIEnv* env, jobject record, jfieldID field, const std::string& te
   if (date || always) env->SetObjectField(record, field, date.get());
 }
 
-void add_to_set(JNIEnv* env, const nxjni::RecordIds& r, jobject set, jobject constant) {
+void add_to_set(JNIEnv* env, const nxjni::JavaIds& r, jobject set, jobject constant) {
   if (set && constant && !nxjni::call_void(env, set, r.attribute_set_add, constant)) checkForException(env);
 }
 
-void set_record_id(JNIEnv* env, const nxjni::RecordIds& r, jobject record, const std::string& text, jobject set) {
+void set_record_id(JNIEnv* env, const nxjni::JavaIds& r, jobject record, const std::string& text, jobject set) {
   jint number = 0;
   if (!nxjni::record_id_number(text, number)) return;
   ScopedLocalRef<> id(env, nxjni::new_object(env, r.alarm_record_id, r.record_id_ctor, number));
   if (!id) {
-    location_line(kConvertSource, kNoRecordId);
+    location_line(kConvertSource, loc::kNoRecordId);
     checkForException(env);
     return;
   }
@@ -48,10 +47,10 @@ void set_record_id(JNIEnv* env, const nxjni::RecordIds& r, jobject record, const
   add_to_set(env, r, set, r.attr_log_record_id);
 }
 
-jobject new_record(JNIEnv* env, const nxjni::RecordIds& r) {
+jobject new_record(JNIEnv* env, const nxjni::JavaIds& r) {
   jobject record = r.alarm_record && r.record_ctor ? nxjni::new_object(env, r.alarm_record, r.record_ctor) : nullptr;
   if (!record) {
-    location_line(kConvertSource, kNoRecord);
+    location_line(kConvertSource, loc::kConvertNoRecord);
     checkForException(env);
   }
   return record;
@@ -62,17 +61,17 @@ jobject new_record(JNIEnv* env, const nxjni::RecordIds& r) {
 jobject alarmTimeToDate(JNIEnv* env, const std::string& text) {
   jint args[6];
   if (!nxjni::alarm_time_fields(text, args)) return nullptr;
-  const nxjni::RecordIds& r = nxjni::record_ids(env);
+  const nxjni::JavaIds& r = nxjni::java_ids();
   jobject date = nxjni::new_object(env, r.date, r.date_ctor, args[0], args[1], args[2], args[3], args[4], args[5]);
   if (!date) {
-    location_line(kConvertSource, kNoDate);
+    location_line(kConvertSource, loc::kNoDate);
     checkForException(env);
   }
   return date;
 }
 
 void alarmSetValue(JNIEnv* env, jobject record, AlarmAttributeId id, std::string value, jobject set) {
-  const nxjni::RecordIds& r = nxjni::record_ids(env);
+  const nxjni::JavaIds& r = nxjni::java_ids();
   const nxjni::JavaField* f = nxjni::java_field(id);
   if (!f) {
     std::fprintf(pfd, "%s", nxjni::catalog_text(nxjni::MSG_UNKNOWN_ATTRIBUTE));
@@ -96,7 +95,7 @@ void alarmSetValue(JNIEnv* env, jobject record, AlarmAttributeId id, std::string
       if (mo) {
         env->SetObjectField(record, field, mo.get());
       } else {
-        location_line(kConvertSource, kNoMoName);
+        location_line(kConvertSource, loc::kNoMoName);
       }
       break;
     }
@@ -114,7 +113,7 @@ void alarmSetValue(JNIEnv* env, jobject record, AlarmAttributeId id, std::string
 namespace {
 jobject build_record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes, const std::string* record_id,
                      const std::list<AlarmAttributeId>& wanted) {
-  const nxjni::RecordIds& r = nxjni::record_ids(env);
+  const nxjni::JavaIds& r = nxjni::java_ids();
   jobject record = new_record(env, r);
   if (!record) return nullptr;
   // One field per attribute however often it is listed, as the packer does.
@@ -150,12 +149,12 @@ jobject alarm2record(JNIEnv* env, jobject log_name, const AlarmAttributeMap& att
 
 jobject alarm2recordEvent(JNIEnv* env, jobject log_name, const AlarmAttributeMap& attributes,
                           const std::list<AlarmAttributeId>& wanted) {
-  const nxjni::RecordIds& r = nxjni::record_ids(env);
+  const nxjni::JavaIds& r = nxjni::java_ids();
   jobject record = new_record(env, r);
   if (!record) return nullptr;
   ScopedLocalRef<> set(env, nxjni::new_object(env, r.attribute_set, r.attribute_set_ctor));
   if (!set) {
-    location_line(kConvertSource, kNoSet);
+    location_line(kConvertSource, loc::kNoSet);
     checkForException(env);
     env->DeleteLocalRef(record);
     return nullptr;

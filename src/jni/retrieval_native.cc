@@ -11,6 +11,7 @@
 #include "jni/events.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/locations.h"
 #include "jni/java_text.h"
 #include "jni/java_types.h"
 #include "jni/library_state.h"
@@ -26,11 +27,6 @@ using nxjni::Load;
 
 namespace {
 
-enum {
-  kInitLogName = 120, kAddLogName = 121, kNoArray = 122, kCountLogName = 124,
-  kSeverityLogName = 125, kNullMoName = 126, kNoIntArray = 127, kNullSeverity = 128,
-};
-
 int moid_of_name(const std::string& name) { return AlarmService::get_moid(name); }
 
 // The callbacks live as long as the library, like the service.
@@ -45,10 +41,6 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JN
   HviLock lock;
   nxjni::begin_database_call();
   if (!nxjni::init_done.load(std::memory_order_acquire)) {
-    nxjni::resolve_native_ids(env);
-    // Events run on a natively attached thread, whose FindClass sees only the
-    // system class loader: resolve what they need here, on the caller's thread.
-    nxjni::record_ids(env);
     nxjni::set_moid_lookup(moid_of_name);
     nxjni::init_done.store(1, std::memory_order_release);
   }
@@ -57,9 +49,9 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JN
     return;
   }
   // Checked before the service exists: a refused init leaves none behind.
-  const nxjni::NativeIds& ids = nxjni::native_ids();
+  const nxjni::JavaIds& ids = nxjni::java_ids();
   if (!nxjni::is_java_type(env, unused, ids.string, "init's first argument", "a String") ||
-      !nxjni::is_java_type(env, log_name, ids.log_name, "log name", "a LogName")) {
+      !nxjni::is_java_type(env, log_name, ids.log_name_class, "log name", "a LogName")) {
     return;
   }
   if (unused) {
@@ -74,7 +66,7 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JN
   nxjni::service.store(service, std::memory_order_release);
 
   std::string log;
-  if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, kInitLogName, log)) return;
+  if (!nxjni::log_name_text(env, log_name, nxjni::java_ids().log_name_full, loc::kInitLogName, log)) return;
   if (!service->add_log(log)) {
     nxjni::throw_alarm_exception(env, nxjni::MSG_NO_LOG);
     return;
@@ -94,7 +86,7 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_addLogN
   AlarmService* service = nxjni::require_service(env);
   if (!service) return;
   std::string log;
-  if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, kAddLogName, log)) return;
+  if (!nxjni::log_name_text(env, log_name, nxjni::java_ids().log_name_full, loc::kAddLogName, log)) return;
   if (!service->add_log(log)) nxjni::throw_alarm_exception(env, nxjni::MSG_NO_LOG);
 }
 
@@ -118,10 +110,10 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl
   }
   if (packed) return packed->drain();  // null when the Java side failed
 
-  const nxjni::RecordArrayIds& a = nxjni::record_array_ids(env);
+  const nxjni::JavaIds& a = nxjni::java_ids();
   jobjectArray empty = env->NewObjectArray(0, a.alarm_record, nullptr);
   if (!empty) {
-    location_line(kApiSource, kNoArray);
+    location_line(kApiSource, loc::kNoArray);
     checkForException(env);
   }
   return empty;
@@ -135,7 +127,7 @@ extern "C" JNIEXPORT jint JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getAlar
   AlarmService* service = nxjni::require_service(env);
   if (!service) return 0;
   std::string log;
-  if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, kCountLogName, log)) return 0;
+  if (!nxjni::log_name_text(env, log_name, nxjni::java_ids().log_name_full, loc::kCountLogName, log)) return 0;
   AlarmQuery query;
   switch (jobject2FilterList(env, jquery, query)) {
     case nxjni::Conv::raised:
@@ -162,9 +154,9 @@ extern "C" JNIEXPORT jintArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_ge
   AlarmService* service = nxjni::require_service(env);
   if (!service) return nullptr;
   std::string log;
-  if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, kSeverityLogName, log)) return nullptr;
+  if (!nxjni::log_name_text(env, log_name, nxjni::java_ids().log_name_full, loc::kSeverityLogName, log)) return nullptr;
 
-  const nxjni::NativeIds& ids = nxjni::native_ids();
+  const nxjni::JavaIds& ids = nxjni::java_ids();
   if (!nxjni::is_java_type(env, mo_names, ids.object_array, "managed object name array", "an MOName[]") ||
       !nxjni::is_java_type(env, severities, ids.object_array, "severity array", "an NXSeverity[]")) {
     return nullptr;
@@ -174,7 +166,7 @@ extern "C" JNIEXPORT jintArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_ge
     for (jsize i = 0; i < env->GetArrayLength(mo_names); ++i) {
       ScopedLocalRef<> mo(env, env->GetObjectArrayElement(mo_names, i));
       if (!mo) {
-        location_line(kApiSource, kNullMoName);
+        location_line(kApiSource, loc::kSeverityNullMoName);
         checkForException(env);
         return nullptr;
       }
@@ -184,7 +176,7 @@ extern "C" JNIEXPORT jintArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_ge
   const jsize n = severities ? env->GetArrayLength(severities) : 0;
   ScopedLocalRef<jintArray> result(env, env->NewIntArray(n));
   if (!result) {
-    location_line(kApiSource, kNoIntArray);
+    location_line(kApiSource, loc::kNoIntArray);
     checkForException(env);
     return nullptr;
   }
@@ -194,7 +186,7 @@ extern "C" JNIEXPORT jintArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_ge
   for (jsize i = 0; i < n; ++i) {
     ScopedLocalRef<> severity(env, env->GetObjectArrayElement(severities, i));
     if (!severity) {
-      location_line(kApiSource, kNullSeverity);
+      location_line(kApiSource, loc::kNullSeverity);
       checkForException(env);
       return nullptr;
     }

@@ -10,6 +10,7 @@
 #include "jni/convert.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
+#include "jni/locations.h"
 #include "jni/java_text.h"
 #include "jni/java_types.h"
 #include "jni/jni_calls.h"
@@ -21,8 +22,6 @@
 
 namespace {
 
-enum { kLogText = 130, kMisText = 131, kNullText = 132, kNullId = 133, kNullIdText = 134, kClearLog = 135, kDeleteLog = 136 };
-
 // The record ids and texts of a call, all converted before anything is
 // written: a call that cannot be read whole changes nothing.
 void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, StateChange change) {
@@ -33,10 +32,10 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
     nxjni::throw_alarm_exception(env, nxjni::MSG_NULL_IDS);
     return;
   }
-  const nxjni::NativeIds& n = nxjni::native_ids();
+  const nxjni::JavaIds& n = nxjni::java_ids();
   std::string log, mis;
-  if (!nxjni::log_name_text(env, log_name, n.log_name_to_string, kLogText, log)) return;
-  if (!nxjni::log_name_text(env, log_name, n.log_name_mis, kMisText, mis)) return;
+  if (!nxjni::log_name_text(env, log_name, n.log_name_to_string, loc::kLogText, log)) return;
+  if (!nxjni::log_name_text(env, log_name, n.log_name_mis, loc::kMisText, mis)) return;
   // Every element is checked before any record is touched.
   if (!nxjni::is_java_type(env, ids, n.object_array, "record id array", "an AlarmRecordId[]") ||
       !nxjni::is_java_type(env, texts, n.object_array, "text array", "a String[]") ||
@@ -56,7 +55,7 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
     if (has_text) {
       ScopedLocalRef<jstring> jtext(env, static_cast<jstring>(env->GetObjectArrayElement(texts, i)));
       if (!jtext) {
-        location_line(kApiSource, kNullText);
+        location_line(kApiSource, loc::kNullText);
         checkForException(env);
         return;
       }
@@ -66,13 +65,13 @@ void store(JNIEnv* env, jobject log_name, jobjectArray ids, jobjectArray texts, 
     }
     ScopedLocalRef<> id(env, env->GetObjectArrayElement(ids, i));
     if (!id) {
-      location_line(kApiSource, kNullId);
+      location_line(kApiSource, loc::kStateNullId);
       checkForException(env);
       return;
     }
     ScopedLocalRef<jstring> id_text(env, static_cast<jstring>(nxjni::call_object(env, id.get(), n.record_id_to_string)));
     if (!id_text) {
-      location_line(kApiSource, kNullIdText);
+      location_line(kApiSource, loc::kNullIdText);
       checkForException(env);
       return;
     }
@@ -93,7 +92,7 @@ void request_each(JNIEnv* env, jobject log_name, jobjectArray ids, int check, nx
   AlarmService* service = nxjni::require_service(env);
   if (!service) return;
   std::string log;
-  if (!nxjni::log_name_text(env, log_name, nxjni::native_ids().log_name_full, check, log)) return;
+  if (!nxjni::log_name_text(env, log_name, nxjni::java_ids().log_name_full, check, log)) return;
   std::list<std::string> names;
   const nxjni::Conv c = ids ? jobject2AlarmRcdId(env, ids, names) : nxjni::Conv::ok;
   if (c == nxjni::Conv::raised || checkForException(env)) return;
@@ -129,7 +128,7 @@ NX_UNSTATE_NATIVE(setUnDisplayAlarmsNative, StateChange::undisplay)
 extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_clearAlarmsNative(JNIEnv* env, jobject,
                                                                                            jobject log_name,
                                                                                            jobjectArray ids) {
-  request_each(env, log_name, ids, kClearLog, nxjni::MSG_CLEAR_FAILED,
+  request_each(env, log_name, ids, loc::kClearLog, nxjni::MSG_CLEAR_FAILED,
                [](AlarmService& s, const std::string& log, const std::list<std::string>& names) {
                  return s.send_clear(log, names);
                });
@@ -138,7 +137,7 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_clearAl
 extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_deleteAlarmsNative(JNIEnv* env, jobject,
                                                                                             jobject log_name,
                                                                                             jobjectArray ids) {
-  request_each(env, log_name, ids, kDeleteLog, nxjni::MSG_DELETE_FAILED,
+  request_each(env, log_name, ids, loc::kDeleteLog, nxjni::MSG_DELETE_FAILED,
                [](AlarmService& s, const std::string& log, const std::list<std::string>& names) {
                  return s.delete_alarm_records(log, names);
                });

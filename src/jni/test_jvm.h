@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "jni/java_ids.h"
+
 inline JNIEnv* jvm_env() {
   static JNIEnv* env = [] {
     JavaVM* vm = nullptr;
@@ -21,6 +23,7 @@ inline JNIEnv* jvm_env() {
     args.options = options;
     args.ignoreUnrecognized = JNI_FALSE;
     if (JNI_CreateJavaVM(&vm, reinterpret_cast<void**>(&e), &args) != JNI_OK) return static_cast<JNIEnv*>(nullptr);
+    nxjni::resolve_java_ids(e);  // what JNI_OnLoad does in the library
     return e;
   }();
   return env;
