@@ -1,0 +1,119 @@
+#include "postgres_connection.h"
+
+#include <algorithm>
+
+#include "nxdb/lock_wait.h"
+#include "postgres_results.h"
+
+namespace nxdb::pg {
+namespace {
+
+// lock_timeout in milliseconds: 0 waits for ever, so "no wait" is the
+// shortest wait there is.
+long lock_timeout_ms(int seconds) {
+  return seconds < 0 ? 0 : (seconds == 0 ? 1 : static_cast<long>(seconds) * 1000);
+}
+
+}  // namespace
+
+Connection::Connection(std::string uri)
+    : uri_(std::move(uri)), lock_wait_seconds_(lock_wait_seconds()),
+      lock_wait_ms_(lock_timeout_ms(lock_wait_seconds_)) {}
+
+bool Connection::open(std::string& error) {
+  // A statement may run no shorter than a lock may be waited for.
+  const long statement_ms = std::max(300000L, lock_wait_ms_ + 60000L);
+  const std::string options = "-c statement_timeout=" + std::to_string(statement_ms) +
+                              " -c DateStyle=ISO,YMD -c bytea_output=hex "
+                              "-c standard_conforming_strings=on -c client_encoding=UTF8 "
+                              "-c client_min_messages=warning";
+  // Ours first: settings in the URI come later and win.
+  const char* const keys[] = {"connect_timeout", "keepalives", "keepalives_idle",
+                              "keepalives_interval", "keepalives_count", "tcp_user_timeout",
+                              "options", "application_name", "dbname", nullptr};
+  const char* const values[] = {"10", "1", "10", "5", "3", "30000", options.c_str(),
+                                "nxalarm", uri_.c_str(), nullptr};
+  ConnHandle conn(PQconnectdbParams(keys, values, 1));
+  if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
+    error = "cannot connect to the PostgreSQL alarm database " + shown_uri() + ": " +
+            (conn ? trimmed_message(PQerrorMessage(conn.get())) : std::string("out of memory"));
+    return false;
+  }
+  // Server notices (such as "already exists, skipping") are not errors
+  // and never reach standard error.
+  PQsetNoticeProcessor(conn.get(), [](void*, const char*) {}, nullptr);
+  conn_ = std::move(conn);
+  ++generation_;
+  unnamed_owner_ = 0;
+  if (!apply_lock_wait(error)) return false;
+  for (const std::string& channel : channels_) {
+    if (!run_listen(channel, error)) return false;
+  }
+  return true;
+}
+
+bool Connection::ensure(std::string& error) {
+  settle();
+  if (broken_transaction_) {
+    error = kLostInTransaction;
+    return false;
+  }
+  if (usable()) return true;
+  conn_.reset();
+  return open(error);
+}
+
+bool Connection::set_lock_wait(int seconds, std::string& error) {
+  settle();
+  lock_wait_seconds_ = seconds;
+  lock_wait_ms_ = lock_timeout_ms(seconds);
+  return ensure(error) && apply_lock_wait(error);
+}
+
+bool Connection::listen(const std::string& channel, std::string& error) {
+  settle();
+  for (const std::string& c : channels_) {
+    if (c == channel) return ensure(error);
+  }
+  channels_.push_back(channel);
+  return ensure(error) && run_listen(channel, error);
+}
+
+std::string Connection::shown_uri() const {
+  // Never show a password.
+  std::string shown = uri_;
+  std::size_t scheme = shown.find("://");
+  std::size_t at = shown.find('@');
+  if (scheme != std::string::npos && at != std::string::npos && at > scheme) {
+    std::size_t colon = shown.find(':', scheme + 3);
+    if (colon != std::string::npos && colon < at) shown.erase(colon, at - colon);
+  }
+  return shown;
+}
+
+bool Connection::simple(const std::string& sql, std::string& error) {
+  ResultHandle r(PQexec(conn_.get(), sql.c_str()));
+  if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
+    error = trimmed_message(PQerrorMessage(conn_.get()));
+    note_failure(false);
+    return false;
+  }
+  return true;
+}
+
+bool Connection::apply_lock_wait(std::string& error) {
+  return simple("SET lock_timeout = " + std::to_string(lock_wait_ms_), error);
+}
+
+bool Connection::run_listen(const std::string& channel, std::string& error) {
+  char* quoted = PQescapeIdentifier(conn_.get(), channel.c_str(), channel.size());
+  if (quoted == nullptr) {
+    error = trimmed_message(PQerrorMessage(conn_.get()));
+    return false;
+  }
+  std::string sql = std::string("LISTEN ") + quoted;
+  PQfreemem(quoted);
+  return simple(sql, error);
+}
+
+}  // namespace nxdb::pg

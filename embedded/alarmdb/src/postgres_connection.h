@@ -1,0 +1,105 @@
+// One PostgreSQL server connection and the session state a reconnection
+// must restore: the lock wait and the channels listened to.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "postgres_handles.h"
+
+namespace nxdb::pg {
+
+// A statement whose rows are still arriving on the connection.
+class RowStream {
+ public:
+  virtual ~RowStream() = default;
+  // Takes the rest of the rows off the connection, keeping them.
+  virtual void buffer_rest() = 0;
+};
+
+// One server connection with what a reconnection must restore.
+class Connection {
+ public:
+  // Rows of a query come one at a time, so a large result never sits in
+  // memory whole. Anything else that needs the connection first settles
+  // the stream: its remaining rows are buffered for it, none are lost.
+  void set_stream(RowStream* stream) { stream_ = stream; }
+  void end_stream(RowStream* stream) {
+    if (stream_ == stream) stream_ = nullptr;
+  }
+  void settle() {
+    if (RowStream* s = stream_) {
+      stream_ = nullptr;
+      s->buffer_rest();
+    }
+  }
+
+  // Every connection waits the installation's time for a lock until its
+  // session sets another.
+  explicit Connection(std::string uri);
+
+  int lock_wait_seconds_now() const { return lock_wait_seconds_; }
+
+  bool open(std::string& error);
+
+  PGconn* get() const { return conn_.get(); }
+  bool usable() const { return conn_ && PQstatus(conn_.get()) == CONNECTION_OK; }
+  bool in_transaction() const {
+    if (!conn_) return false;
+    PGTransactionStatusType s = PQtransactionStatus(conn_.get());
+    return s == PQTRANS_INTRANS || s == PQTRANS_INERROR || s == PQTRANS_ACTIVE;
+  }
+
+  // Notes a failure: a connection lost inside a transaction must not be
+  // replaced silently, or the rest of the transaction would run on its own.
+  void note_failure(bool was_in_transaction) {
+    if (conn_ && PQstatus(conn_.get()) == CONNECTION_BAD) {
+      conn_.reset();
+      if (was_in_transaction) broken_transaction_ = true;
+    }
+  }
+
+  // Makes sure a connection is there, reconnecting after a loss. Refuses
+  // while a lost transaction has not been ended by ROLLBACK.
+  bool ensure(std::string& error);
+  bool broken_transaction() const { return broken_transaction_; }
+  void forget_broken_transaction() { broken_transaction_ = false; }
+
+  bool set_lock_wait(int seconds, std::string& error);
+  bool listen(const std::string& channel, std::string& error);
+
+  // Statements prepared under the unnamed name; a statement may execute the
+  // prepared form only while no later one replaced it.
+  unsigned long long take_unnamed() { return unnamed_owner_ = ++serial_; }
+  bool owns_unnamed(unsigned long long serial, unsigned long long generation) const {
+    return unnamed_owner_ == serial && generation_ == generation;
+  }
+  unsigned long long generation() const { return generation_; }
+
+  long long changes = 0;
+
+  // The URI without its password, for messages.
+  std::string shown_uri() const;
+
+  static constexpr const char* kLostInTransaction =
+      "the connection to the alarm database was lost inside a transaction; the transaction "
+      "was rolled back";
+
+ private:
+  bool simple(const std::string& sql, std::string& error);
+  bool apply_lock_wait(std::string& error);
+  bool run_listen(const std::string& channel, std::string& error);
+
+  std::string uri_;
+  ConnHandle conn_;
+  RowStream* stream_ = nullptr;
+  int lock_wait_seconds_;
+  long lock_wait_ms_;
+  std::vector<std::string> channels_;
+  bool broken_transaction_ = false;
+  unsigned long long serial_ = 0;
+  unsigned long long unnamed_owner_ = 0;
+  unsigned long long generation_ = 0;
+};
+
+}  // namespace nxdb::pg

@@ -1,0 +1,49 @@
+#include "mis/notification_info.h"
+
+#include <string_view>
+#include <vector>
+
+#include "metadata.h"
+#include "mis/record_attributes.h"
+
+namespace nxmp_mis {
+
+Asn1Value attribute_item(const std::string& name, const Asn1Value& value) {
+  const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(name));
+  if (e == nullptr || value.is_null()) return {};
+  return Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, {e->oid.to_value(), value});
+}
+
+Asn1Value attribute_list_info(const Values& values) {
+  std::vector<Asn1Value> items;
+  for (const auto& [name, text] : values) {
+    const RecordAttribute* a = find_record_attribute(name);
+    if (a == nullptr) continue;
+    items.push_back(attribute_item(name, encode_value(*a, text)));
+  }
+  return Asn1Value::encode_constructed(
+      Asn1Value::TAG_SEQ, {Asn1Value::encode_constructed(Asn1Value::TAG_SET, items)});
+}
+
+Asn1Value value_change_info(const Values& before, const Values& after) {
+  std::vector<Asn1Value> items;
+  for (const auto& [name, text] : after) {
+    const RecordAttribute* a = find_record_attribute(name);
+    const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(name));
+    if (a == nullptr || e == nullptr) continue;
+    Asn1Value now = encode_value(*a, text);
+    if (now.is_null()) continue;
+    std::vector<Asn1Value> parts = {e->oid.to_value()};
+    auto old = before.find(name);
+    if (old != before.end()) {
+      Asn1Value was = encode_value(*a, old->second);
+      if (!was.is_null()) parts.push_back(Asn1Value::encode_tagged(Asn1Value::TAG_CTX1, was));
+    }
+    parts.push_back(Asn1Value::encode_tagged(Asn1Value::TAG_CTX2, now));
+    items.push_back(Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, parts));
+  }
+  return Asn1Value::encode_constructed(
+      Asn1Value::TAG_SEQ, {Asn1Value::encode_constructed(Asn1Value::TAG_SET, items)});
+}
+
+}  // namespace nxmp_mis

@@ -1,0 +1,318 @@
+// Logging a notification: a record in each log that takes it (clearing the
+// alarms a clear matches), and its OBJECT_CREATED in the journal.
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <string_view>
+
+#include "metadata.h"
+#include "mis/mis.h"
+#include "mis/notification_info.h"
+#include "mis/record_attributes.h"
+#include "mis/sql_helpers.h"
+#include "nxdb/unique_mo.h"
+#include "nxdb/value.h"
+#include "nxmp/asn1_type.h"
+#include "nxmp/oid.h"
+
+namespace nxmp_mis {
+namespace {
+
+std::string now_digits() {
+  // The precise clock: time() reads a coarse one that can lag a few
+  // milliseconds behind the clock clients compare with.
+  std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S", &tm);
+  return buf;
+}
+
+std::string bare(const std::string& name) {
+  std::size_t colon = name.rfind(':');
+  return colon == std::string::npos ? name : name.substr(colon + 1);
+}
+
+// The clearing user named by a clearOperator extension of additional
+// information: the quoted text after "information".
+std::string clear_operator_of(const std::string& additional_information) {
+  std::size_t at = additional_information.find("clearOperator");
+  if (at == std::string::npos) return {};
+  at = additional_information.find("information", at);
+  if (at == std::string::npos) return {};
+  std::size_t open = additional_information.find('"', at);
+  if (open == std::string::npos) return {};
+  std::size_t close = open + 1;
+  while (close < additional_information.size()) {
+    if (additional_information[close] == '"') {
+      if (close + 1 < additional_information.size() && additional_information[close + 1] == '"') {
+        close += 2;
+        continue;
+      }
+      break;
+    }
+    ++close;
+  }
+  if (close >= additional_information.size()) return {};
+  auto text = unquote(additional_information.substr(open, close - open + 1));
+  return text ? *text : std::string();
+}
+
+const nxdb::RecordType& record_type_for(const std::string& event_bare) {
+  const auto& types = nxdb::alarm_record_types();
+  if (event_bare == "internetAlarm") return types[1];
+  if (event_bare == "nerveCenterAlarm") return types[2];
+  return types[0];
+}
+
+}  // namespace
+
+bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
+                         const std::string& cause, const std::string& when, const std::string& op,
+                         std::vector<Notification>& out, std::string& error) {
+  std::string stored_when;
+  nxdb::digits_to_stored_time(when, stored_when);
+  for (const nxdb::RecordType& type : nxdb::alarm_record_types()) {
+    std::string table;
+    if (!locate(log, type, table, error)) return false;
+    auto st = db_->backend()->prepare(
+        "SELECT logrecordid, cleartime, clearoperator FROM " + table +
+            " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3 AND clearstate = ?4",
+        error);
+    if (!st) return false;
+    st->bind_text(1, moi);
+    st->bind_text(2, event_type);
+    st->bind_text(3, cause);
+    st->bind_text(4, "unCleared");
+    std::vector<std::pair<long, Values>> matches;
+    while (st->step() == nxdb::StepResult::kRow) {
+      Values old{{"clearState", "unCleared"}};
+      if (st->cell_type(1) != nxdb::CellType::kNull) {
+        old["clearTime"] = nxdb::stored_time_to_digits(st->cell_text(1));
+      }
+      if (st->cell_type(2) != nxdb::CellType::kNull) old["clearOperator"] = std::string(st->cell_text(2));
+      matches.emplace_back(static_cast<long>(st->cell_int(0)), old);
+    }
+    st.reset();
+    for (const auto& [id, old] : matches) {
+      if (!exec(*db_->backend(),
+                "UPDATE " + table +
+                    " SET clearstate = ?1, cleartime = ?2, clearoperator = ?3 WHERE logrecordid = ?4",
+                {"cleared", stored_when, op, std::to_string(id)}, error)) {
+        return false;
+      }
+      ObjectRef rec = log_of(log);
+      rec.kind = ObjectRef::Kind::kRecord;
+      rec.record_id = id;
+      Values now{{"clearState", "cleared"}, {"clearTime", when}, {"clearOperator", op}};
+      out.push_back({"ATTR_CHANGED", format_object_name(rec), record_class(type),
+                     value_change_info(old, now)});
+    }
+  }
+  return true;
+}
+
+bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
+                           const std::string& moi, const std::string& moc,
+                           const ObjectRef* log_filter, std::vector<long>& record_ids,
+                           std::string& error) {
+  const nxmp_meta::Entry* entry = nxmp_meta::find(std::string_view(event_type));
+  if (entry == nullptr || entry->kind != nxmp_meta::EntryKind::Notification) {
+    error = "unknown event type: " + event_type;
+    return false;
+  }
+  const std::string event_bare = bare(entry->name);
+  Asn1Type syntax = Asn1Type::lookup_type("eventInfo", "eventType", entry->oid.to_value());
+  std::string notation;
+  if (!syntax || info.is_null() || !syntax.format(info, notation)) {
+    error = "the information is not of the syntax of " + event_bare;
+    return false;
+  }
+  const nxdb::RecordType& type = record_type_for(event_bare);
+  const std::string now = now_digits();
+  Values row{{"eventType", event_bare},   {"managedObjectClass", moc},
+             {"managedObjectInstance", moi}, {"eventTime", now},
+             {"loggingTime", now},          {"ackState", "unAcked"},
+             {"clearState", "unCleared"},   {"displayState", "unDisplayed"}};
+  std::vector<Asn1Value> blob_items;
+  for (const auto& [field, value] : split_fields(notation)) {
+    const RecordAttribute* a = find_record_attribute(field);
+    if (field == "notificationIdentifier") continue;  // the MIS numbers notifications
+    if (a != nullptr && column_of(*a, type) != nullptr) {
+      if (a->form == Form::kText) {
+        // The formatted information quotes every text: unquoted once, and
+        // anything else refused rather than stored as notation.
+        auto text = unquote(value);
+        if (!text) {
+          error = "the " + field + " of the information is not a quoted text";
+          return false;
+        }
+        row[field] = *text;
+      } else {
+        row[field] = value;
+      }
+      continue;
+    }
+    // No column: kept, encoded, in the row's blob.
+    const nxmp_meta::Entry* attr = nxmp_meta::find(std::string_view(field));
+    if (attr == nullptr) continue;
+    Asn1Type attr_type = Asn1Type::lookup_type("attributeValue", "attributeId", attr->oid.to_value());
+    Asn1Value encoded = attr_type ? attr_type.parse(value) : Asn1Value();
+    if (!encoded.is_null()) blob_items.push_back(attribute_item(field, encoded));
+  }
+  const std::string cause = row.count("probableCause") ? row["probableCause"] : std::string();
+  const bool clearing = row.count("perceivedSeverity") && row["perceivedSeverity"] == "cleared";
+  std::string clear_op;
+  if (clearing) {
+    clear_op = clear_operator_of(row.count("additionalInformation") ? row["additionalInformation"] : "");
+    row["clearState"] = "cleared";
+    row["clearTime"] = now;
+    row["clearOperator"] = clear_op;
+  }
+  // The object's identity first: it is kept by its own connection, which
+  // would wait for our transaction.
+  long moi_id = -1;
+  {
+    Asn1Value oi = fdn2oi(DataUnit(moi));
+    if (!oi.is_null()) {
+      // One identity connection per process: opening one per alarm costs a
+      // server session each time on PostgreSQL.
+      std::lock_guard<std::mutex> lock(identity_mu_);
+      if (!identities_) {
+        identities_ = std::make_unique<UniqueMO>(NXDBConnectInfo(system_, NXDB_ALARM_LOG_SERVICE),
+                                                 true, 1000);
+      }
+      moi_id = identities_->get_unique_id(oi.encoding());
+      // Made again next time: the database may have been unreachable.
+      if (moi_id < 0) identities_.reset();
+    }
+  }
+  const Asn1Value blob =
+      blob_items.empty() ? Asn1Value() : Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, blob_items);
+
+  std::lock_guard<std::mutex> lock(write_mu_);
+  std::vector<ObjectRef> logs;
+  if (log_filter != nullptr) {
+    logs.push_back(log_of(*log_filter));
+  } else if (!list_logs(logs, error)) {
+    return false;
+  }
+  if (logs.empty()) {
+    error = "the MIS has no log to take the notification";
+    return false;
+  }
+  if (!begin(error)) return false;
+  std::vector<long> ids;
+  for (const ObjectRef& log : logs) {
+    std::string table;
+    if (log.system != system_ || !locate(log, type, table, error)) {
+      if (error.empty()) error = "not a log of this MIS: " + format_object_name(log);
+      rollback();
+      return false;
+    }
+    // Record and notification ids are unique within the log, over its tables.
+    long long max_id = 0, max_notification = 0;
+    for (const nxdb::RecordType& t : nxdb::alarm_record_types()) {
+      std::string other;
+      long long id = 0, notification = 0;
+      if (!locate(log, t, other, error) ||
+          !query_long(*db_->backend(), "SELECT MAX(logrecordid) FROM " + other, {}, id, error) ||
+          !query_long(*db_->backend(), "SELECT MAX(notificationid) FROM " + other, {}, notification,
+                      error)) {
+        rollback();
+        return false;
+      }
+      max_id = std::max(max_id, id);
+      max_notification = std::max(max_notification, notification);
+    }
+    std::vector<Notification> cleared;
+    if (clearing && !clear_matching(log, moi, event_bare, cause, now, clear_op, cleared, error)) {
+      rollback();
+      return false;
+    }
+    Values record = row;
+    record["logRecordId"] = std::to_string(max_id + 1);
+    record["notificationIdentifier"] = std::to_string(max_notification + 1);
+    std::string columns, marks;
+    std::vector<std::pair<const nxdb::ColumnDef*, std::string>> binds;
+    for (const auto& [name, text] : record) {
+      const RecordAttribute* a = find_record_attribute(name);
+      const char* column = a ? column_of(*a, type) : nullptr;
+      if (column == nullptr) continue;
+      binds.emplace_back(column_def(type, column), text);
+    }
+    for (std::size_t i = 0; i < binds.size(); ++i) {
+      columns += std::string(i ? ", " : "") + binds[i].first->name;
+      marks += std::string(i ? ", " : "") + "?" + std::to_string(i + 1);
+    }
+    columns += ", logrectype, blob, moi_id";
+    const std::size_t n = binds.size();
+    marks += ", ?" + std::to_string(n + 1) + ", ?" + std::to_string(n + 2) + ", ?" + std::to_string(n + 3);
+    auto st = db_->backend()->prepare("INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")",
+                                      error);
+    if (!st) {
+      rollback();
+      return false;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      const int index = static_cast<int>(i) + 1;
+      const std::string& text = binds[i].second;
+      switch (binds[i].first->kind) {
+        case nxdb::ColumnKind::kTime: {
+          std::string stored;
+          if (!text.empty() && nxdb::digits_to_stored_time(text, stored)) {
+            st->bind_text(index, stored);
+          } else {
+            st->bind_null(index);
+          }
+          break;
+        }
+        case nxdb::ColumnKind::kInteger:
+          st->bind_int(index, std::atoll(text.c_str()));
+          break;
+        default:
+          st->bind_text(index, text);
+      }
+    }
+    st->bind_text(static_cast<int>(n) + 1, type.code);
+    if (blob.is_null()) {
+      st->bind_null(static_cast<int>(n) + 2);
+    } else {
+      DataUnit ber = blob.encoding();
+      st->bind_blob(static_cast<int>(n) + 2, ber.data(), ber.size());
+    }
+    if (moi_id > 0) {
+      st->bind_int(static_cast<int>(n) + 3, moi_id);
+    } else {
+      st->bind_null(static_cast<int>(n) + 3);
+    }
+    if (st->step() == nxdb::StepResult::kError) {
+      error = st->error();
+      rollback();
+      return false;
+    }
+    for (const Notification& c : cleared) {
+      if (!journal(c, error)) {
+        rollback();
+        return false;
+      }
+    }
+    ObjectRef rec = log_of(log);
+    rec.kind = ObjectRef::Kind::kRecord;
+    rec.record_id = static_cast<long>(max_id + 1);
+    if (!journal({"OBJECT_CREATED", format_object_name(rec), record_class(type),
+                  attribute_list_info(record)},
+                 error)) {
+      rollback();
+      return false;
+    }
+    ids.push_back(rec.record_id);
+  }
+  if (!commit(error)) return false;
+  record_ids = ids;
+  return true;
+}
+
+}  // namespace nxmp_mis
