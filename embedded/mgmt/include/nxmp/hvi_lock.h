@@ -15,4 +15,16 @@ class HviLock {
 
   // The mutex itself, for code that must wait on it with a condition.
   static std::recursive_mutex& mutex();
+
+  // Held by a platform thread while it waits for the lock (event delivery).
+  // The mutex is not fair: callers that take it back to back would keep
+  // such a thread out for as long as they go on, so a caller entering the
+  // lock from outside lets a claimant go first (for at most a few ms).
+  class Claim {
+   public:
+    Claim();
+    ~Claim();
+    Claim(const Claim&) = delete;
+    Claim& operator=(const Claim&) = delete;
+  };
 };

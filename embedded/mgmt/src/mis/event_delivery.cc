@@ -43,9 +43,13 @@ void Mis::deliver(const Event& event) {
   // The process-wide lock, without blocking shutdown: a thread that holds
   // it while the process exits must not keep the dispatcher from stopping.
   std::recursive_mutex& hvi = HviLock::mutex();
-  while (!hvi.try_lock()) {
-    std::unique_lock<std::mutex> lock(queue_mu_);
-    if (queue_cv_.wait_for(lock, std::chrono::microseconds(200), [&] { return stopping_; })) return;
+  {
+    // Callers that query without a pause would otherwise keep events out.
+    HviLock::Claim claim;
+    while (!hvi.try_lock()) {
+      std::unique_lock<std::mutex> lock(queue_mu_);
+      if (queue_cv_.wait_for(lock, std::chrono::microseconds(200), [&] { return stopping_; })) return;
+    }
   }
   std::lock_guard<std::recursive_mutex> held(hvi, std::adopt_lock);
   // Chosen under the lock, so that a client that cancels its subscriptions
