@@ -25,11 +25,7 @@ void throw_input_refusal(JNIEnv* env, const char* message) {
 }
 
 std::string too_long_message(const TextBound& bound, std::size_t bytes) {
-  std::string message = "Refused: ";
-  message += bound.what;
-  message += " of " + std::to_string(bytes) + " bytes (UTF-8) is longer than the " +
-             std::to_string(bound.max_bytes) + " bytes allowed";
-  return message;
+  return catalog_format(MSG_TEXT_TOO_LONG, catalog_text(bound.what), bytes, bound.max_bytes);
 }
 
 bool java_text(JNIEnv* env, jstring s, const TextBound& bound, std::string& out) {
@@ -37,7 +33,8 @@ bool java_text(JNIEnv* env, jstring s, const TextBound& bound, std::string& out)
   // Each UTF-16 unit takes at least one byte: a string of more units than
   // the bound is refused before anything is copied.
   if (static_cast<std::size_t>(length) > bound.max_bytes) {
-    refuse(env, too_long_message(bound, static_cast<std::size_t>(length)) + " (or more)");
+    refuse(env, catalog_format(MSG_TEXT_TOO_LONG_UNITS, catalog_text(bound.what), static_cast<std::size_t>(length),
+                               bound.max_bytes));
     return false;
   }
   std::string text;
@@ -48,17 +45,15 @@ bool java_text(JNIEnv* env, jstring s, const TextBound& bound, std::string& out)
     text.reserve(units.size());
     refusal = append_utf16_as_utf8(text, units.data(), units.size());
   } catch (const std::bad_alloc&) {
-    refuse(env, std::string("Refused: no memory to copy ") + bound.what + " of " + std::to_string(length) +
-                    " characters");
+    refuse(env, catalog_format(MSG_TEXT_NO_MEMORY, catalog_text(bound.what), static_cast<std::size_t>(length)));
     return false;
   }
   switch (refusal) {
     case Utf16Refusal::nul:
-      refuse(env, std::string("Refused: ") + bound.what + " holds a NUL character, which no stored text keeps");
+      refuse(env, catalog_format(MSG_TEXT_NUL, catalog_text(bound.what)));
       return false;
     case Utf16Refusal::unpaired_surrogate:
-      refuse(env, std::string("Refused: ") + bound.what +
-                      " holds an unpaired surrogate, a half character that has no UTF-8 form");
+      refuse(env, catalog_format(MSG_TEXT_SURROGATE, catalog_text(bound.what)));
       return false;
     case Utf16Refusal::none:
       break;
@@ -79,9 +74,8 @@ bool filter_value_text(JNIEnv* env, const std::string& attribute, jstring s, std
   if (!java_text(env, s, kFilterValue, out)) return false;
   const std::size_t pattern = like_pattern_size(attribute, out);
   if (pattern > kMaxLikePatternBytes) {
-    refuse(env, "Refused: a filter pattern on " + attribute + " makes a LIKE pattern of " + std::to_string(pattern) +
-                    " bytes (UTF-8, each '_' escaped), longer than the " + std::to_string(kMaxLikePatternBytes) +
-                    " bytes the database matches");
+    refuse(env, catalog_format(MSG_PATTERN_TOO_LONG, attribute.c_str(), pattern,
+                               static_cast<std::size_t>(kMaxLikePatternBytes)));
     return false;
   }
   return true;

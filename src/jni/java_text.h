@@ -10,31 +10,33 @@
 #include <cstddef>
 #include <string>
 
+#include "jni/messages.h"
+
 namespace nxjni {
 
 // What a text is (for the refusal message) and the most UTF-8 bytes it may
 // take.
 struct TextBound {
-  const char* what;
+  Message what;  // the kind's catalog text
   std::size_t max_bytes;
 };
 
 // Operator texts of ack, clear and display: room for long notes and pasted
 // logs; each record of a call may have one.
-inline constexpr TextBound kOperatorText{"an ack, clear or display text", std::size_t{8} << 20};
+inline constexpr TextBound kOperatorText{MSG_KIND_OPERATOR_TEXT, std::size_t{8} << 20};
 // Filter values compared as they are: as long as any text a record can hold.
-inline constexpr TextBound kFilterValue{"a filter value", std::size_t{8} << 20};
+inline constexpr TextBound kFilterValue{MSG_KIND_FILTER_VALUE, std::size_t{8} << 20};
 // Names that become parts of MIS object names (log, MIS and managed object
 // names): the longest object name text the MIS takes.
-inline constexpr TextBound kLogName{"a log name", 65534};
-inline constexpr TextBound kMisName{"a MIS name", 65534};
-inline constexpr TextBound kMoName{"a managed object name", 65534};
+inline constexpr TextBound kLogName{MSG_KIND_LOG_NAME, 65534};
+inline constexpr TextBound kMisName{MSG_KIND_MIS_NAME, 65534};
+inline constexpr TextBound kMoName{MSG_KIND_MO_NAME, 65534};
 // A record identifier names a number ("number:17"); far more is no identifier.
-inline constexpr TextBound kRecordIdText{"a record identifier", 1024};
-inline constexpr TextBound kAttributeName{"an attribute name", 1024};
-inline constexpr TextBound kServerName{"a server name", 65534};
+inline constexpr TextBound kRecordIdText{MSG_KIND_RECORD_ID, 1024};
+inline constexpr TextBound kAttributeName{MSG_KIND_ATTRIBUTE_NAME, 1024};
+inline constexpr TextBound kServerName{MSG_KIND_SERVER_NAME, 65534};
 // Any other text taken from Java.
-inline constexpr TextBound kAnyText{"a text", std::size_t{8} << 20};
+inline constexpr TextBound kAnyText{MSG_KIND_TEXT, std::size_t{8} << 20};
 
 // Sets out to the text of s (not null) as standard UTF-8. False when an
 // exception is pending: AlarmException when the text is refused, or the

@@ -133,7 +133,7 @@ TEST_F(JavaTextTest, RefusalsRaiseAlarmInputExceptionAndLeaveTheTextAlone) {
 }
 
 TEST_F(JavaTextTest, BoundsCountUtf8BytesAndNameTheBound) {
-  const nxjni::TextBound bound{"a test text", 12};
+  const nxjni::TextBound bound{nxjni::MSG_KIND_TEXT, 12};
   std::string text;
   ScopedLocalRef<jstring> fits(env_, make(u"\u20ac\u20ac\u20ac\u20ac"));  // 12 bytes
   EXPECT_TRUE(nxjni::java_text(env_, fits.get(), bound, text)) << take_exception();
@@ -144,14 +144,14 @@ TEST_F(JavaTextTest, BoundsCountUtf8BytesAndNameTheBound) {
   text = "unchanged";
   EXPECT_FALSE(nxjni::java_text(env_, wide.get(), bound, text));
   EXPECT_EQ(take_exception(),
-            "com.qel.nx.api.alarm.AlarmInputException: Refused: a test text of 13 bytes (UTF-8) is longer than "
+            "com.qel.nx.api.alarm.AlarmInputException: Refused: a text of 13 bytes (UTF-8) is longer than "
             "the 12 bytes allowed");
   EXPECT_EQ(text, "unchanged");
 
   // More characters than the bound has bytes: refused before any copy.
   ScopedLocalRef<jstring> many(env_, make(std::u16string(13, u'x')));
   EXPECT_FALSE(nxjni::java_text(env_, many.get(), bound, text));
-  EXPECT_NE(take_exception().find("a test text of 13 bytes (UTF-8) is longer than the 12 bytes allowed (or more)"),
+  EXPECT_NE(take_exception().find("a text of 13 bytes (UTF-8) is longer than the 12 bytes allowed (or more)"),
             std::string::npos);
 }
 

@@ -10,8 +10,7 @@ namespace nxjni {
 bool is_java_type(JNIEnv* env, jobject obj, jclass cls, const char* what, const char* expected) {
   if (!obj) return true;
   if (cls && env->IsInstanceOf(obj, cls)) return true;
-  std::string text = std::string(what) + " is not " + expected;
-  if (!cls) text += " (the class could not be loaded)";
+  const std::string text = catalog_format(cls ? MSG_WRONG_TYPE : MSG_WRONG_TYPE_NO_CLASS, what, expected);
   throw_alarm_exception(env, text.c_str());
   return false;
 }

@@ -8,7 +8,10 @@
 #include <fstream>
 #include <string>
 
+#include "jni/java_types.h"
 #include "jni/library_state.h"
+#include "jni/scoped_jni.h"
+#include "test_jvm.h"
 
 // Each case opens the catalog in a child process: the catalog is opened
 // once per process, as in the library.
@@ -32,10 +35,14 @@ TEST(MessageCatalog, ShippedCatalogHoldsTheDefaultTexts) {
         setenv("NLSPATH", NX_BUILD_DIR "/%N", 1);
         nxjni::open_catalog();
         if (alarm_catd == reinterpret_cast<nl_catd>(-1)) std::exit(2);
-        for (int n = 1; n <= 17; ++n) {
+        // A sentinel shows a number the catalog lacks; the number after the
+        // last shows an entry the code has no text for.
+        static const char kMissing[] = "(missing)";
+        for (int n = 1; n <= nxjni::kLastMessage + 1; ++n) {
+          const char* text = catgets(alarm_catd, nxjni::kCatalogSet, n, kMissing);
+          const char* expected = n <= nxjni::kLastMessage ? nxjni::default_text(n) : kMissing;
           // Compare by content: the catalog hands back its own copy.
-          if (std::strcmp(nxjni::catalog_text(static_cast<nxjni::Message>(n)), nxjni::default_text(n)) != 0)
-            std::exit(10 + n);
+          if (expected == nullptr || std::strcmp(text, expected) != 0) std::exit(10 + n);
         }
         std::exit(0);
       },
@@ -79,4 +86,80 @@ TEST(MessageCatalog, MissingCatalogLeavesDefaults) {
                               "Failed to allocated AlarmFilter") == 0 ? 0 : 3);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST(MessageCatalog, ConversionsAreListedInOrder) {
+  EXPECT_EQ(nxjni::conversions_of("Refused: %s of %zu bytes, 100%% of %zu"), "%s%zu%zu");
+  EXPECT_EQ(nxjni::conversions_of("no parts"), "");
+  // Forms whose arguments cannot be checked against the default's.
+  EXPECT_EQ(nxjni::conversions_of("%2$s then %1$s"), "?");
+  EXPECT_EQ(nxjni::conversions_of("%*d"), "?");
+  EXPECT_EQ(nxjni::conversions_of("%n"), "?");
+  EXPECT_EQ(nxjni::conversions_of("cut off %"), "?");
+}
+
+namespace {
+// A catalog in a new folder holding the given source lines of set 95;
+// returns the NLSPATH that finds it.
+std::string make_catalog(const std::string& lines) {
+  const std::string dir = temp_dir();
+  {
+    std::ofstream msg(dir + "/changed.msg");
+    msg << "$set 95\n" << lines;
+  }
+  const std::string cmd = "gencat '" + dir + "/nx_javaAlarm.cat' '" + dir + "/changed.msg'";
+  return std::system(cmd.c_str()) == 0 ? dir + "/%N" : std::string();
+}
+}  // namespace
+
+TEST(MessageCatalog, FormattedTextsComeFromTheCatalogWhenTheirPartsMatch) {
+  const std::string nlspath = make_catalog(
+      "21 %s n'est pas %s\n"
+      "23 Refused: %d bytes\n"  // wrong conversions: the default is used
+      "31 un nom de journal\n");
+  ASSERT_FALSE(nlspath.empty());
+  EXPECT_EXIT(
+      {
+        setenv("NLSPATH", nlspath.c_str(), 1);
+        nxjni::open_catalog();
+        const bool changed = nxjni::catalog_format(nxjni::MSG_WRONG_TYPE, "log name", "a LogName") ==
+                             "log name n'est pas a LogName";
+        const bool fell_back =
+            nxjni::catalog_format(nxjni::MSG_TEXT_TOO_LONG, nxjni::catalog_text(nxjni::MSG_KIND_LOG_NAME),
+                                  std::size_t{70000}, std::size_t{65534}) ==
+            "Refused: un nom de journal of 70000 bytes (UTF-8) is longer than the 65534 bytes allowed";
+        std::exit(changed ? (fell_back ? 0 : 2) : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(MessageCatalog, JavaSeesTheCatalogTextOfARefusal) {
+  const std::string nlspath = make_catalog("21 %s n'est pas %s\n");
+  ASSERT_FALSE(nlspath.empty());
+  // A fresh process (not a fork) for the VM this test starts.
+  const std::string style = GTEST_FLAG_GET(death_test_style);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setenv("NLSPATH", nlspath.c_str(), 1);
+        nxjni::open_catalog();
+        JNIEnv* env = jvm_env();
+        if (!env) std::exit(2);
+        ScopedLocalRef<jstring> text(env, env->NewStringUTF("not bytes"));
+        if (nxjni::is_java_type(env, text.get(), nxjni::java_ids().byte_array, "hash input", "a byte[]")) std::exit(3);
+        ScopedLocalRef<jthrowable> thrown(env, env->ExceptionOccurred());
+        env->ExceptionClear();
+        if (!thrown || !env->IsInstanceOf(thrown.get(), nxjni::java_ids().alarm_exception)) std::exit(4);
+        ScopedLocalRef<jclass> cls(env, env->GetObjectClass(thrown.get()));
+        jmethodID get_message = env->GetMethodID(cls.get(), "getMessage", "()Ljava/lang/String;");
+        ScopedLocalRef<jstring> message(env, static_cast<jstring>(env->CallObjectMethod(thrown.get(), get_message)));
+        if (!message) std::exit(5);
+        const char* chars = env->GetStringUTFChars(message.get(), nullptr);
+        const bool ok = std::strcmp(chars, "hash input n'est pas a byte[]") == 0;
+        if (!ok) std::fprintf(stderr, "message: %s\n", chars);
+        env->ReleaseStringUTFChars(message.get(), chars);
+        std::exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  GTEST_FLAG_SET(death_test_style, style);
 }

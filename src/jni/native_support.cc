@@ -19,7 +19,7 @@ namespace nxjni {
 AlarmService* require_service(JNIEnv* env) {
   AlarmService* service = nxjni::service.load(std::memory_order_acquire);
   if (!service || !init_done.load(std::memory_order_acquire)) {
-    throw_alarm_exception(env, "AlarmLogImpl.init has not been called: the alarm service is not set up");
+    throw_alarm_exception(env, MSG_NOT_INITIALIZED);
     return nullptr;
   }
   begin_database_call();

@@ -17,14 +17,14 @@ extern "C" JNIEXPORT jstring JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_getS
       return nullptr;
     case nxjni::Conv::incomplete:
       // Showing the condition of part of a query would mislead.
-      nxjni::throw_alarm_exception(env, "Invalid query: a filter, item or value is null");
+      nxjni::throw_alarm_exception(env, nxjni::MSG_QUERY_NULL);
       return nullptr;
     case nxjni::Conv::ok:
       break;
   }
   std::string condition;
   if (!query.create_sql_filter(condition)) {
-    nxjni::throw_alarm_exception(env, "Invalid query: a criterion cannot be turned into an SQL condition");
+    nxjni::throw_alarm_exception(env, nxjni::MSG_QUERY_NO_SQL);
     return nullptr;
   }
   return nxjni::new_java_string(env, condition);
