@@ -32,7 +32,7 @@ Clock::duration longest_wait_of_claimant(int rounds) {
     {
       HviLock::Claim claim;
       // Bounded, so that a regression fails the test instead of stalling it.
-      while (!(got = HviLock::mutex().try_lock()) && Clock::now() - start < std::chrono::seconds(2)) {
+      while (!(got = HviLock::mutex().try_lock()) && Clock::now() - start < std::chrono::seconds(10)) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
       }
     }
@@ -46,9 +46,10 @@ Clock::duration longest_wait_of_claimant(int rounds) {
 }
 
 TEST(HviLock, AClaimantGetsInWhileAnotherThreadTakesTheLockBackToBack) {
-  // Without the claim the hog, which never pauses outside the lock, keeps a
-  // polling thread out for seconds at a time.
-  EXPECT_LT(longest_wait_of_claimant(200), std::chrono::milliseconds(500));
+  // Without the claim the hog, which never pauses outside the lock, kept a
+  // polling thread out for minutes; with it a wait is a few ms, and the
+  // bound leaves room for a machine busy with other tests.
+  EXPECT_LT(longest_wait_of_claimant(200), std::chrono::seconds(3));
 }
 
 TEST(HviLock, NestedEntriesNeverWaitForAClaimant) {
