@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "db/database_impl.h"
+#include "model/object_name.h"
 #include "query/alarm_query.h"
 #include "service/mis_impl.h"
 #include "service/operator_name.h"
@@ -50,10 +51,12 @@ Platform AlarmService::get_platform() { return alarmplat; }
 int AlarmService::get_moid(const std::string& object_name) {
   std::string mis_name = mis;
   if (object_name.find("systemId") != std::string::npos) {
-    std::size_t first = object_name.find('"');
-    std::size_t second = first == std::string::npos ? first : object_name.find('"', first + 1);
-    mis_name = second == std::string::npos ? std::string()
-                                           : object_name.substr(first + 1, second - first - 1);
+    // The MIS the name itself gives; a name that does not parse names no
+    // MIS, so it matches no managed object rather than one of ours.
+    std::optional<ObjectName> name = ObjectName::parse(object_name);
+    if (!name) name = ObjectName::from_printed(object_name);
+    const NameValue* system = name ? name->find("systemId") : nullptr;
+    mis_name = system ? system->text() : std::string();
   }
   return DatabaseImpl::get_unique_moid(mis_name, object_name);
 }

@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "nxdb/lock_wait.h"
@@ -141,6 +144,26 @@ class SqliteStatement : public Statement {
   std::string error_;
 };
 
+// Waits for a lock by trying again every millisecond until `ms` have gone
+// by. SQLite's own busy timeout backs off to 100 ms between tries, so a
+// process that commits back to back (a raiser in a storm) nearly always took
+// the lock first and others waited far past their turn.
+int retry_every_millisecond(void* ms, int count) {
+  thread_local std::chrono::steady_clock::time_point started;
+  const auto now = std::chrono::steady_clock::now();
+  if (count == 0) started = now;
+  const auto budget = std::chrono::milliseconds(static_cast<long long>(reinterpret_cast<std::intptr_t>(ms)));
+  if (now - started >= budget) return 0;
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return 1;
+}
+
+bool wait_for_locks(sqlite3* db, int seconds) {
+  const long long ms = seconds < 0 || seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000LL;
+  return sqlite3_busy_handler(db, retry_every_millisecond,
+                              reinterpret_cast<void*>(static_cast<std::intptr_t>(ms))) == SQLITE_OK;
+}
+
 class SqliteBackend : public Backend {
  public:
   SqliteBackend(DbHandle db, int lock_wait_seconds) : db_(std::move(db)) {
@@ -150,8 +173,7 @@ class SqliteBackend : public Backend {
   Dialect dialect() const override { return Dialect::kSqlite; }
 
   bool set_lock_wait(int seconds) override {
-    int ms = seconds < 0 ? INT_MAX : (seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000);
-    if (sqlite3_busy_timeout(db_.get(), ms) != SQLITE_OK) return false;
+    if (!wait_for_locks(db_.get(), seconds)) return false;
     wait_.seconds = seconds;
     return true;
   }
@@ -316,7 +338,7 @@ std::unique_ptr<Backend> open_sqlite(const std::string& path, OpenMode mode, std
   const int wait = lock_wait_seconds();
   auto configure = [wait](sqlite3* handle) {
     sqlite3_extended_result_codes(handle, 1);
-    sqlite3_busy_timeout(handle, wait > INT_MAX / 1000 ? INT_MAX : wait * 1000);
+    wait_for_locks(handle, wait);
   };
   configure(db.get());
   // Readers and one writer work side by side in WAL mode. The mode is kept
