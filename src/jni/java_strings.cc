@@ -64,14 +64,14 @@ Utf16Refusal append_utf16_as_utf8(std::string& out, const jchar* units, std::siz
   return Utf16Refusal::none;
 }
 
-bool is_plain_modified_utf8(const std::string& text) {
+bool is_well_formed_utf8(const std::string& text) {
   for (unsigned char c : text) {
-    if (c == 0 || c >= 0x80) {
+    if (c >= 0x80) {
       // Rare: decide byte by byte below.
       char32_t cp;
       for (std::size_t i = 0; i < text.size();) {
         const std::size_t len = sequence_length(text, i, cp);
-        if (len == 0 || len == 4 || cp == 0) return false;
+        if (len == 0) return false;
         i += len;
       }
       return true;
@@ -81,7 +81,6 @@ bool is_plain_modified_utf8(const std::string& text) {
 }
 
 jstring new_java_string(JNIEnv* env, const std::string& text) {
-  if (is_plain_modified_utf8(text)) return env->NewStringUTF(text.c_str());
   std::vector<jchar> units;
   units.reserve(text.size());
   char32_t cp = 0;
@@ -105,7 +104,7 @@ jstring new_java_string(JNIEnv* env, const std::string& text) {
 }
 
 void append_java_utf8(std::string& out, const std::string& text) {
-  if (is_plain_modified_utf8(text)) {
+  if (is_well_formed_utf8(text)) {
     out += text;
     return;
   }

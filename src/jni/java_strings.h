@@ -4,9 +4,9 @@
 // outside the Basic Multilingual Plane, so neither direction uses it for
 // anything but plain text.
 //
-// Out: database and MIS texts are bytes of unknown origin; the VM accepts
-// only well-formed modified UTF-8 from NewStringUTF, so anything else goes
-// through UTF-16 with U+FFFD in place of malformed bytes.
+// Out: database and MIS texts are bytes of unknown origin; they go through
+// UTF-16 (NewString) with U+FFFD in place of malformed bytes, never through
+// the VM's modified UTF-8.
 #pragma once
 
 #include <jni.h>
@@ -28,6 +28,6 @@ jstring new_java_string(JNIEnv* env, const std::string& text);
 // Appends text as well-formed UTF-8 that decodes (by Java's UTF-8 decoder)
 // to the same String new_java_string makes of it.
 void append_java_utf8(std::string& out, const std::string& text);
-// True when text can go to NewStringUTF as it is.
-bool is_plain_modified_utf8(const std::string& text);
+// True when text is well-formed UTF-8 as it stands.
+bool is_well_formed_utf8(const std::string& text);
 }  // namespace nxjni

@@ -14,7 +14,7 @@ inline JNIEnv* jvm_env() {
   static JNIEnv* env = [] {
     JavaVM* vm = nullptr;
     JNIEnv* e = nullptr;
-    static std::string cp = "-Djava.class.path=" NX_BUILD_DIR "/java/nxalarm-api.jar";
+    std::string cp = "-Djava.class.path=" NX_BUILD_DIR "/java/nxalarm-api.jar";
     JavaVMOption options[1];
     options[0].optionString = cp.data();
     JavaVMInitArgs args{};

@@ -1,5 +1,7 @@
 #include "model/object_name.h"
 
+#include "model/text_notation.h"
+
 namespace {
 
 constexpr std::string_view kNamePrefix = "name:";
@@ -92,14 +94,6 @@ bool is_type(std::string_view type) {
   return true;
 }
 
-void put_quoted(std::string& out, const std::string& text) {
-  out += '"';
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
 
 // Reading the printed form: "attributeId", the attribute name, then
 // "attributeValue" and the value up to the end of its line.
@@ -214,11 +208,11 @@ std::string NameValue::notation() const {
   switch (form_) {
     case Form::kName:
       out = kNamePrefix;
-      put_quoted(out, text_);
+      out += text_notation(text_);
       return out;
     case Form::kString:
       out = kStringPrefix;
-      put_quoted(out, text_);
+      out += text_notation(text_);
       return out;
     case Form::kNumber:
       out = kNumberPrefix;
