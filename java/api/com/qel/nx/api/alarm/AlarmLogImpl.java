@@ -65,7 +65,8 @@ public class AlarmLogImpl {
      * @param query the selection; null or without filters selects every record
      * @param attrSet the attributes to fill in each record; every returned record
      *        refers to this set
-     * @return the records, possibly none
+     * @return the records, possibly none; in the query's order when it has order
+     *         keys ({@link GenericQuery#orderBy}), else in table order
      * @throws AlarmException if the records cannot be loaded or the query is invalid
      */
     public native AlarmRecord[] getAlarmsNative(LogName logName, GenericQuery query,
@@ -75,6 +76,8 @@ public class AlarmLogImpl {
      * Reads the matching records of a log and sends them to the event handler in
      * {@link AlarmsBatch}es of {@code batchSize} records, followed by an empty
      * batch. Returns when all batches have been sent or the retrieval was stopped.
+     * Records come in the query's order when it has order keys
+     * ({@link GenericQuery#orderBy}), else in table order.
      *
      * @param logName the log
      * @param batchSize the number of records per batch
@@ -87,6 +90,31 @@ public class AlarmLogImpl {
     public native void getAlarmsInBatchesNative(LogName logName, int batchSize, int clientTag, int batchId,
                                                 GenericQuery query, AlarmRecordAttributeSet attrSet)
             throws AlarmException;
+
+    /**
+     * Reads one page of the matching records of a log in the query's order
+     * ({@link GenericQuery#orderBy}; without order keys, by record id). The page
+     * is read from where the token points, never by counting rows off: a late page
+     * costs what the first does, and records added or deleted meanwhile make no
+     * record repeat or go missing.
+     *
+     * @param logName the log
+     * @param query the selection and order; null or without filters selects
+     *        every record. The token binds the log, the selection and the order
+     * @param attrSet the attributes to fill in each record
+     * @param limit the most records of the page, 1 to {@link #MAX_PAGE_SIZE}
+     * @param pageToken null for the first page, else the
+     *        {@link AlarmPage#getNextPageToken()} of the page before
+     * @return the page
+     * @throws AlarmException if the limit is out of range, the token is garbled or
+     *         was made for another log, selection or order, the query is invalid
+     *         or the records cannot be loaded
+     */
+    public native AlarmPage getAlarmPageNative(LogName logName, GenericQuery query, AlarmRecordAttributeSet attrSet,
+                                               int limit, String pageToken) throws AlarmException;
+
+    /** The largest page {@link #getAlarmPageNative} reads. */
+    public static final int MAX_PAGE_SIZE = 10000;
 
     /**
      * Asks the batched retrieval with this id to stop before its next record. May
