@@ -6,6 +6,7 @@
 #include "db/log_tables.h"
 #include "db/row_prefetch.h"
 #include "db/row_reader.h"
+#include "db/table_rows.h"
 #include "db/table_specs.h"
 #include "model/alarm_record.h"
 
@@ -119,4 +120,21 @@ bool read_log_fields(const std::string& log_fdn, const std::string& condition,
     }
   }
   return true;
+}
+
+ReadResult read_table_fields(LogTables& tables, const TableSpec& spec, const TableStatement& statement,
+                             const TableBind& bind, RecordFields& fields, const RowFieldSink& sink) {
+  const std::string table = tables.table(spec);
+  if (table.empty()) return ReadResult::kNoTable;
+  FieldRows rows(spec, tables.mis(), tables.log(), fields);
+  NXDBSet set;
+  if (!tables.db().executeQuery(statement(rows.columns(), table), bind, set)) return ReadResult::kFailed;
+  {
+    RowPrefetch prefetch(set);
+    while (const NXDBRow* row = prefetch.next()) {
+      rows(*row);
+      if (!sink(*row, fields)) return ReadResult::kRead;
+    }
+  }
+  return set.error().empty() ? ReadResult::kRead : ReadResult::kFailed;
 }

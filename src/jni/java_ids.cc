@@ -185,6 +185,11 @@ void resolve_log(JNIEnv* env, JavaIds& j) {
   j.batch_ctor_records = get_method_id(env, b, "<init>", "([Lcom/qel/nx/api/alarm/AlarmRecord;II)V", 0);
   j.batch_ctor_ints = get_method_id(env, b, "<init>", "(II)V", 0);
   j.batch_event_key = static_object(env, b, "EVENT_KEY", kStringSig);
+  j.alarm_page = cls(env, "com/qel/nx/api/alarm/AlarmPage");
+  j.page_ctor = get_method_id(env, j.alarm_page, "<init>",
+                              "([Lcom/qel/nx/api/alarm/AlarmRecord;Ljava/lang/String;"
+                              "Lcom/qel/nx/api/alarm/AlarmLogImpl;Lcom/qel/nx/api/alarm/LogName;"
+                              "Lcom/qel/nx/api/alarm/GenericQuery;)V", 0);
 
   j.assembler = cls(env, "com/qel/nx/api/alarm/RecordAssembler");
   j.assembler_ctor = get_method_id(env, j.assembler, "<init>",
@@ -199,6 +204,7 @@ void resolve_queries(JNIEnv* env, JavaIds& j) {
   j.generic_query = cls(env, "com/qel/nx/api/alarm/GenericQuery");
   j.query_logical = get_method_id(env, j.generic_query, "getLogicalCriteria", kLogicalSig, 0);
   j.query_elements = get_method_id(env, j.generic_query, "elements", "()Ljava/util/Enumeration;", 0);
+  j.query_order_codes = get_method_id(env, j.generic_query, "orderCodes", "()[I", 0);
   j.filter = cls(env, "com/qel/nx/api/alarm/Filter");
   j.filter_logical = get_method_id(env, j.filter, "getLogicalCriteria", kLogicalSig, 0);
   j.filter_elements = get_method_id(env, j.filter, "elements", "()Ljava/util/Enumeration;", 0);

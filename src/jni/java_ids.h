@@ -92,11 +92,14 @@ struct JavaIds {
   jmethodID batch_ctor_records;
   jmethodID batch_ctor_ints;
   jobject batch_event_key;  // AlarmsBatch.EVENT_KEY
+  jclass alarm_page;
+  jmethodID page_ctor;  // (AlarmRecord[], String, AlarmLogImpl, LogName, GenericQuery)
 
   // Queries.
   jclass generic_query;
   jmethodID query_logical;
   jmethodID query_elements;
+  jmethodID query_order_codes;  // int[]: attribute code, 1 for descending, per key
   jclass filter;
   jmethodID filter_logical;
   jmethodID filter_elements;

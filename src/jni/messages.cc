@@ -52,6 +52,14 @@ constexpr const char* kDefaults[] = {
     "an attribute name",
     "a server name",
     "a text",
+    "Refused: the log name is null",
+    "Refused: a purge needs a query with filters; to purge every record, give a filter that selects them all",
+    "Refused: the history limit must be positive",
+    "Error: the history could not be read: %s",
+    "Error: the purge failed and deleted nothing: %s",
+    "Refused: records cannot be ordered by %s",
+    "Refused: a page holds 1 to 10000 records, not %s",
+    "Refused: the page token cannot be used: %s",
 };
 constexpr int kMessageCount = sizeof(kDefaults) / sizeof(kDefaults[0]) - 1;
 static_assert(kMessageCount == kLastMessage, "every message number has a default text");

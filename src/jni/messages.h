@@ -46,10 +46,20 @@ enum Message {
   MSG_KIND_ATTRIBUTE_NAME = 35,
   MSG_KIND_SERVER_NAME = 36,
   MSG_KIND_TEXT = 37,
+  // Record history and purge.
+  MSG_NULL_LOG = 38,
+  MSG_PURGE_NO_SELECTION = 39,
+  MSG_HISTORY_LIMIT = 40,
+  MSG_HISTORY_FAILED = 41,  // reason
+  MSG_PURGE_FAILED = 42,    // reason
+  // Ordered pages.
+  MSG_ORDER_KEY = 43,    // attribute
+  MSG_PAGE_LIMIT = 44,   // the limit asked for
+  MSG_PAGE_TOKEN = 45,   // reason
 };
 
 // The highest message number.
-constexpr int kLastMessage = MSG_KIND_TEXT;
+constexpr int kLastMessage = MSG_PAGE_TOKEN;
 
 constexpr int kCatalogSet = 95;
 constexpr const char* kCatalogName = "nx_javaAlarm.cat";

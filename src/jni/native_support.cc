@@ -3,6 +3,7 @@
 #include <list>
 #include <vector>
 
+#include "db/page_reader.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
 #include "jni/locations.h"
@@ -10,6 +11,7 @@
 #include "jni/java_types.h"
 #include "jni/jni_calls.h"
 #include "jni/library_state.h"
+#include "jni/query_order.h"
 #include "jni/scoped_jni.h"
 #include "query/alarm_query.h"
 #include "service/alarm_service.h"
@@ -85,11 +87,22 @@ Load streamPackedAlarms(JNIEnv* env, jobject log_name, jobject query, jobject at
   std::list<AlarmAttributeId> ids;
   const Load prepared = prepare(env, log_name, query, attr_set, service, log, native_query, ids);
   if (prepared != Load::ok) return prepared;
+  RecordOrder order;
+  switch (jobject2Order(env, query, order)) {
+    case Conv::raised:
+      return Load::raised;
+    case Conv::incomplete:
+      return Load::incomplete;
+    case Conv::ok:
+      break;
+  }
   const std::vector<AlarmAttributeId> wanted(ids.begin(), ids.end());
   // The worker reads on behalf of this thread, which holds the process-wide
   // lock throughout: no other thread touches the reader's state meanwhile.
   const FieldRead read = [&](const std::function<bool(const RecordFields&)>& sink) {
-    return service->stream_alarm_fields(log, native_query, wanted, sink);
+    if (order.empty()) return service->stream_alarm_fields(log, native_query, wanted, sink);
+    std::string condition;
+    return native_query.create_sql_filter(condition) && read_log_ordered(log, condition, order, wanted, sink);
   };
   if (!stream_packed(read, batch_limit, stopped, consume)) {
     throw_alarm_exception(env, MSG_LOAD_FAILED);

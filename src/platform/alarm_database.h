@@ -10,6 +10,7 @@
 #include "nxdb/connect_info.h"
 #include "nxdb/interface.h"
 #include "nxdb/lock_wait.h"
+#include "nxdb/order_keys.h"
 #include "nxdb/row.h"
 #include "nxdb/table.h"
 #include "nxdb/unique_mo.h"

@@ -77,3 +77,15 @@ bool NXDBInterface::executeQuery(const std::string& sql, NXDBSet& set) const {
   set.open(std::move(st));
   return true;
 }
+
+bool NXDBInterface::executeQuery(const std::string& sql, const std::function<bool(nxdb::Statement&)>& bind,
+                                 NXDBSet& set) const {
+  auto st = prepare_query(sql);
+  if (!st) return false;
+  if (!bind(*st)) {
+    error_ = st->error().empty() ? "a parameter could not be bound" : st->error();
+    return false;
+  }
+  set.open(std::move(st));
+  return true;
+}

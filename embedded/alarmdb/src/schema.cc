@@ -1,5 +1,7 @@
 #include "nxdb/schema.h"
 
+#include "nxdb/order_keys.h"
+
 #include <cctype>
 
 #include "nxdb/interface.h"
@@ -141,6 +143,7 @@ std::string create_table_sql(Backend& db, const std::string& table, const Record
     sql += table + "_" + column + " ON " + table + " (" + column + ");\n";
     unique = false;
   }
+  sql += order_index_sql(table, false);
   return sql;
 }
 
@@ -220,7 +223,9 @@ bool create_schema(NXDBInterface& connection, std::string& error) {
     error = tx.error();
     return false;
   }
-  return db->exec_script(directory, error) && tx.commit(error);
+  // Log tables made before the order indexes existed get them here: init is
+  // how a database is brought up to date.
+  return db->exec_script(directory, error) && tx.commit(error) && ensure_order_indexes(connection, error);
 }
 
 bool create_log(NXDBInterface& connection, const std::string& log_id, bool number,

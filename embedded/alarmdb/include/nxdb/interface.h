@@ -3,6 +3,7 @@
 // (see informix_dialect.h).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,10 @@ class NXDBInterface {
   bool executeQuery(const std::string& sql, NXDBRow& row) const;
   // A query for many rows, fetched through set.getNextRow.
   bool executeQuery(const std::string& sql, NXDBSet& set) const;
+  // The same with parameters (?1, ?2, ...) that bind sets on the prepared
+  // statement: values never go into the SQL text. False when bind does.
+  bool executeQuery(const std::string& sql, const std::function<bool(nxdb::Statement&)>& bind,
+                    NXDBSet& set) const;
 
   // The engine, for tools that bind parameters (null when not connected).
   nxdb::Backend* backend() const { return backend_.get(); }
