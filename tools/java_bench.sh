@@ -66,3 +66,5 @@ run rate "$db" Bench10k Bench100k
 echo "== batched retrieval, batch size 1000 (JVM options: ${NX_BENCH_BATCH_OPTS:-the defaults})"
 java -Djava.library.path="$libpath" ${NX_BENCH_BATCH_OPTS:-} -cp "$cp" \
   com.qel.nx.bench.AlarmBench batched "$db" Bench1M 1000
+echo "== ordered pages (tools/bench_pages.sh)"
+"$(dirname "$0")/bench_pages.sh" "$build"
