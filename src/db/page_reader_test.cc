@@ -160,4 +160,48 @@ TEST_F(PageReaderTest, ReadsFailRatherThanGuess) {
                              {ATTR_LOG_RECORD_ID}, sink, end));
 }
 
+// The expressions the reader sorts by are those the indexes hold: the
+// newest-first page, first or late, is read from the index, not sorted.
+TEST_F(PageReaderTest, OrderIndexesServeTheOrderAndInitRestoresThem) {
+  const std::string table = nxdb::log_table_name(*db_, "Paged", false, "nxAlm");
+  RecordOrder order;
+  ASSERT_TRUE(order.add("eventTime", true));
+  const char* location = std::getenv("NX_ALARM_DB");
+  const bool postgres = location && std::string(location).rfind("postgresql://", 0) == 0;
+  const auto plan = [&]() {
+    std::string text;
+    NXDBSet set;
+    const std::string sql = "SELECT logrecordid FROM " + table + " WHERE " + order.after_condition(2, 1, false) +
+                            " ORDER BY " + order.order_by() + " LIMIT 101";
+    const bool ok = postgres
+        ? db_->executeQuery("EXPLAIN " + sql, [](nxdb::Statement& st) {
+            return st.bind_text(1, "2024-01-01 10:00:00") && st.bind_int(2, 5);
+          }, set)
+        : db_->executeQuery("EXPLAIN QUERY PLAN " + sql, [](nxdb::Statement&) { return true; }, set);
+    EXPECT_TRUE(ok) << db_->lastError();
+    NXDBRow row;
+    while (set.getNextRow(row)) {
+      for (int i = 0; i < row.columnCount(); ++i) text += row.at(i).text() + " ";
+    }
+    return text;
+  };
+  if (postgres) {
+    // An empty table is read by any plan; only the index's use is asked for.
+    ASSERT_TRUE(db_->executeQuery("SET enable_seqscan = off"));
+    ASSERT_TRUE(db_->executeQuery("SET enable_sort = off"));
+  }
+  EXPECT_NE(std::string::npos, plan().find(table + "_order_eventtime")) << plan();
+  if (!postgres) {
+    EXPECT_EQ(std::string::npos, plan().find("TEMP B-TREE")) << plan();
+  }
+
+  // A database made before the order indexes: init adds what is missing.
+  ASSERT_TRUE(db_->executeQuery("DROP INDEX " + table + "_order_eventtime"));
+  EXPECT_EQ(std::string::npos, plan().find(table + "_order_eventtime"));
+  std::string error;
+  ASSERT_TRUE(nxdb::create_schema(*db_, error)) << error;
+  ASSERT_TRUE(nxdb::create_schema(*db_, error)) << error;  // and again: nothing to do
+  EXPECT_NE(std::string::npos, plan().find(table + "_order_eventtime")) << plan();
+}
+
 }  // namespace
