@@ -41,6 +41,11 @@ class DatabaseImpl {
   // The distinguished-name value notation of an fdn; "" when the text is not
   // wholly a name or too long (never a cut name).
   static std::string my_fdn2oi(const char* fdn);
+  // The instance a record keeps for a managed-object name text, written over
+  // out: AlarmRecord::map_text of my_fdn2oi(fdn), parsing the name once
+  // instead of printing it and reading the printed form back. False where
+  // my_fdn2oi gives "" (the record then has no instance).
+  static bool fdn_instance(const char* fdn, std::string& out);
   // "NULL" for the empty text, else the text unchanged; a text longer than
   // kMaxTimeText cannot be a time and also gives "NULL".
   static std::string alarm_convert_to_gen_time(const char* text);

@@ -41,6 +41,18 @@ std::string DatabaseImpl::my_fdn2oi(const char* fdn) {
   return printed;
 }
 
+bool DatabaseImpl::fdn_instance(const char* fdn, std::string& out) {
+  const std::optional<ObjectName> name = ObjectName::parse(fdn != nullptr ? fdn : "");
+  if (!name || name->printed_size() > ObjectName::kMaxText) return false;
+  // The printed form of a name without parts names nothing: an empty text.
+  if (name->empty()) {
+    out.clear();
+  } else {
+    name->write_str(out);
+  }
+  return true;
+}
+
 std::string DatabaseImpl::alarm_convert_to_gen_time(const char* text) {
   const std::size_t length = text != nullptr ? std::strlen(text) : 0;
   if (length == 0 || length > kMaxTimeText) return "NULL";

@@ -89,6 +89,49 @@ TEST(DatabaseNames, Fdn2oiReadsBackThroughOi2fdn) {
   }
 }
 
+// What a record keeps for a column's name, parsed once, is what printing the
+// name and reading the printed form back gives; a name that gives no printed
+// form gives no instance.
+void expect_instance_as_printed_and_read_back(const std::string& fdn) {
+  const std::string printed = DatabaseImpl::my_fdn2oi(fdn.c_str());
+  std::string kept = "an earlier record's instance";
+  const bool has = DatabaseImpl::fdn_instance(fdn.c_str(), kept);
+  ASSERT_EQ(has, !printed.empty()) << fdn;
+  if (has) {
+    EXPECT_EQ(kept, AlarmRecord::map_text(ATTR_MANAGED_OBJECT_INSTANCE, printed)) << fdn;
+  }
+}
+
+TEST(DatabaseNames, InstanceParsedOnceAgreesWithPrintedAndReadBack) {
+  for (const char* fdn : {"/", "", "logId=number:5", "/systemId=name:\"alpha\"/equipmentId=name:\"rack 7\"",
+                          "/a=string:\"r/1 \"\"x\"\"\"/b=number:-0", "/a={ b \"x } y\" }/c=name:\"\"",
+                          "/a={\n\tb {c}\n}", "/a=b", "/a=attributeId/attributeValue=c", "/a=b//c=d",
+                          "/a=string:\"open", "/a=name:\"x\"y", "/a b=c", "x", "/a=number:1x"}) {
+    expect_instance_as_printed_and_read_back(fdn);
+  }
+  // Names of every shape from a few parts of each form.
+  const char* const parts[] = {"systemId=name:\"alpha\"", "equipmentId=string:\"r \"\"1\"\"\"", "portId=number:48",
+                               "cardId={ slot 3 }", "x=name:\"a/b\"", "y=", "z=name:\"\""};
+  for (std::size_t a = 0; a < 7; ++a) {
+    for (std::size_t b = 0; b < 7; ++b) {
+      for (std::size_t c = 0; c < 7; ++c) {
+        const std::string name = std::string(parts[a]) + "/" + parts[b] + "/" + parts[c];
+        expect_instance_as_printed_and_read_back(name);
+        expect_instance_as_printed_and_read_back("/" + name);
+      }
+    }
+  }
+  // At the bound: the text fits but its printed form is the one too long.
+  const std::size_t frame = DatabaseImpl::my_fdn2oi("/a=b").size() - 1;
+  for (std::size_t value : {ObjectName::kMaxText - frame - 1, ObjectName::kMaxText - frame,
+                            ObjectName::kMaxText - frame + 1}) {
+    const std::string fdn = "/a=" + std::string(value, 'x');
+    expect_instance_as_printed_and_read_back(fdn);
+    std::string kept;
+    EXPECT_EQ(DatabaseImpl::fdn_instance(fdn.c_str(), kept), value <= ObjectName::kMaxText - frame) << value;
+  }
+}
+
 TEST(DatabaseNames, GeneralizedTimePassesThrough) {
   DatabaseImpl db;
   EXPECT_EQ(db.alarm_convert_to_gen_time(""), "NULL");

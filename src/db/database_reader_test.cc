@@ -11,6 +11,8 @@
 #include "db/attr_decoder.h"
 #include "db/blob_scratch.h"
 #include "db/database_impl.h"
+#include "model/alarm_record.h"
+#include "model/object_name.h"
 // Fixtures write the database the way a logging server would: through the
 // client library's schema and bound statements.
 #include "nxdb/schema.h"
@@ -512,6 +514,64 @@ TEST_F(ReaderTest, BlobValuesWinAndRepeatsShareTheirText) {
     return true;
   }));
   EXPECT_EQ(seen, 1u);
+}
+
+// Managed-object names in the column read as a record keeps them (printed,
+// then read back), whatever else is selected beside them; a name that does
+// not parse leaves the record without an instance.
+TEST_F(ReaderTest, ColumnNamesAndTimesReadAsRecordsKeepThem) {
+  const std::string alm = make_log("AlarmLog", false, "nxAlm");
+  const std::vector<std::string> names = {
+      "/systemId=name:\"alpha\"/equipmentId=name:\"rack 7\"/portId=number:3",
+      "/systemId=name:\"alpha\"/equipmentId=name:\"rack \"\"12\"\"\"",
+      "/systemId=name:\"alpha\"/cardId={ slot 3 }",
+      "/",
+      "/systemId=name:\"alpha\"//portId=number:3",
+      "/systemId=name:\"open",
+      "/a=" + std::string(ObjectName::kMaxText - 100, 'x'),
+  };
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    insert(alm, {{"logrecordid", text(std::to_string(i + 1))},
+                 {"moi_s", text(names[i])},
+                 {"eventtime", text("2001-02-03 04:05:06")},
+                 {"acktime", i % 2 ? null() : text("2001-02-03 04:05:07")},
+                 {"ackstate", text("acked")}});
+  }
+  const std::vector<std::vector<AlarmAttributeId>> selections = {
+      {ATTR_MANAGED_OBJECT_INSTANCE},
+      {ATTR_ACK_TIME, ATTR_EVENT_TIME, ATTR_MANAGED_OBJECT_INSTANCE},
+      {ATTR_ACK_STATE, ATTR_MANAGED_OBJECT_INSTANCE, ATTR_ADDITIONAL_TEXT, ATTR_EVENT_TIME, ATTR_ACK_TIME}};
+  for (const std::vector<AlarmAttributeId>& wanted : selections) {
+    std::size_t row = 0;
+    ASSERT_TRUE(DatabaseImpl().stream_log_fields(kLog, "", wanted, [&](const RecordFields& f) {
+      const std::string& name = names.at(row);
+      EXPECT_EQ(f.record_id(), "number:" + std::to_string(row + 1));
+      for (std::size_t i = 0; i < wanted.size(); ++i) {
+        const std::string* got = f.text(i);
+        if (wanted[i] == ATTR_MANAGED_OBJECT_INSTANCE) {
+          const std::string printed = DatabaseImpl::my_fdn2oi(name.c_str());
+          if (printed.empty()) {
+            EXPECT_EQ(got, nullptr) << name;
+          } else {
+            EXPECT_EQ(got ? *got : "<absent>", AlarmRecord::map_text(ATTR_MANAGED_OBJECT_INSTANCE, printed))
+                << name;
+          }
+        } else if (wanted[i] == ATTR_ACK_TIME || wanted[i] == ATTR_EVENT_TIME) {
+          const bool ack = wanted[i] == ATTR_ACK_TIME;
+          EXPECT_EQ(got ? *got : "<absent>", !ack ? "20010203040506" : row % 2 ? "NULL" : "20010203040507");
+        } else if (wanted[i] == ATTR_ACK_STATE) {
+          EXPECT_NE(got, nullptr);
+        }
+      }
+      ++row;
+      return true;
+    }));
+    EXPECT_EQ(row, names.size());
+  }
+  // The names that parse: four read back, the rest leave no instance.
+  EXPECT_EQ(AlarmRecord::map_text(ATTR_MANAGED_OBJECT_INSTANCE, DatabaseImpl::my_fdn2oi(names[1].c_str())),
+            names[1]);
+  EXPECT_EQ(DatabaseImpl::my_fdn2oi(names[4].c_str()), "");
 }
 
 TEST_F(ReaderTest, FieldsFollowTheConditionAndStopWhenAsked) {

@@ -1,6 +1,8 @@
 #include "db/field_reader.h"
 
+#include <iterator>
 #include <set>
+#include <utility>
 
 #include "db/alarm_columns.h"
 #include "db/log_tables.h"
@@ -23,54 +25,100 @@ class FieldRows {
  public:
   FieldRows(const TableSpec& table, const std::string& mis, const std::string& log,
             RecordFields& fields)
-      : identified_(!mis.empty() && !log.empty()), fields_(fields), sources_(fields.wanted().size()) {
+      : FieldRows(!mis.empty() && !log.empty(), fields, layout(table, fields)) {}
+
+  const std::string& columns() const { return columns_; }
+
+  void operator()(const NXDBRow& row) {
+    const std::string& raw_id = row_text(row, id_column_);
+    // A record without identity keeps no attributes (nor a normalised id).
+    const bool identified = identified_ && !raw_id.empty();
+    std::string& record_id = fields_.record_id();
+    if (identified && raw_id.find("number:") == std::string::npos) {
+      record_id.assign("number:");
+      record_id.append(raw_id);
+    } else {
+      record_id.assign(raw_id);
+    }
+    reader_.start_row(row);
+    for (std::size_t i = 0; i < sources_.size(); ++i) {
+      if (fields_.repeat(i)) continue;
+      fields_.clear(i);
+      if (!identified) continue;
+      const AlarmAttributeId id = fields_.wanted()[i];
+      for (const Source& source : sources_[i]) {
+        // Straight into the field's text, whose storage each row reuses.
+        if (reader_.read(*source.source, source.column, id, fields_.set(i))) break;
+        fields_.clear(i);
+      }
+    }
+  }
+
+ private:
+  struct Source {
+    const AttrSource* source;
+    int column;  // its place in the rows read
+  };
+  struct Layout {
+    std::string columns;                        // the SELECT list
+    std::vector<std::vector<Source>> sources;   // per wanted attribute
+    int id_column = -1;
+    int blob_column = -1;
+  };
+
+  // The sources of each wanted attribute in reading order (a repeat shares
+  // the text of its first listing: read once, so it has none), and the
+  // columns they come from.
+  static Layout layout(const TableSpec& table, const RecordFields& fields) {
+    Layout out;
+    out.sources.resize(fields.wanted().size());
     bool blob = false;
     std::set<std::string> columns{CommonAttributes::logRecordId};
     for_each_source(table, [&](const AttrSource& source) {
       const AlarmAttributeId id = AlarmAttribute::get_attribute_id(source.name);
       if (id == ATTR_NONE) return;
-      for (std::size_t i = 0; i < sources_.size(); ++i) {
-        // A repeat shares the text of its first listing: read once.
-        if (fields_.wanted()[i] != id || fields_.repeat(i)) continue;
-        sources_[i].push_back(&source);
+      for (std::size_t i = 0; i < out.sources.size(); ++i) {
+        if (fields.wanted()[i] != id || fields.repeat(i)) continue;
+        out.sources[i].push_back(Source{&source, -1});
         columns.insert(source.column);
         blob = blob || reads_blob(source.rule);
       }
     });
     if (blob) columns.insert(CommonAttributes::blob);
     // Only the columns the wanted attributes come from: the database then
-    // decodes and hands over a fraction of each row. All are constant names.
-    for (const std::string& column : columns) columns_ += (columns_.empty() ? "" : ", ") + column;
-  }
-
-  const std::string& columns() const { return columns_; }
-
-  void operator()(const NXDBRow& row) {
-    std::string raw_id;
-    if (const NXDBValue* id = row.column(CommonAttributes::logRecordId)) raw_id = id->text();
-    // A record without identity keeps no attributes (nor a normalised id).
-    const bool identified = identified_ && !raw_id.empty();
-    fields_.record_id() = identified ? AlarmRecord::normalised_record_id(raw_id) : raw_id;
-    reader_.start_row(row);
-    for (std::size_t i = 0; i < sources_.size(); ++i) {
-      if (fields_.repeat(i)) continue;
-      fields_.clear(i);
-      if (!identified) continue;
-      for (const AttrSource* source : sources_[i]) {
-        if (reader_.read(*source, text_)) {
-          fields_.set(i) = AlarmRecord::map_text(fields_.wanted()[i], text_);
-          break;
-        }
-      }
+    // decodes and hands over a fraction of each row. All are constant names,
+    // selected in the set's order, which gives each its place in a row.
+    for (const std::string& column : columns) out.columns += (out.columns.empty() ? "" : ", ") + column;
+    const auto place = [&columns](const char* column) {
+      const auto it = columns.find(column);
+      return it == columns.end() ? -1 : static_cast<int>(std::distance(columns.begin(), it));
+    };
+    for (auto& list : out.sources) {
+      for (Source& source : list) source.column = place(source.source->column);
     }
+    out.id_column = place(CommonAttributes::logRecordId);
+    out.blob_column = place(CommonAttributes::blob);
+    return out;
   }
 
- private:
+  FieldRows(bool identified, RecordFields& fields, Layout layout)
+      : identified_(identified),
+        fields_(fields),
+        sources_(std::move(layout.sources)),
+        columns_(std::move(layout.columns)),
+        id_column_(layout.id_column),
+        reader_(layout.blob_column) {}
+
+  static const std::string& row_text(const NXDBRow& row, int column) {
+    static const std::string none;
+    return column >= 0 && column < row.columnCount() ? row.at(column).text() : none;
+  }
+
   const bool identified_;
   RecordFields& fields_;
-  std::vector<std::vector<const AttrSource*>> sources_;
-  std::string columns_;
-  std::string text_;
+  const std::vector<std::vector<Source>> sources_;
+  const std::string columns_;
+  const int id_column_;
   RowReader reader_;
 };
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "db/blob_scratch.h"
+#include "model/alarm_attribute.h"
 #include "platform/alarm_database.h"
 #include "platform/management_platform.h"
 
@@ -31,10 +32,13 @@ extern const std::size_t kCommonSourceCount;
 
 // Reads the attributes of one row at a time. The blob is parsed at most once
 // per row, at the first attribute that may come from it; the blob arrays
-// carry over from row to row, so their storage is reused.
+// carry over from row to row, so their storage is reused. Columns are taken
+// by their place in the rows read, which the caller's SELECT fixes: no
+// lookup by name per row.
 class RowReader {
  public:
-  RowReader() = default;
+  // blob_column: where the rows carry the blob, -1 when they do not.
+  explicit RowReader(int blob_column = -1) : blob_column_(blob_column) {}
   RowReader(const RowReader&) = delete;
   RowReader& operator=(const RowReader&) = delete;
 
@@ -43,14 +47,17 @@ class RowReader {
     blob_parsed_ = false;
     row_ = &row;
   }
-  // True when the row has the attribute; out then holds its text.
-  bool read(const AttrSource& source, std::string& out);
+  // True when the row has the attribute source reads, from column (its
+  // place in the row; -1 when not selected: NULL); out then holds the text a
+  // record's attribute map keeps for it as id, written over out's old text.
+  bool read(const AttrSource& source, int column, AlarmAttributeId id, std::string& out);
 
  private:
-  const std::string& column_text(const char* column) const;
-  int column_int(const char* column) const;
+  const std::string& column_text(int column) const;
+  int column_int(int column) const;
   bool from_blob(const char* name, std::string& out);
 
+  const int blob_column_;
   OidArray ids_;
   Asn1ValueArray blob_values_;
   bool blob_parsed_ = false;

@@ -71,6 +71,14 @@ std::string AlarmRecord::map_text(AlarmAttributeId id, const std::string& value)
   return value;
 }
 
+void AlarmRecord::map_text_over(AlarmAttributeId id, std::string& value) {
+  if (id == ATTR_MANAGED_OBJECT_INSTANCE) {
+    value = instance_text(value);
+  } else if (is_state_change_time(id) && contains(value, "NULL")) {
+    value.assign("NULL");
+  }
+}
+
 std::string AlarmRecord::normalised_record_id(const std::string& record_id) {
   return contains(record_id, "number:") ? record_id : "number:" + record_id;
 }

@@ -52,6 +52,8 @@ class AlarmRecord {
   // record identifier as the record keeps it: for readers that hand out
   // single attributes instead of records.
   static std::string map_text(AlarmAttributeId id, const std::string& value);
+  // The same written over value (its storage reused where the text changes).
+  static void map_text_over(AlarmAttributeId id, std::string& value);
   static std::string normalised_record_id(const std::string& record_id);
 
   static constexpr std::size_t MAP_BUCKETS = 64;

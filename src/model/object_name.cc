@@ -205,22 +205,42 @@ std::optional<NameValue> NameValue::parse(std::string_view notation) {
 
 std::string NameValue::notation() const {
   std::string out;
+  append_notation(out);
+  return out;
+}
+
+void NameValue::append_notation(std::string& out) const {
   switch (form_) {
     case Form::kName:
-      out = kNamePrefix;
-      out += text_notation(text_);
-      return out;
     case Form::kString:
-      out = kStringPrefix;
-      out += text_notation(text_);
-      return out;
+      out += form_ == Form::kName ? kNamePrefix : kStringPrefix;
+      append_text_notation(out, text_);
+      return;
     case Form::kNumber:
-      out = kNumberPrefix;
-      return out + text_;
+      out += kNumberPrefix;
+      out += text_;
+      return;
+    case Form::kOther:
+      out += text_;
+      return;
+  }
+}
+
+std::size_t NameValue::notation_size() const {
+  switch (form_) {
+    case Form::kName:
+    case Form::kString: {
+      // The quotes around the text and one more for each inside.
+      std::size_t size = (form_ == Form::kName ? kNamePrefix : kStringPrefix).size() + 2 + text_.size();
+      for (char c : text_) size += c == '"';
+      return size;
+    }
+    case Form::kNumber:
+      return kNumberPrefix.size() + text_.size();
     case Form::kOther:
       break;
   }
-  return text_;
+  return text_.size();
 }
 
 std::optional<ObjectName> ObjectName::parse(std::string_view text) {
@@ -306,28 +326,54 @@ ObjectName ObjectName::child(RelativeName part) const {
 std::string ObjectName::str() const {
   std::string out;
   out.reserve(64 * parts_.size() + 1);
+  write_str(out);
+  return out;
+}
+
+void ObjectName::write_str(std::string& out) const {
+  out.clear();
   if (full_) out += '/';
   for (std::size_t i = 0; i < parts_.size(); ++i) {
     if (i != 0) out += '/';
     out += parts_[i].type;
     out += '=';
-    out += parts_[i].value.notation();
+    parts_[i].value.append_notation(out);
   }
-  return out;
 }
+
+namespace {
+// The frame of the printed form, shared by printed() and printed_size().
+constexpr std::string_view kPrintedFull = "distinguishedName:\n{\n\t";
+constexpr std::string_view kPrintedLocal = "localDistinguishedName:\n{\n\t";
+constexpr std::string_view kPrintedBetween = ",\n\t";
+constexpr std::string_view kPrintedOpen = "{\n\t\t{\n\t\tattributeId ";
+constexpr std::string_view kPrintedValue = ",attributeValue ";
+constexpr std::string_view kPrintedClose = "\n\t\t}\n\t}";
+constexpr std::string_view kPrintedEnd = "\n}";
+}  // namespace
 
 std::string ObjectName::printed() const {
   std::string out;
   out.reserve(96 * parts_.size() + 32);
-  out += full_ ? "distinguishedName:\n{\n\t" : "localDistinguishedName:\n{\n\t";
+  out += full_ ? kPrintedFull : kPrintedLocal;
   for (std::size_t i = 0; i < parts_.size(); ++i) {
-    if (i != 0) out += ",\n\t";
-    out += "{\n\t\t{\n\t\tattributeId ";
+    if (i != 0) out += kPrintedBetween;
+    out += kPrintedOpen;
     out += parts_[i].type;
-    out += ",attributeValue ";
-    out += parts_[i].value.notation();
-    out += "\n\t\t}\n\t}";
+    out += kPrintedValue;
+    parts_[i].value.append_notation(out);
+    out += kPrintedClose;
   }
-  out += "\n}";
+  out += kPrintedEnd;
   return out;
+}
+
+std::size_t ObjectName::printed_size() const {
+  std::size_t size = (full_ ? kPrintedFull : kPrintedLocal).size() + kPrintedEnd.size();
+  for (std::size_t i = 0; i < parts_.size(); ++i) {
+    if (i != 0) size += kPrintedBetween.size();
+    size += kPrintedOpen.size() + parts_[i].type.size() + kPrintedValue.size() +
+            parts_[i].value.notation_size() + kPrintedClose.size();
+  }
+  return size;
 }

@@ -42,6 +42,9 @@ class NameValue {
   const std::string& text() const { return text_; }
   // The value in value notation (quotes inside a text doubled).
   std::string notation() const;
+  // The same appended to out, and its size.
+  void append_notation(std::string& out) const;
+  std::size_t notation_size() const;
 
   bool operator==(const NameValue& other) const { return form_ == other.form_ && text_ == other.text_; }
   bool operator!=(const NameValue& other) const { return !(*this == other); }
@@ -95,8 +98,13 @@ class ObjectName {
 
   // The name text parse() reads back to the same name.
   std::string str() const;
+  // The same written over out, whose storage is reused: for readers that
+  // refill one text record after record.
+  void write_str(std::string& out) const;
   // The printed form (what from_printed() reads back).
   std::string printed() const;
+  // printed().size(), without printing.
+  std::size_t printed_size() const;
 
   bool operator==(const ObjectName& other) const { return full_ == other.full_ && parts_ == other.parts_; }
   bool operator!=(const ObjectName& other) const { return !(*this == other); }

@@ -113,6 +113,26 @@ TEST(ObjectName, PrintedFormBothWays) {
   EXPECT_EQ(ObjectName::from_printed(spread)->str(), "/systemId=name:\"alpha\"");
 }
 
+// Readers size and write names without building the printed form or a new
+// text: both must match what printed() and str() give, for every form.
+TEST(ObjectName, PrintedSizeAndWrittenTextMatchTheirStrings) {
+  for (const char* text : {"", "/", kRecord, "logId=number:-5", "/a=name:\"\"", "/a=string:\"say \"\"hi\"\"\"",
+                           "/a=string:\"\"\"\"\"\"", "/a={ b \"x } y\" }", "/a={\n\tb {c}\n}/d=e:f"}) {
+    const auto name = ObjectName::parse(text);
+    ASSERT_TRUE(name) << text;
+    EXPECT_EQ(name->printed_size(), name->printed().size()) << text;
+    std::string written = "left over from an earlier, longer name";
+    name->write_str(written);
+    EXPECT_EQ(written, name->str()) << text;
+    for (const RelativeName& part : name->parts()) {
+      std::string notation = "kept/";
+      part.value.append_notation(notation);
+      EXPECT_EQ(notation, "kept/" + part.value.notation()) << text;
+      EXPECT_EQ(part.value.notation_size(), part.value.notation().size()) << text;
+    }
+  }
+}
+
 TEST(ObjectName, PrintedFormThatNamesNothingGivesNoName) {
   EXPECT_FALSE(ObjectName::from_printed(""));
   EXPECT_FALSE(ObjectName::from_printed("distinguishedName:\n{\n}"));

@@ -7,14 +7,19 @@
 #include <string>
 #include <string_view>
 
-inline std::string text_notation(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
+// Appends the notation of text to out (for writers that reuse one buffer).
+inline void append_text_notation(std::string& out, std::string_view text) {
   out += '"';
   for (char c : text) {
     if (c == '"') out += '"';
     out += c;
   }
   out += '"';
+}
+
+inline std::string text_notation(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  append_text_notation(out, text);
   return out;
 }
