@@ -3,6 +3,7 @@ package com.qel.nx.cli;
 import com.qel.nx.api.alarm.AlarmException;
 import com.qel.nx.api.alarm.AlarmInputException;
 import com.qel.nx.api.alarm.AlarmLogImpl;
+import com.qel.nx.api.alarm.AlarmPage;
 import com.qel.nx.api.alarm.AlarmRecord;
 import com.qel.nx.api.alarm.AlarmRecordAttribute;
 import com.qel.nx.api.alarm.AlarmRecordAttributeSet;
@@ -155,21 +156,48 @@ public final class AlarmLogSession {
      */
     public List<AlarmRecord> retrieve(GenericQuery query, AlarmRecordAttributeSet attrs, int batchSize, int limit,
                                       LongConsumer progress) throws CliException {
-        final int batchId = nextBatchId++;
         List<AlarmRecord> out = new ArrayList<>();
+        stream(query, attrs, batchSize, limit, records -> {
+            out.addAll(records);
+            progress.accept(records.size());
+            return true;
+        });
+        return out;
+    }
+
+    /** Takes the records of one batch; returns false to stop the retrieval. */
+    @FunctionalInterface
+    public interface BatchConsumer {
+        boolean accept(List<AlarmRecord> records);
+    }
+
+    /**
+     * Reads the records a query selects through a batched retrieval and hands
+     * each batch to {@code consumer} as it comes, keeping none: memory stays
+     * bounded by the batch size. Stops once {@code limit} records (0: no limit)
+     * were handed over, or when the consumer says so.
+     */
+    public void stream(GenericQuery query, AlarmRecordAttributeSet attrs, int batchSize, int limit,
+                       BatchConsumer consumer) throws CliException {
+        final int batchId = nextBatchId++;
+        long[] handed = {0};
+        boolean[] stopped = {false};
         EventListener listener = (key, event) -> {
-            if (!(event instanceof AlarmsBatch) || ((AlarmsBatch) event).getBatchId() != batchId) {
+            if (!(event instanceof AlarmsBatch) || ((AlarmsBatch) event).getBatchId() != batchId || stopped[0]) {
                 return;
             }
-            AlarmsBatch batch = (AlarmsBatch) event;
-            for (AlarmRecord r : batch.getRecords()) {
-                if (limit > 0 && out.size() >= limit) {
-                    break;
-                }
-                out.add(r);
+            AlarmRecord[] records = ((AlarmsBatch) event).getRecords();
+            int take = records.length;
+            if (limit > 0) {
+                take = (int) Math.min(take, limit - handed[0]);
             }
-            progress.accept(batch.size());
-            if (limit > 0 && out.size() >= limit) {
+            if (take <= 0) {
+                return;  // the closing empty batch, or one sent before the stop took
+            }
+            handed[0] += take;
+            boolean more = consumer.accept(java.util.Arrays.asList(records).subList(0, take));
+            if (!more || (limit > 0 && handed[0] >= limit)) {
+                stopped[0] = true;
                 impl.stopGetAlarmsInBatchesNative(batchId);
             }
         };
@@ -181,7 +209,25 @@ public final class AlarmLogSession {
         } finally {
             EventHandler.removeListener(AlarmsBatch.EVENT_KEY, listener);
         }
-        return out;
+    }
+
+    /** Reads one ordered page; {@code token} is null for the first. */
+    public AlarmPage page(GenericQuery query, AlarmRecordAttributeSet attrs, int size, String token)
+            throws CliException {
+        try {
+            AlarmPage page = impl.getAlarmPageNative(log, query, attrs, size, token);
+            if (page == null) {
+                throw CliException.failed("cannot read a page of log " + describe(log));
+            }
+            return page;
+        } catch (AlarmException e) {
+            if (token != null && !(e instanceof AlarmInputException) && !databaseCondition(e)) {
+                // The library refuses a token that is garbled or made for another
+                // selection or order: the operator gave a bad argument.
+                throw CliException.usage("--after: " + e.getMessage());
+            }
+            throw CliException.fromLibrary("cannot read a page of log " + describe(log) + ": ", e);
+        }
     }
 
     /** The identifiers among {@code ids} that name no record of the log. */

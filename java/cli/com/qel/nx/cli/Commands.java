@@ -4,6 +4,7 @@ import com.qel.nx.api.alarm.AlarmDatabaseInfo;
 import com.qel.nx.api.alarm.AlarmException;
 import com.qel.nx.api.alarm.AlarmLogEvent;
 import com.qel.nx.api.alarm.AlarmLogImpl;
+import com.qel.nx.api.alarm.AlarmPage;
 import com.qel.nx.api.alarm.AlarmRecord;
 import com.qel.nx.api.alarm.AlarmTable;
 import com.qel.nx.api.alarm.GenericQuery;
@@ -18,6 +19,7 @@ import java.io.PrintWriter;
 import java.nio.charset.StandardCharsets;
 import java.text.SimpleDateFormat;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.Date;
 import java.util.LinkedHashMap;
 import java.util.List;
@@ -87,10 +89,28 @@ final class Commands {
     }
 
     private int list() throws CliException {
-        inv.allow("selection", "--format", "--limit", "--batch", "--progress", "--quiet");
+        inv.allow("selection", "--format", "--limit", "--batch", "--progress", "--quiet", "--sort", "--page-size",
+                "--after");
         noOperands();
         GenericQuery query = inv.selection.query();
+        if (inv.sort != null) {
+            inv.sort.applyTo(query);
+        }
+        if (inv.pageSize > 0 || inv.after != null) {
+            return listPage(query);
+        }
         AlarmLogSession session = AlarmLogSession.open(inv.log);
+        if (inv.format.equals("ndjson")) {
+            // Written as read: nothing is kept past the batch being written.
+            session.stream(query, RecordView.allAttributes(), inv.batch, inv.limit, records -> {
+                for (AlarmRecord r : records) {
+                    Formats.ndjsonLine(out, r);
+                }
+                out.flush();
+                return !out.checkError();  // the reader went away: stop reading
+            });
+            return 0;
+        }
         int total = session.count(query);
         int expected = inv.limit > 0 ? Math.min(inv.limit, total) : total;
         // A bar only where someone watches it, and only when there is something to wait for.
@@ -105,6 +125,43 @@ final class Commands {
         if (bar != null) {
             bar.finish();
         }
+        print(records, records.size() == total ? total + (total == 1 ? " alarm" : " alarms")
+                : records.size() + " of " + total + " alarms (--limit " + inv.limit + ")");
+        return 0;
+    }
+
+    /** One page of an ordered read; the next page's token goes to stderr, alone on its line. */
+    private int listPage(GenericQuery query) throws CliException {
+        if (inv.pageSize == 0) {
+            throw CliException.usage("--after needs --page-size");
+        }
+        for (String o : new String[] {"--limit", "--batch", "--progress", "--quiet"}) {
+            if (inv.used.contains(o)) {
+                throw CliException.usage("option " + o + " does not apply to a page (--page-size)");
+            }
+        }
+        AlarmLogSession session = AlarmLogSession.open(inv.log);
+        AlarmPage page = session.page(query, RecordView.allAttributes(), inv.pageSize, inv.after);
+        List<AlarmRecord> records = Arrays.asList(page.getRecords());
+        String token = page.getNextPageToken();
+        String footer = records.size() + (records.size() == 1 ? " alarm" : " alarms") + " on this page"
+                + (token == null ? " (the last)" : "");
+        if (inv.format.equals("ndjson")) {
+            for (AlarmRecord r : records) {
+                Formats.ndjsonLine(out, r);
+            }
+        } else {
+            print(records, footer);
+        }
+        out.flush();
+        if (token != null) {
+            err.println(token);
+            err.flush();
+        }
+        return 0;
+    }
+
+    private void print(List<AlarmRecord> records, String footer) {
         switch (inv.format) {
             case "csv":
                 Formats.csv(out, records);
@@ -112,18 +169,21 @@ final class Commands {
             case "json":
                 Formats.json(out, records);
                 break;
+            case "ndjson":
+                for (AlarmRecord r : records) {
+                    Formats.ndjsonLine(out, r);
+                }
+                break;
             default:
                 if (records.isEmpty()) {
                     out.println("no alarms match in log " + AlarmLogSession.describe(inv.log));
                 } else {
                     RecordView.table(records).print(out, 0);
                     out.println();
-                    out.println(records.size() == total ? total + " alarms"
-                            : records.size() + " of " + total + " alarms (--limit " + inv.limit + ")");
+                    out.println(footer);
                 }
                 break;
         }
-        return 0;
     }
 
     private int count() throws CliException {
@@ -290,9 +350,10 @@ final class Commands {
         AlarmRecord r = e.getRecord();
         switch (e.getKind()) {
             case AlarmLogEvent.OBJECT_CREATED:
-                return String.format("%s  created  #%-6s %-13s %-22s %s  %s", clock, RecordView.id(r),
-                        RecordView.severity(r), RecordView.shortType(r.eventType), RecordView.managedObject(r),
-                        RecordView.unquoted(r.additionalText)).stripTrailing();
+                return String.format("%s  created  #%-6s %-13s %-22s %-16s %s  %s", clock, RecordView.id(r),
+                        RecordView.severity(r), RecordView.shortType(r.eventType), RecordView.text(RecordView.cause(r)),
+                        RecordView.managedObject(r),
+                        RecordView.readable(RecordView.unquoted(r.additionalText))).stripTrailing();
             case AlarmLogEvent.OBJECT_DELETED:
                 return String.format("%s  deleted  #%s", clock, RecordView.id(r));
             default:

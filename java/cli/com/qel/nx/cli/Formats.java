@@ -5,7 +5,7 @@ import java.io.PrintWriter;
 import java.util.List;
 import java.util.Map;
 
-/** CSV (RFC 4180 quoting) and JSON writers for records and counts. */
+/** CSV (RFC 4180 quoting), JSON and newline-delimited JSON writers for records and counts. */
 final class Formats {
     private Formats() {
     }
@@ -46,6 +46,12 @@ final class Formats {
         }
         out.println(records.isEmpty() ? "]" : "\n]");
         out.flush();
+    }
+
+    /** One record as one line of JSON (newline-delimited JSON). */
+    static void ndjsonLine(PrintWriter out, AlarmRecord r) {
+        out.print(jsonObject(RecordView.fields(r)));
+        out.print('\n');
     }
 
     static String jsonObject(Map<String, ?> fields) {

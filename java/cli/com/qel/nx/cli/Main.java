@@ -1,5 +1,6 @@
 package com.qel.nx.cli;
 
+import com.qel.nx.api.alarm.AlarmLogImpl;
 import com.qel.nx.api.alarm.LogName;
 import java.io.PrintStream;
 import java.time.LocalDateTime;
@@ -19,7 +20,10 @@ public final class Main {
             "usage: nxalarm [--db FILE] [--mis NAME] [--log ID | --log-number N] COMMAND [options]\n"
           + "\n"
           + "commands:\n"
-          + "  list       [selection] [--format table|csv|json] [--limit N] [--batch N] [--progress|--quiet]\n"
+          + "  list       [selection] [--format table|csv|json|ndjson] [--sort KEYS] [--limit N] [--batch N]\n"
+          + "             [--progress|--quiet]\n"
+          + "  list       [selection] [--format ...] [--sort KEYS] --page-size N [--after TOKEN]\n"
+          + "             one page; the next page's token goes to stderr (nothing after the last)\n"
           + "  count      [selection] [--format table|csv|json]   total and per severity\n"
           + "  ack        ID... [--text TEXT]     acknowledge      unack      ID...\n"
           + "  clear      ID... [--text TEXT]     mark cleared     unclear    ID...\n"
@@ -32,6 +36,12 @@ public final class Main {
           + "\n"
           + "selection (all given conditions must hold; values of one option are alternatives):\n"
           + Selection.HELP
+          + "\n"
+          + "--sort KEYS  comma-separated, - in front for descending (-eventTime,severity); keys:\n"
+          + "             " + SortKeys.HELP + "\n"
+          + "             (-severity puts critical first; the record id always orders last)\n"
+          + "ndjson       one JSON object per line, written as the records are read\n"
+          + "times        table: local time; csv and json: ISO 8601 with the offset\n"
           + "\n"
           + "--db FILE   the alarm database (else NX_ALARM_DB, else ./nxalarm.db)\n"
           + "--mis NAME  the MIS name (else NX_MIS_NAME, else the host name)\n"
@@ -84,6 +94,9 @@ public final class Main {
         String text;
         int limit;
         int batch = 500;
+        SortKeys sort;
+        int pageSize;
+        String after;
         Boolean progress;
         int forSeconds;
         int maxEvents;
@@ -136,8 +149,9 @@ public final class Main {
                         break;
                     case "--format":
                         inv.format = args.value(opt);
-                        if (!Arrays.asList("table", "csv", "json").contains(inv.format)) {
-                            throw CliException.usage("unknown format \"" + inv.format + "\" (use table, csv or json)");
+                        if (!Arrays.asList("table", "csv", "json", "ndjson").contains(inv.format)) {
+                            throw CliException.usage("unknown format \"" + inv.format
+                                    + "\" (use table, csv, json or ndjson)");
                         }
                         inv.used.add(opt);
                         break;
@@ -151,6 +165,25 @@ public final class Main {
                         break;
                     case "--batch":
                         inv.batch = Args.parseInt(opt, args.value(opt), 1);
+                        inv.used.add(opt);
+                        break;
+                    case "--sort":
+                        inv.sort = SortKeys.parse(args.value(opt));
+                        inv.used.add(opt);
+                        break;
+                    case "--page-size":
+                        inv.pageSize = Args.parseInt(opt, args.value(opt), 1);
+                        if (inv.pageSize > AlarmLogImpl.MAX_PAGE_SIZE) {
+                            throw CliException.usage("--page-size must be at most " + AlarmLogImpl.MAX_PAGE_SIZE
+                                    + ", not " + inv.pageSize);
+                        }
+                        inv.used.add(opt);
+                        break;
+                    case "--after":
+                        inv.after = args.value(opt);
+                        if (inv.after.isEmpty()) {
+                            throw CliException.usage("--after needs the token a page printed");
+                        }
                         inv.used.add(opt);
                         break;
                     case "--progress":

@@ -4,6 +4,8 @@ import com.qel.nx.api.alarm.AlarmRecord;
 import com.qel.nx.api.alarm.AlarmRecordAttribute;
 import com.qel.nx.api.alarm.AlarmRecordAttributeSet;
 import java.text.SimpleDateFormat;
+import java.time.ZoneId;
+import java.time.format.DateTimeFormatter;
 import java.util.ArrayList;
 import java.util.Date;
 import java.util.LinkedHashMap;
@@ -30,8 +32,11 @@ public final class RecordView {
         return d == null ? "" : new SimpleDateFormat("yyyy-MM-dd HH:mm:ss").format(d);
     }
 
+    /** ISO 8601 with the offset of the zone the times were read in: 2026-12-06T15:24:16.000+00:00. */
+    private static final DateTimeFormatter ISO = DateTimeFormatter.ofPattern("uuuu-MM-dd'T'HH:mm:ss.SSSxxx");
+
     static String isoTime(Date d) {
-        return d == null ? null : new SimpleDateFormat("yyyy-MM-dd'T'HH:mm:ss").format(d);
+        return d == null ? null : ISO.format(d.toInstant().atZone(ZoneId.systemDefault()));
     }
 
     public static String id(AlarmRecord r) {
@@ -83,41 +88,55 @@ public final class RecordView {
         return s == null ? "" : s;
     }
 
+    /** A text field as a person reads it: a string value kept in its encoding becomes its text. */
+    public static String readable(String s) {
+        return ValueTexts.readable(s);
+    }
+
+    /** The probable cause by its standard name ("thresholdCrossed"), or its number when it has none. */
+    public static String cause(AlarmRecord r) {
+        return ProbableCauses.readable(r.probableCause);
+    }
+
     /** The table of records as operators read it. */
     public static Table table(List<AlarmRecord> records) {
         Table t = new Table().number("ID").column("SEVERITY", 0).column("STATE", 0).column("EVENT TYPE", 24)
-                .column("MANAGED OBJECT", 50).column("EVENT TIME", 0).column("TEXT", 36);
+                .column("CAUSE", 24).column("MANAGED OBJECT", 50).column("EVENT TIME", 0).column("TEXT", 36);
         for (AlarmRecord r : records) {
-            t.row(id(r), severity(r), state(r), text(r.eventType), compactName(managedObject(r)), time(r.eventTime),
-                    text(r.additionalText));
+            t.row(id(r), severity(r), state(r), text(r.eventType), text(cause(r)), compactName(managedObject(r)),
+                    time(r.eventTime), text(readable(r.additionalText)));
         }
         return t;
     }
 
-    /** The record's fields by name, in a fixed order, for CSV and JSON; absent fields are null. */
+    /**
+     * The record's fields by name, in a fixed order, for CSV and JSON; absent
+     * fields are null. Probable causes and texts are shown readable; the record
+     * itself keeps what the library stored.
+     */
     static Map<String, Object> fields(AlarmRecord r) {
         Map<String, Object> m = new LinkedHashMap<>();
         m.put("id", r.logRecordId == null ? null : r.logRecordId.intValue());
         m.put("log", r.logName == null ? null : r.logName.getLogId());
         m.put("severity", r.perceivedSeverity == null ? null : r.perceivedSeverity.getName());
         m.put("eventType", r.eventType);
-        m.put("probableCause", r.probableCause);
+        m.put("probableCause", cause(r));
         m.put("managedObject", r.managedObjectInstance == null ? null : r.managedObjectInstance.getMOName());
         m.put("eventTime", isoTime(r.eventTime));
         m.put("loggingTime", isoTime(r.loggingTime));
-        m.put("additionalText", r.additionalText);
+        m.put("additionalText", readable(r.additionalText));
         m.put("acked", Boolean.TRUE.equals(r.ackState));
-        m.put("ackOperator", r.ackOperator);
+        m.put("ackOperator", readable(r.ackOperator));
         m.put("ackTime", isoTime(r.ackTime));
-        m.put("ackText", r.ackText);
+        m.put("ackText", readable(r.ackText));
         m.put("cleared", Boolean.TRUE.equals(r.clearState));
-        m.put("clearOperator", r.clearOperator);
+        m.put("clearOperator", readable(r.clearOperator));
         m.put("clearTime", isoTime(r.clearTime));
-        m.put("clearText", r.clearText);
+        m.put("clearText", readable(r.clearText));
         m.put("displayed", Boolean.TRUE.equals(r.displayState));
-        m.put("displayOperator", r.displayOperator);
+        m.put("displayOperator", readable(r.displayOperator));
         m.put("displayTime", isoTime(r.displayTime));
-        m.put("displayText", r.displayText);
+        m.put("displayText", readable(r.displayText));
         return m;
     }
 
@@ -162,9 +181,9 @@ public final class RecordView {
             case CLEAR_TEXT: return quoted(r.clearText);
             case DISPLAY_OPERATOR: return quoted(r.displayOperator);
             case DISPLAY_TEXT: return quoted(r.displayText);
-            case ADDITIONAL_TEXT: return quoted(r.additionalText);
+            case ADDITIONAL_TEXT: return quoted(readable(unquoted(r.additionalText)));
             case EVENT_TYPE: return shortType(r.eventType);
-            case PROBABLE_CAUSE: return quoted(r.probableCause);
+            case PROBABLE_CAUSE: return cause(r);
             default: {
                 Object v = f.get(a.toString());
                 return v == null ? null : v.toString();

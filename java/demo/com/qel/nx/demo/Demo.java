@@ -231,10 +231,11 @@ public final class Demo {
         AlarmRecord r = e.getRecord();
         switch (e.getKind()) {
             case AlarmLogEvent.OBJECT_CREATED:
-                String text = RecordView.unquoted(r.additionalText);
-                return String.format("%s  created  #%s %s %s %s %s", clock, RecordView.id(r), RecordView.severity(r),
-                        RecordView.shortType(r.eventType), RecordView.compactName(RecordView.managedObject(r)),
-                        text.isEmpty() ? "" : "\"" + text + "\"").replaceAll(" +$", "").replace("   ", " ");
+                String text = RecordView.readable(RecordView.unquoted(r.additionalText));
+                return String.format("%s  created  #%s %s %s %s %s %s", clock, RecordView.id(r),
+                        RecordView.severity(r), RecordView.shortType(r.eventType), RecordView.text(RecordView.cause(r)),
+                        RecordView.compactName(RecordView.managedObject(r)), text.isEmpty() ? "" : "\"" + text + "\"")
+                        .replaceAll(" +$", "").replace("   ", " ");
             case AlarmLogEvent.OBJECT_DELETED:
                 return String.format("%s  deleted  #%s", clock, RecordView.id(r));
             default:

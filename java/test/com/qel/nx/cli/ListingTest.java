@@ -1,0 +1,338 @@
+package com.qel.nx.cli;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotNull;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assertions.fail;
+
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.Comparator;
+import java.util.HashMap;
+import java.util.HashSet;
+import java.util.List;
+import java.util.Map;
+import java.util.Set;
+import java.util.concurrent.CompletableFuture;
+import java.util.concurrent.TimeUnit;
+import java.util.stream.Collectors;
+import org.junit.jupiter.api.BeforeAll;
+import org.junit.jupiter.api.Test;
+
+/**
+ * bin/nxalarm list as a person and a script read it: causes by name, texts
+ * decoded, times with their offset, newline-delimited JSON, orders and pages.
+ * Runs on the database the suite gives the class (an SQLite file or a
+ * PostgreSQL database), so both engines are covered.
+ */
+class ListingTest {
+    private static final String MIS = "alpha";
+    private static final String[] SEVERITY_RANK = {"critical", "major", "minor", "warning", "indeterminate"};
+
+    private static Path top;
+    private static Path build;
+    private static Path work;
+    private static String db;
+    private static boolean postgres;
+
+    /** What each record was raised with: id to {severity, cause number, event time}. */
+    private static final Map<Integer, String[]> RAISED = new HashMap<>();
+
+    record Run(int status, String out, String err) {
+        Run expect(int wanted) {
+            assertEquals(wanted, status, () -> "exit status\nstdout:\n" + out + "\nstderr:\n" + err);
+            return this;
+        }
+    }
+
+    @BeforeAll
+    static void makeLog() throws Exception {
+        build = Paths.get(System.getenv("NX_BUILD_DIR")).toAbsolutePath();
+        top = Paths.get(System.getenv("NX_SOURCE_DIR")).toAbsolutePath();
+        db = System.getenv("NX_ALARM_DB");
+        assertNotNull(db, "run-junit.sh gives each class a database");
+        postgres = db.contains("://");
+        String base = System.getenv("NX_TEST_TMP");
+        Path root = base == null || base.isEmpty() ? Paths.get(System.getProperty("java.io.tmpdir")) : Paths.get(base);
+        Files.createDirectories(root);
+        work = Files.createTempDirectory(root, "listing-");
+        tool("init");
+        tool("create-log", "AlarmLog");
+        // Event times are set below, out of id order and with ties, so orders show.
+        raise("major", 51, "link down", "2026-01-01 10:00:05", "2026-01-01 10:00:01");
+        raise("critical", 1, "adapter gone", "2026-01-01 10:00:05", "2026-01-01 10:00:03");
+        raise("minor", 900, "no such cause", "2026-01-01 10:00:01");
+        raise("warning", 15, "fan slow", "2026-01-01 10:00:07");
+        raise("critical", 3, "to be replaced", "2026-01-01 10:00:03");
+        // Record 7's text comes from its blob, held as a PrintableString, which
+        // the platform's metadata does not expect for additionalText.
+        String table = sql("SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'");
+        String blob = "301430120605590302070713097072696E7461626C65";
+        sql("UPDATE " + table + " SET additionaltext = NULL, blob = "
+                + (postgres ? "decode('" + blob + "', 'hex')" : "X'" + blob + "'") + " WHERE logrecordid = 7");
+        for (Map.Entry<Integer, String[]> e : RAISED.entrySet()) {
+            sql("UPDATE " + table + " SET eventtime = '" + e.getValue()[2] + "' WHERE logrecordid = " + e.getKey());
+        }
+    }
+
+    /** Raises one alarm per event time given. */
+    private static void raise(String severity, int cause, String text, String... eventTimes) throws Exception {
+        String out = tool("raise", "--log", "AlarmLog", "--type", "equipmentAlarm", "--severity", severity,
+                "--moi", "/systemId=name:\"alpha\"", "--moc", "circuitPack", "--cause", Integer.toString(cause),
+                "--text", text, "--count", Integer.toString(eventTimes.length));
+        String[] ids = out.trim().split("\\s+");
+        assertEquals(eventTimes.length, ids.length, out);
+        for (int i = 0; i < ids.length; i++) {
+            RAISED.put(Integer.parseInt(ids[i]), new String[] {severity, Integer.toString(cause), eventTimes[i]});
+        }
+    }
+
+    private static String tool(String... args) throws Exception {
+        List<String> cmd = new ArrayList<>(List.of(build.resolve("nxalarm-db").toString(), "--db", db));
+        cmd.addAll(Arrays.asList(args));
+        ProcessBuilder pb = new ProcessBuilder(cmd).redirectErrorStream(true);
+        pb.environment().put("NX_MIS_NAME", MIS);
+        Process p = pb.start();
+        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
+        assertEquals(0, p.waitFor(), () -> "nxalarm-db " + cmd + ":\n" + out);
+        return out;
+    }
+
+    /** Runs one statement on the database with the engine's own client; returns its output. */
+    private static String sql(String statement) throws Exception {
+        List<String> cmd = postgres ? List.of("psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", db, "-c",
+                statement) : List.of("sqlite3", db, statement);
+        Process p = new ProcessBuilder(cmd).redirectErrorStream(true).start();
+        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8).strip();
+        assertEquals(0, p.waitFor(), () -> statement + ":\n" + out);
+        return out;
+    }
+
+    private static Run nx(Map<String, String> env, String... args) throws Exception {
+        List<String> cmd = new ArrayList<>(List.of(top.resolve("bin/nxalarm").toString(), "--db", db));
+        cmd.addAll(Arrays.asList(args));
+        ProcessBuilder pb = new ProcessBuilder(cmd);
+        Map<String, String> e = pb.environment();
+        e.remove("NX_ALARM_DB");
+        e.put("NX_MIS_NAME", MIS);
+        e.put("NX_BUILD_DIR", build.toString());
+        e.put("NX_JAVA_OPTS", "-Xcheck:jni");
+        e.put("TZ", "UTC");
+        e.putAll(env);
+        Process p = pb.directory(work.toFile()).start();
+        var out = CompletableFuture.supplyAsync(() -> read(p.getInputStream()));
+        var err = CompletableFuture.supplyAsync(() -> read(p.getErrorStream()));
+        if (!p.waitFor(60, TimeUnit.SECONDS)) {
+            p.destroyForcibly();
+            fail("bin/nxalarm did not end within 60 s");
+        }
+        Run r = new Run(p.exitValue(), out.get(), err.get());
+        String all = r.out + r.err;
+        assertFalse(all.contains("Exception") || all.contains("\tat ") || all.contains("WARNING in native method"),
+                () -> "stack trace or JNI warning:\n" + all);
+        return r;
+    }
+
+    private static Run nx(String... args) throws Exception {
+        return nx(Map.of(), args);
+    }
+
+    private static String read(java.io.InputStream in) {
+        try {
+            return new String(in.readAllBytes(), StandardCharsets.UTF_8);
+        } catch (IOException e) {
+            return "<" + e + ">";
+        }
+    }
+
+    /** The ids of a CSV listing, in the order printed. */
+    private static List<Integer> csvIds(Run r) {
+        List<Integer> ids = new ArrayList<>();
+        String[] lines = r.out.split("\r\n");
+        assertTrue(lines[0].startsWith("id,log,severity,"), r.out);
+        for (int i = 1; i < lines.length; i++) {
+            if (!lines[i].isEmpty()) {
+                ids.add(Integer.parseInt(lines[i].substring(0, lines[i].indexOf(','))));
+            }
+        }
+        return ids;
+    }
+
+    /** Each line of newline-delimited JSON as an object; fails on any line that is not one. */
+    private static List<Map<String, Object>> ndjson(Run r) {
+        assertTrue(r.out.isEmpty() || r.out.endsWith("\n"), "every line ends: " + r.out);
+        List<Map<String, Object>> objects = new ArrayList<>();
+        for (String line : r.out.split("\n", -1)) {
+            if (!line.isEmpty()) {
+                objects.add(StrictJson.object(line));
+            }
+        }
+        return objects;
+    }
+
+    private static int id(Map<String, Object> record) {
+        return ((Long) record.get("id")).intValue();
+    }
+
+    private static int rank(int id) {
+        return Arrays.asList(SEVERITY_RANK).indexOf(RAISED.get(id)[0]);
+    }
+
+    private static String time(int id) {
+        return RAISED.get(id)[2];
+    }
+
+    /** Every id in the order of --sort -eventTime,severity: latest first, then least severe, then id down. */
+    private static List<Integer> latestFirstThenLeastSevere() {
+        return RAISED.keySet().stream().sorted(Comparator.comparing(ListingTest::time).reversed()
+                .thenComparing(Comparator.comparing(ListingTest::rank).reversed())
+                .thenComparing(Comparator.<Integer>reverseOrder())).collect(Collectors.toList());
+    }
+
+    @Test
+    void causesTextsAndTimesReadable() throws Exception {
+        Run json = nx("list", "--format", "json").expect(0);
+        Map<Integer, Map<String, Object>> byId = new HashMap<>();
+        for (Object o : (List<?>) StrictJson.parse(json.out)) {
+            @SuppressWarnings("unchecked")
+            Map<String, Object> m = (Map<String, Object>) o;
+            byId.put(id(m), m);
+        }
+        assertEquals(RAISED.keySet(), byId.keySet(), json.out);
+        String[] names = {null, "adapterError", null, "bandwidthReduced"};
+        for (int id : RAISED.keySet()) {
+            int cause = Integer.parseInt(RAISED.get(id)[1]);
+            String want = cause == 51 ? "thresholdCrossed" : cause == 15 ? "equipmentMalfunction"
+                    : cause == 900 ? "900" : names[cause];
+            assertEquals(want, byId.get(id).get("probableCause"), "record " + id);
+            // The stored digits in the zone the command runs in, with that zone's offset.
+            assertEquals(time(id).replace(' ', 'T') + ".000+00:00", byId.get(id).get("eventTime"), "record " + id);
+        }
+        assertEquals("printable", byId.get(7).get("additionalText"));
+        assertEquals("link down", byId.get(1).get("additionalText"));
+
+        Run kolkata = nx(Map.of("TZ", "Asia/Kolkata"), "list", "--id", "4", "--format", "json").expect(0);
+        assertTrue(kolkata.out.contains("\"eventTime\": \"" + time(4).replace(' ', 'T') + ".000+05:30\""),
+                kolkata.out);
+
+        int unknown = RAISED.entrySet().stream().filter(e -> e.getValue()[1].equals("900")).findFirst().get().getKey();
+        int adapter = RAISED.entrySet().stream().filter(e -> e.getValue()[1].equals("1")).findFirst().get().getKey();
+        Run csv = nx("list", "--id", "7," + unknown, "--format", "csv").expect(0);
+        assertTrue(csv.out.contains(",bandwidthReduced,") && csv.out.contains("," + time(7).replace(' ', 'T')
+                + ".000+00:00,"), csv.out);
+        assertTrue(csv.out.contains(",900,") && csv.out.contains(",printable,"), csv.out);
+        Run table = nx("list", "--id", "7," + adapter).expect(0);
+        String rows = "(?s).*\n +" + adapter + " .*adapterError .*\n 7 .*bandwidthReduced .* printable\n.*";
+        assertTrue(table.out.matches(rows), table.out);
+        assertFalse(table.out.contains("'H") || table.out.contains("localValue"), table.out);
+    }
+
+    @Test
+    void ndjsonIsOneObjectPerLine() throws Exception {
+        Run all = nx("list", "--format", "ndjson", "--batch", "2").expect(0);
+        List<Map<String, Object>> records = ndjson(all);
+        assertEquals(RAISED.keySet(), records.stream().map(ListingTest::id).collect(Collectors.toSet()), all.out);
+        assertEquals(RAISED.size(), records.size(), "no record twice: " + all.out);
+        for (Map<String, Object> r : records) {
+            assertEquals(21, r.size(), "every field, null where absent: " + r);
+            assertTrue(r.get("eventTime").toString().endsWith("+00:00"), r.toString());
+        }
+        assertEquals(3, ndjson(nx("list", "--format", "ndjson", "--batch", "2", "--limit", "3").expect(0)).size());
+        assertEquals("", nx("list", "--format", "ndjson", "--severity", "indeterminate").expect(0).out,
+                "no records, no lines");
+        List<Integer> ordered = ndjson(nx("list", "--format", "ndjson", "--batch", "3", "--sort", "-eventTime,severity")
+                .expect(0)).stream().map(ListingTest::id).collect(Collectors.toList());
+        assertEquals(latestFirstThenLeastSevere(), ordered);
+    }
+
+    @Test
+    void sortOrders() throws Exception {
+        List<Integer> up = new ArrayList<>(RAISED.keySet());
+        up.sort(null);
+        assertEquals(up, csvIds(nx("list", "--sort", "recordId", "--format", "csv").expect(0)));
+        List<Integer> down = new ArrayList<>(up);
+        down.sort(Comparator.reverseOrder());
+        assertEquals(down, csvIds(nx("list", "--sort", "-recordId", "--format", "csv").expect(0)));
+        assertEquals(latestFirstThenLeastSevere(),
+                csvIds(nx("list", "--sort", "-eventTime,severity", "--format", "csv", "--batch", "2").expect(0)));
+        // -severity: critical first; equal severities by id in the same direction.
+        List<Integer> severeFirst = RAISED.keySet().stream().sorted(Comparator.comparing(ListingTest::rank)
+                .thenComparing(Comparator.<Integer>reverseOrder())).collect(Collectors.toList());
+        assertEquals(severeFirst, csvIds(nx("list", "--sort", "-severity", "--format", "csv").expect(0)));
+    }
+
+    @Test
+    void pagesWalkTheWholeOrderOnce() throws Exception {
+        for (String format : new String[] {"csv", "ndjson"}) {
+            List<Integer> seen = new ArrayList<>();
+            String token = null;
+            int pages = 0;
+            do {
+                List<String> args = new ArrayList<>(List.of("list", "--sort", "-eventTime,severity", "--page-size",
+                        "3", "--format", format));
+                if (token != null) {
+                    args.addAll(List.of("--after", token));
+                }
+                Run page = nx(args.toArray(new String[0])).expect(0);
+                List<Integer> ids = format.equals("csv") ? csvIds(page)
+                        : ndjson(page).stream().map(ListingTest::id).collect(Collectors.toList());
+                assertTrue(ids.size() <= 3, page.out);
+                seen.addAll(ids);
+                String err = page.err.strip();
+                assertFalse(err.contains("\n"), "the token alone on stderr: " + page.err);
+                token = err.isEmpty() ? null : err;
+                pages++;
+                assertTrue(pages <= 3, "7 records in pages of 3 take 3 pages: " + seen);
+            } while (token != null);
+            assertEquals(latestFirstThenLeastSevere(), seen, format + ": every record once, in order");
+            assertEquals(3, pages);
+        }
+        Run table = nx("list", "--page-size", "5").expect(0);
+        assertTrue(table.out.contains("5 alarms on this page"), table.out);
+        String next = table.err.strip();
+        Run last = nx("list", "--page-size", "5", "--after", next).expect(0);
+        assertTrue(last.out.contains("2 alarms on this page (the last)"), last.out);
+        assertEquals("", last.err, "no token after the last page");
+
+        // A token is bound to its selection and order; a garbled one is refused.
+        Run other = nx("list", "--page-size", "5", "--sort", "-severity", "--after", next).expect(2);
+        assertTrue(other.err.contains("--after"), other.err);
+        Set<String> garbled = new HashSet<>(List.of("not-a-token", next.substring(0, next.length() / 2),
+                next.substring(1) + "A"));
+        for (String bad : garbled) {
+            Run r = nx("list", "--page-size", "5", "--after", bad).expect(2);
+            assertTrue(r.err.contains("--after"), bad + ": " + r.err);
+            assertEquals("", r.out, bad);
+        }
+    }
+
+    @Test
+    void badOrdersAndPagesRefused() throws Exception {
+        String[][] cases = {
+            {"unknown sort key \"colour\"", "list", "--sort", "colour"},
+            {"unknown sort key \"EventTime\"", "list", "--sort", "EventTime"},
+            {"unknown sort key \"additionalText\"", "list", "--sort", "-eventTime,additionalText"},
+            {"empty key", "list", "--sort", "eventTime,"},
+            {"empty key", "list", "--sort", "-"},
+            {"given twice", "list", "--sort", "eventTime,-eventTime"},
+            {"option --sort needs a value", "list", "--sort"},
+            {"--page-size must be at least 1", "list", "--page-size", "0"},
+            {"--page-size must be at most 10000", "list", "--page-size", "10001"},
+            {"--after needs --page-size", "list", "--after", "abc"},
+            {"--limit does not apply to a page", "list", "--page-size", "2", "--limit", "3"},
+            {"option --sort does not apply to count", "count", "--sort", "eventTime"},
+            {"unknown format \"xml\"", "list", "--format", "xml"},
+        };
+        for (String[] c : cases) {
+            Run r = nx(Arrays.copyOfRange(c, 1, c.length)).expect(2);
+            assertTrue(r.err.contains(c[0]), () -> String.join(" ", c) + ": " + r.err);
+            assertEquals("", r.out, "nothing on stdout for " + String.join(" ", c));
+        }
+    }
+}
