@@ -170,9 +170,9 @@ bool read_log_fields(const std::string& log_fdn, const std::string& condition,
   return true;
 }
 
-ReadResult read_table_fields(LogTables& tables, const TableSpec& spec, const TableStatement& statement,
-                             const TableBind& bind, RecordFields& fields, const RowFieldSink& sink) {
-  const std::string table = tables.table(spec);
+ReadResult read_table_fields(LogTables& tables, const TableSpec& spec, const std::string& table,
+                             const TableStatement& statement, const TableBind& bind, RecordFields& fields,
+                             const RowFieldSink& sink) {
   if (table.empty()) return ReadResult::kNoTable;
   FieldRows rows(spec, tables.mis(), tables.log(), fields);
   NXDBSet set;

@@ -8,9 +8,6 @@
 
 namespace {
 
-// Rows read per table and per round by read_log_ordered.
-constexpr std::size_t kOrderedRound = 1000;
-
 struct PageRow {
   std::vector<OrderValue> values;
   std::uint8_t table;
@@ -47,17 +44,24 @@ bool bind_values(nxdb::Statement& st, const RecordOrder& order, const std::vecto
   return true;
 }
 
-}  // namespace
+// One connection and the log's table names, for every page of a read.
+struct LogSource {
+  explicit LogSource(const std::string& log_fdn) : tables(log_fdn) {
+    if (!tables.connected()) return;
+    for (std::uint8_t t = 0; t < kPageTables; ++t) names[t] = tables.table(*kSpecs[t]);
+  }
+  static constexpr const TableSpec* kSpecs[kPageTables] = {&kAlarmTable, &kInternetTable, &kNerveCenterTable};
+  LogTables tables;
+  std::string names[kPageTables];
+};
 
-bool read_log_page(const std::string& log_fdn, const std::string& condition, const RecordOrder& order,
-                   const PagePosition* after, std::size_t limit, const std::vector<AlarmAttributeId>& wanted,
-                   const FieldSink& sink, PageEnd& end) {
+bool read_page(LogSource& source, const std::string& condition, const RecordOrder& order,
+               const PagePosition* after, std::size_t limit, const std::vector<AlarmAttributeId>& wanted,
+               const FieldSink& sink, PageEnd& end) {
   end = PageEnd();
   if (limit == 0 || (after && after->values.size() != order.keys().size())) return false;
-  LogTables tables(log_fdn);
-  if (!tables.connected()) return false;
+  if (!source.tables.connected()) return false;
 
-  const TableSpec* specs[kPageTables] = {&kAlarmTable, &kInternetTable, &kNerveCenterTable};
   std::vector<PageRow> rows;
   RecordFields fields(wanted);
   for (std::uint8_t t = 0; t < kPageTables; ++t) {
@@ -83,7 +87,8 @@ bool read_log_page(const std::string& log_fdn, const std::string& condition, con
       rows.push_back(std::move(r));
       return true;
     };
-    const ReadResult result = read_table_fields(tables, *specs[t], statement, bind, fields, keep);
+    const ReadResult result =
+        read_table_fields(source.tables, *LogSource::kSpecs[t], source.names[t], statement, bind, fields, keep);
     // As in a whole read: the alarm record table must be there, the others
     // may be missing.
     if (bad_value || result == ReadResult::kFailed || (t == 0 && result == ReadResult::kNoTable)) return false;
@@ -109,19 +114,28 @@ bool read_log_page(const std::string& log_fdn, const std::string& condition, con
   return true;
 }
 
+}  // namespace
+
+bool read_log_page(const std::string& log_fdn, const std::string& condition, const RecordOrder& order,
+                   const PagePosition* after, std::size_t limit, const std::vector<AlarmAttributeId>& wanted,
+                   const FieldSink& sink, PageEnd& end) {
+  LogSource source(log_fdn);
+  return read_page(source, condition, order, after, limit, wanted, sink, end);
+}
+
 bool read_log_ordered(const std::string& log_fdn, const std::string& condition, const RecordOrder& order,
-                      const std::vector<AlarmAttributeId>& wanted, const FieldSink& sink) {
+                      const std::vector<AlarmAttributeId>& wanted, const FieldSink& sink, std::size_t round) {
   bool stopped = false;
   const FieldSink counted = [&](const RecordFields& fields) {
     if (!sink(fields)) stopped = true;
     return !stopped;
   };
+  LogSource source(log_fdn);
   PageEnd end;
   PagePosition position;
   bool first = true;
   do {
-    if (!read_log_page(log_fdn, condition, order, first ? nullptr : &position, kOrderedRound, wanted, counted,
-                       end)) {
+    if (!read_page(source, condition, order, first ? nullptr : &position, round, wanted, counted, end)) {
       return false;
     }
     first = false;

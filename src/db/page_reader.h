@@ -26,7 +26,10 @@ bool read_log_page(const std::string& log_fdn, const std::string& condition, con
                    const PagePosition* after, std::size_t limit, const std::vector<AlarmAttributeId>& wanted,
                    const FieldSink& sink, PageEnd& end);
 
-// Every matching record in order, read page by page. Records added while it
-// reads come too if they sort after the records already handed over.
+// Every matching record in order, read round records per table at a time
+// over one connection. Records added while it reads come too if they sort
+// after the records already handed over.
+inline constexpr std::size_t kOrderedRound = 5000;
 bool read_log_ordered(const std::string& log_fdn, const std::string& condition, const RecordOrder& order,
-                      const std::vector<AlarmAttributeId>& wanted, const FieldSink& sink);
+                      const std::vector<AlarmAttributeId>& wanted, const FieldSink& sink,
+                      std::size_t round = kOrderedRound);

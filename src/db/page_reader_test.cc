@@ -77,13 +77,22 @@ class PageReaderTest : public ::testing::Test {
     return ids;
   }
 
+  // The whole read in rounds of one size; all sizes must give one order.
   std::vector<std::string> whole(const RecordOrder& order) {
-    std::vector<std::string> ids;
-    EXPECT_TRUE(read_log_ordered(kLog, "", order, {ATTR_LOG_RECORD_ID}, [&](const RecordFields& f) {
-      ids.push_back(f.record_id());
-      return true;
-    }));
-    return ids;
+    std::vector<std::string> first;
+    for (std::size_t round : {kOrderedRound, std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
+      std::vector<std::string> ids;
+      EXPECT_TRUE(read_log_ordered(kLog, "", order, {ATTR_LOG_RECORD_ID}, [&](const RecordFields& f) {
+        ids.push_back(f.record_id());
+        return true;
+      }, round));
+      if (round == kOrderedRound) {
+        first = ids;
+      } else {
+        EXPECT_EQ(first, ids) << "rounds of " << round;
+      }
+    }
+    return first;
   }
 
   std::unique_ptr<nxdb_test::ScratchDatabase> scratch_;
