@@ -1,7 +1,8 @@
 // The management-platform client library as the system uses it: the MIS
 // connection, managed-object images and albums, events, ASN.1 values and
 // types, object identifiers and their name registry, the process-wide lock,
-// scheduling contexts, installation settings and the diagnostic stream.
+// scheduling contexts, installation settings, the diagnostic stream and
+// units of work (many changes as one transaction).
 //
 // This is the one place the system includes it from; linking another
 // implementation means changing only these includes.
@@ -21,3 +22,4 @@
 #include "nxmp/oid.h"
 #include "nxmp/platform.h"
 #include "nxmp/sched_context.h"
+#include "nxmp/transaction.h"

@@ -179,8 +179,13 @@ std::vector<std::string> AlarmService::change_state(StateChange change, const st
                                                     const std::vector<std::string>& ids,
                                                     const std::vector<std::string>& texts) {
   if (!initialized) return ids;
+  if (ids.empty()) return {};
   const std::string time = state_change_time();
   const std::string user = operator_name();
+  // The whole call is one unit: a record the MIS does not know fails alone,
+  // a failure of the database leaves every record as it was.
+  Transaction unit(alarmplat);
+  if (!unit.is_open()) return ids;
   std::vector<std::string> failed;
   for (std::size_t i = 0; i < ids.size(); ++i) {
     const std::string* text = i < texts.size() ? &texts[i] : nullptr;
@@ -189,25 +194,30 @@ std::vector<std::string> AlarmService::change_state(StateChange change, const st
       failed.push_back(ids[i]);
     }
   }
+  if (!unit.commit()) return ids;
   return failed;
 }
 
 bool AlarmService::send_clear(const std::string& log_name, const std::list<std::string>& ids) {
   if (!initialized || ids.empty()) return false;
+  Transaction unit(alarmplat);
+  if (!unit.is_open()) return false;
   bool ok = true;
   for (const std::string& id : ids) {
     Platform platform = get_platform();
     if (!MisImpl::send_clear_alarm(platform, log_name + "/logRecordId=" + id)) ok = false;
   }
-  return ok;
+  return unit.commit() && ok;
 }
 
 bool AlarmService::delete_alarm_records(const std::string& log_name,
                                         const std::list<std::string>& ids) {
   if (!initialized || ids.empty()) return false;
+  Transaction unit(alarmplat);
+  if (!unit.is_open()) return false;
   bool ok = true;
   for (const std::string& id : ids) {
     if (!MisImpl::delete_alarm(log_name + "/logRecordId=" + id)) ok = false;
   }
-  return ok;
+  return unit.commit() && ok;
 }

@@ -75,7 +75,9 @@ class AlarmService {
   // text of ids[i] is texts[i]; ids beyond the texts get none. One time and
   // operator_name() for the whole call. Every record is tried: returns the
   // ids whose change could not be stored (unknown records, values the MIS
-  // refuses), in order; all of them when the service is not initialised.
+  // refuses), in order; all of them when the service is not initialised or
+  // the database failed, which leaves every record as it was (one
+  // transaction per call: the changes are durable together on return).
   std::vector<std::string> change_state(StateChange change, const std::string& mis_name,
                                         const std::string& log_name,
                                         const std::vector<std::string>& ids,

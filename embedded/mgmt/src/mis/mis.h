@@ -82,6 +82,16 @@ class Mis {
                         const ObjectRef* log_filter, std::vector<long>& record_ids,
                         std::string& error);
 
+  // Units of work (Transaction): the changes this thread makes from the
+  // outermost begin_unit to its end_unit are one database transaction;
+  // inner units join it. Changes of other threads wait for the end. A change
+  // that fails in the database fails the unit: later changes are refused and
+  // the end undoes everything. end_unit with keep commits (the outermost;
+  // false with error set when the unit failed or the commit did), without
+  // keep undoes everything (an inner one: fails the unit).
+  bool begin_unit(std::string& error);
+  bool end_unit(bool keep, std::string& error);
+
   // Subscriptions and delivery.
   void subscribe(const std::string& kind, const Callback& cb);
   void unsubscribe(void* client_data);
@@ -97,13 +107,30 @@ class Mis {
 
  private:
   Mis() = default;
+  // begin, commit and rollback of one change; inside a unit of work begin
+  // and commit join it, and rollback fails it. abandon: a change given up
+  // before it wrote anything (undone alone, the unit goes on).
   bool begin(std::string& error);
   bool commit(std::string& error);
   void rollback();
+  void abandon();
+  // Queued with the change; written to the journal, in order, at the commit.
   bool journal(const Notification& n, std::string& error);
+  bool write_journal(std::string& error);
+  // With write_mu_ held: waits while another thread's unit is open.
+  void await_unit();
+  bool in_unit() const { return unit_depth_ > 0; }
+  // A statement of the writer connection, kept until the unit ends (reset
+  // for new bindings), or held by owned outside a unit.
+  nxdb::Statement* statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
+                             std::string& error);
+  void end_unit_state();
   bool locate(const ObjectRef& log, const nxdb::RecordType& type, std::string& table,
               std::string& error);
-  bool find_record(const ObjectRef& ref, RecordLocation& where, std::string& error);
+  enum class Lookup { kFound, kMissing, kFailed };
+  // The record's table and values (kMissing: no such record, error set).
+  Lookup find_record(const ObjectRef& ref, RecordLocation& where, Values& values,
+                     std::string& error);
   bool read_row(const RecordLocation& where, long record_id, Values& out, bool& found,
                 std::string& error);
   bool clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
@@ -126,6 +153,21 @@ class Mis {
   std::mutex write_mu_;
   std::unique_ptr<NXDBInterface> db_;
   std::vector<Notification> uncommitted_;
+
+  // The open unit of work (under write_mu_).
+  int unit_depth_ = 0;
+  std::thread::id unit_owner_;
+  bool unit_failed_ = false;
+  std::condition_variable_any unit_ended_;
+  std::map<std::string, std::unique_ptr<nxdb::Statement>> unit_statements_;
+  std::map<std::string, std::string> unit_tables_;  // log and record type -> table
+  // The record read last in the unit, for the change that follows its read.
+  struct ReadRecord {
+    std::string key;
+    RecordLocation where;
+    Values values;
+  };
+  std::optional<ReadRecord> unit_record_;
 
   // Delivery.
   mutable std::mutex queue_mu_;

@@ -1,12 +1,42 @@
 // Changes as transactions: each appends its notifications to the journal
-// and, once committed, tells the readers.
+// and, once committed, tells the readers. A unit of work makes the changes
+// of one thread a single transaction: one commit, one wake-up.
 #include "mis/mis.h"
 #include "mis/mis_constants.h"
 #include "mis/sql_helpers.h"
 
 namespace nxmp_mis {
+namespace {
+
+constexpr char kUnitFailed[] =
+    "an earlier change of this unit of work failed in the database: nothing of it is stored";
+// Journal entries written per statement at a commit.
+constexpr std::size_t kJournalRows = 100;
+
+std::string journal_insert(std::size_t rows) {
+  std::string sql = "INSERT INTO nxmis_event (kind, objname, objclass, info) VALUES ";
+  for (std::size_t i = 0; i < rows; ++i) {
+    const std::size_t p = i * 4;
+    sql += (i ? ", (?" : "(?") + std::to_string(p + 1) + ", ?" + std::to_string(p + 2) + ", ?" +
+           std::to_string(p + 3) + ", ?" + std::to_string(p + 4) + ")";
+  }
+  return sql;
+}
+
+}  // namespace
+
+void Mis::await_unit() {
+  const std::thread::id self = std::this_thread::get_id();
+  unit_ended_.wait(write_mu_, [&] { return unit_depth_ == 0 || unit_owner_ == self; });
+}
 
 bool Mis::begin(std::string& error) {
+  await_unit();
+  if (in_unit()) {
+    if (!unit_failed_) return true;
+    error = kUnitFailed;
+    return false;
+  }
   uncommitted_.clear();
   nxdb::Backend& db = *db_->backend();
   if (db.dialect() == nxdb::Dialect::kSqlite) return db.exec_script("BEGIN IMMEDIATE", error);
@@ -22,32 +52,67 @@ bool Mis::begin(std::string& error) {
 }
 
 void Mis::rollback() {
+  if (in_unit()) {
+    // What the change wrote cannot be taken back alone: the unit goes.
+    unit_failed_ = true;
+    return;
+  }
+  unit_statements_.clear();
   std::string ignored;
   db_->backend()->exec_script("ROLLBACK", ignored);
   uncommitted_.clear();
 }
 
+void Mis::abandon() {
+  if (!in_unit()) rollback();
+}
+
 bool Mis::journal(const Notification& n, std::string& error) {
-  auto st = db_->backend()->prepare(
-      "INSERT INTO nxmis_event (kind, objname, objclass, info) VALUES (?1, ?2, ?3, ?4)", error);
-  if (!st) return false;
-  DataUnit ber = n.info.encoding();
-  st->bind_text(1, n.kind);
-  st->bind_text(2, n.objname);
-  st->bind_text(3, n.objclass);
-  st->bind_blob(4, ber.data(), ber.size());
-  if (st->step() == nxdb::StepResult::kError) {
-    error = st->error();
-    return false;
-  }
   uncommitted_.push_back(n);
   return true;
 }
 
+bool Mis::write_journal(std::string& error) {
+  // Two statements at most (full chunks, and the rest), each prepared once.
+  std::unique_ptr<nxdb::Statement> full, rest;
+  std::size_t done = 0;
+  while (done < uncommitted_.size()) {
+    const std::size_t rows = std::min(kJournalRows, uncommitted_.size() - done);
+    std::unique_ptr<nxdb::Statement>& st = rows == kJournalRows ? full : rest;
+    if (st) {
+      st->reset();
+    } else if (!(st = db_->backend()->prepare(journal_insert(rows), error))) {
+      return false;
+    }
+    for (std::size_t i = 0; i < rows; ++i) {
+      const Notification& n = uncommitted_[done + i];
+      const int p = static_cast<int>(i) * 4;
+      DataUnit ber = n.info.encoding();
+      st->bind_text(p + 1, n.kind);
+      st->bind_text(p + 2, n.objname);
+      st->bind_text(p + 3, n.objclass);
+      st->bind_blob(p + 4, ber.data(), ber.size());
+    }
+    if (st->step() == nxdb::StepResult::kError) {
+      error = st->error();
+      return false;
+    }
+    done += rows;
+  }
+  return true;
+}
+
 bool Mis::commit(std::string& error) {
+  if (in_unit()) {
+    // Committed at the end of the unit. A read kept for this change is not
+    // kept past it.
+    unit_record_.reset();
+    return true;
+  }
   nxdb::Backend& db = *db_->backend();
   long long last = 0;
-  if (!uncommitted_.empty() && !query_long(db, "SELECT MAX(seq) FROM nxmis_event", {}, last, error)) {
+  if (!uncommitted_.empty() &&
+      (!write_journal(error) || !query_long(db, "SELECT MAX(seq) FROM nxmis_event", {}, last, error))) {
     rollback();
     return false;
   }
@@ -57,6 +122,8 @@ bool Mis::commit(std::string& error) {
     rollback();
     return false;
   }
+  // Kept statements end before the transaction does.
+  unit_statements_.clear();
   if (!db.exec_script("COMMIT", error)) {
     rollback();
     return false;
@@ -70,6 +137,74 @@ bool Mis::commit(std::string& error) {
   }
   uncommitted_.clear();
   return true;
+}
+
+nxdb::Statement* Mis::statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
+                                std::string& error) {
+  if (!in_unit()) {
+    owned = db_->backend()->prepare(sql, error);
+    return owned.get();
+  }
+  auto it = unit_statements_.find(sql);
+  if (it != unit_statements_.end()) {
+    it->second->reset();
+    return it->second.get();
+  }
+  auto st = db_->backend()->prepare(sql, error);
+  if (!st) return nullptr;
+  return unit_statements_.emplace(sql, std::move(st)).first->second.get();
+}
+
+bool Mis::begin_unit(std::string& error) {
+  std::lock_guard<std::mutex> lock(write_mu_);
+  await_unit();
+  if (in_unit()) {
+    ++unit_depth_;
+    return true;
+  }
+  if (!begin(error)) return false;
+  unit_depth_ = 1;
+  unit_owner_ = std::this_thread::get_id();
+  unit_failed_ = false;
+  return true;
+}
+
+void Mis::end_unit_state() {
+  unit_depth_ = 0;
+  unit_failed_ = false;
+  unit_owner_ = std::thread::id();
+  unit_statements_.clear();
+  unit_tables_.clear();
+  unit_record_.reset();
+}
+
+bool Mis::end_unit(bool keep, std::string& error) {
+  std::unique_lock<std::mutex> lock(write_mu_);
+  if (!in_unit() || unit_owner_ != std::this_thread::get_id()) {
+    error = "no unit of work is open on this thread";
+    return false;
+  }
+  if (unit_depth_ > 1) {
+    --unit_depth_;
+    if (!keep) unit_failed_ = true;
+    return true;
+  }
+  const bool failed = unit_failed_;
+  unit_depth_ = 0;  // commit and rollback now end the transaction itself
+  bool ok = true;
+  if (failed || !keep) {
+    rollback();
+    if (keep) {
+      error = kUnitFailed;
+      ok = false;
+    }
+  } else {
+    ok = commit(error);
+  }
+  end_unit_state();
+  lock.unlock();
+  unit_ended_.notify_all();
+  return ok;
 }
 
 }  // namespace nxmp_mis

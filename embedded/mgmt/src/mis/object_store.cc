@@ -1,6 +1,8 @@
 // The MIS's objects: the system, application objects, logs and log records
 // read, changed and deleted.
+#include <map>
 #include <string_view>
+#include <unordered_map>
 
 #include "metadata.h"
 #include "mis/mis.h"
@@ -17,6 +19,27 @@ std::string registry_name(const char* item, const char* fallback) {
   return e ? e->name : fallback;
 }
 
+using ColumnAttributes = std::unordered_map<std::string, const RecordAttribute*>;
+
+// The attribute each column of a record table holds (the first attribute
+// that names it), made once per table type: a row is read per record of
+// every change, and matching names column by column cost more than the read.
+const ColumnAttributes& column_attributes(const nxdb::RecordType& type) {
+  static const auto* index = [] {
+    auto* m = new std::map<const nxdb::RecordType*, ColumnAttributes>;
+    for (const nxdb::RecordType& t : nxdb::alarm_record_types()) {
+      ColumnAttributes& columns = (*m)[&t];
+      for (const RecordAttribute& a : record_attributes()) {
+        if (const char* c = column_of(a, t)) columns.emplace(c, &a);
+      }
+    }
+    return m;
+  }();
+  static const ColumnAttributes none;
+  auto it = index->find(&type);
+  return it == index->end() ? none : it->second;
+}
+
 }  // namespace
 
 std::string Mis::record_class(const nxdb::RecordType& type) {
@@ -30,6 +53,15 @@ std::string Mis::record_class(const nxdb::RecordType& type) {
 
 bool Mis::locate(const ObjectRef& log, const nxdb::RecordType& type, std::string& table,
                  std::string& error) {
+  // Within a unit the directory cannot change under the writer.
+  const std::string key = log.log_id + '\n' + (log.log_is_number ? "1" : "0") + type.code;
+  if (in_unit()) {
+    auto kept = unit_tables_.find(key);
+    if (kept != unit_tables_.end()) {
+      table = kept->second;
+      return true;
+    }
+  }
   table = nxdb::log_table_name(*db_, log.log_id, log.log_is_number, type.code);
   if (table.empty()) {
     error = "no such log: " + format_object_name(log_of(log));
@@ -39,36 +71,44 @@ bool Mis::locate(const ObjectRef& log, const nxdb::RecordType& type, std::string
     error = "the log directory names an unusable table: " + table;
     return false;
   }
+  if (in_unit()) unit_tables_.emplace(key, table);
   return true;
 }
 
-bool Mis::find_record(const ObjectRef& ref, RecordLocation& where, std::string& error) {
+Mis::Lookup Mis::find_record(const ObjectRef& ref, RecordLocation& where, Values& values,
+                             std::string& error) {
+  values.clear();
   if (ref.system != system_) {
     error = "not an object of this MIS: " + format_object_name(ref);
-    return false;
+    return Lookup::kMissing;
+  }
+  const std::string key = ref.log_id + '\n' + (ref.log_is_number ? "1" : "0") + std::to_string(ref.record_id);
+  if (in_unit() && unit_record_ && unit_record_->key == key) {
+    where = unit_record_->where;
+    values = unit_record_->values;
+    return Lookup::kFound;
   }
   for (const nxdb::RecordType& type : nxdb::alarm_record_types()) {
-    std::string table;
-    if (!locate(ref, type, table, error)) return false;
-    long long n = 0;
-    if (!query_long(*db_->backend(), "SELECT COUNT(*) FROM " + table + " WHERE logrecordid = ?1",
-                    {std::to_string(ref.record_id)}, n, error)) {
-      return false;
-    }
-    if (n > 0) {
-      where.type = &type;
-      where.table = table;
-      return true;
+    RecordLocation candidate;
+    candidate.type = &type;
+    if (!locate(ref, type, candidate.table, error)) return Lookup::kMissing;
+    bool found = false;
+    if (!read_row(candidate, ref.record_id, values, found, error)) return Lookup::kFailed;
+    if (found) {
+      where = candidate;
+      if (in_unit()) unit_record_ = ReadRecord{key, where, values};
+      return Lookup::kFound;
     }
   }
   error = "no such object: " + format_object_name(ref);
-  return false;
+  return Lookup::kMissing;
 }
 
 bool Mis::read_row(const RecordLocation& where, long record_id, Values& out, bool& found,
                    std::string& error) {
-  auto st = db_->backend()->prepare("SELECT * FROM " + where.table + " WHERE logrecordid = ?1", error);
-  if (!st) return false;
+  std::unique_ptr<nxdb::Statement> owned;
+  nxdb::Statement* st = statement("SELECT * FROM " + where.table + " WHERE logrecordid = ?1", owned, error);
+  if (st == nullptr) return false;
   st->bind_int(1, record_id);
   nxdb::StepResult r = st->step();
   if (r == nxdb::StepResult::kError) {
@@ -77,24 +117,22 @@ bool Mis::read_row(const RecordLocation& where, long record_id, Values& out, boo
   }
   found = r == nxdb::StepResult::kRow;
   if (!found) return true;
+  const ColumnAttributes& attributes = column_attributes(*where.type);
   for (int i = 0; i < st->column_count(); ++i) {
-    const std::string column = st->column_name(i);
-    for (const RecordAttribute& a : record_attributes()) {
-      const char* c = column_of(a, *where.type);
-      if (c == nullptr || column != c) continue;
-      switch (st->cell_type(i)) {
-        case nxdb::CellType::kNull:
-        case nxdb::CellType::kBlob:
-          break;
-        case nxdb::CellType::kInteger:
-          out[a.name] = std::to_string(st->cell_int(i));
-          break;
-        default:
-          out[a.name] = st->column_kind(i) == nxdb::ColumnKind::kTime
-                            ? nxdb::stored_time_to_digits(st->cell_text(i))
-                            : std::string(st->cell_text(i));
-      }
-      break;
+    auto it = attributes.find(st->column_name(i));
+    if (it == attributes.end()) continue;
+    const RecordAttribute& a = *it->second;
+    switch (st->cell_type(i)) {
+      case nxdb::CellType::kNull:
+      case nxdb::CellType::kBlob:
+        break;
+      case nxdb::CellType::kInteger:
+        out[a.name] = std::to_string(st->cell_int(i));
+        break;
+      default:
+        out[a.name] = st->column_kind(i) == nxdb::ColumnKind::kTime
+                          ? nxdb::stored_time_to_digits(st->cell_text(i))
+                          : std::string(st->cell_text(i));
     }
   }
   return true;
@@ -102,6 +140,7 @@ bool Mis::read_row(const RecordLocation& where, long record_id, Values& out, boo
 
 bool Mis::load(const ObjectRef& ref, Values& out, std::string& objclass, std::string& error) {
   std::lock_guard<std::mutex> lock(write_mu_);
+  await_unit();
   out.clear();
   if (ref.system != system_) {
     error = "not an object of this MIS: " + format_object_name(ref);
@@ -141,16 +180,18 @@ bool Mis::load(const ObjectRef& ref, Values& out, std::string& objclass, std::st
     }
     case ObjectRef::Kind::kRecord: {
       RecordLocation where;
-      bool found = false;
-      if (!find_record(ref, where, error) || !read_row(where, ref.record_id, out, found, error)) {
-        return false;
+      switch (find_record(ref, where, out, error)) {
+        case Lookup::kFound:
+          objclass = record_class(*where.type);
+          return true;
+        case Lookup::kMissing:
+          return false;
+        case Lookup::kFailed:
+          // A unit must not go on as if the record were merely unknown.
+          if (in_unit()) rollback();
+          return false;
       }
-      if (!found) {
-        error = "no such object: " + format_object_name(ref);
-        return false;
-      }
-      objclass = record_class(*where.type);
-      return true;
+      return false;
     }
   }
   return false;
@@ -158,6 +199,7 @@ bool Mis::load(const ObjectRef& ref, Values& out, std::string& objclass, std::st
 
 bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error) {
   std::lock_guard<std::mutex> lock(write_mu_);
+  await_unit();
   if (ref.system != system_) {
     error = "not an object of this MIS: " + format_object_name(ref);
     return false;
@@ -177,7 +219,7 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
   if (ref.kind == ObjectRef::Kind::kApplication) {
     auto it = changes.find("nxSpecialEvents");
     if (changes.size() != 1 || it == changes.end()) {
-      rollback();
+      abandon();
       error = "an application object has only nxSpecialEvents";
       return false;
     }
@@ -192,16 +234,21 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
     return commit(error);
   }
   if (ref.kind != ObjectRef::Kind::kRecord) {
-    rollback();
+    abandon();
     error = "only log records and application objects can be changed";
     return false;
   }
   RecordLocation where;
   Values before;
-  bool found = false;
-  if (!find_record(ref, where, error) || !read_row(where, ref.record_id, before, found, error)) {
-    rollback();
-    return false;
+  switch (find_record(ref, where, before, error)) {
+    case Lookup::kFound:
+      break;
+    case Lookup::kMissing:
+      abandon();
+      return false;
+    case Lookup::kFailed:
+      rollback();
+      return false;
   }
   std::string sql = "UPDATE " + where.table + " SET ";
   std::vector<std::pair<const nxdb::ColumnDef*, std::string>> sets;
@@ -210,7 +257,7 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
     const RecordAttribute* a = find_record_attribute(name);
     const char* column = a ? column_of(*a, *where.type) : nullptr;
     if (column == nullptr || !a->settable) {
-      rollback();
+      abandon();
       error = "attribute " + name + " cannot be set on " + format_object_name(ref);
       return false;
     }
@@ -222,8 +269,9 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
     if (old == before.end() || old->second != text) new_values[name] = text;
   }
   sql += " WHERE logrecordid = ?" + std::to_string(sets.size() + 1);
-  auto st = db_->backend()->prepare(sql, error);
-  if (!st) {
+  std::unique_ptr<nxdb::Statement> owned;
+  nxdb::Statement* st = statement(sql, owned, error);
+  if (st == nullptr) {
     rollback();
     return false;
   }
@@ -237,7 +285,7 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
       } else if (nxdb::digits_to_stored_time(text, stored)) {
         st->bind_text(index, stored);
       } else {
-        rollback();
+        abandon();
         error = "not a time: " + text;
         return false;
       }
@@ -270,10 +318,28 @@ bool Mis::destroy(const ObjectRef& ref, std::string& error) {
   if (!begin(error)) return false;
   RecordLocation where;
   Values before;
-  bool found = false;
-  if (!find_record(ref, where, error) || !read_row(where, ref.record_id, before, found, error) ||
-      !exec(*db_->backend(), "DELETE FROM " + where.table + " WHERE logrecordid = ?1",
-            {std::to_string(ref.record_id)}, error) ||
+  switch (find_record(ref, where, before, error)) {
+    case Lookup::kFound:
+      break;
+    case Lookup::kMissing:
+      abandon();
+      return false;
+    case Lookup::kFailed:
+      rollback();
+      return false;
+  }
+  std::unique_ptr<nxdb::Statement> owned;
+  nxdb::Statement* st =
+      statement("DELETE FROM " + where.table + " WHERE logrecordid = ?1", owned, error);
+  bool deleted = st != nullptr;
+  if (deleted) {
+    st->bind_int(1, ref.record_id);
+    if (st->step() == nxdb::StepResult::kError) {
+      error = st->error();
+      deleted = false;
+    }
+  }
+  if (!deleted ||
       !journal({"OBJECT_DESTROYED", format_object_name(ref), record_class(*where.type),
                 attribute_list_info(before)},
                error)) {
@@ -305,6 +371,7 @@ bool Mis::list_logs(std::vector<ObjectRef>& out, std::string& error) {
 bool Mis::list_records(const ObjectRef& log,
                        std::vector<std::pair<ObjectRef, std::string>>& out, std::string& error) {
   std::lock_guard<std::mutex> lock(write_mu_);
+  await_unit();
   for (const nxdb::RecordType& type : nxdb::alarm_record_types()) {
     std::string table;
     if (!locate(log, type, table, error)) return false;

@@ -1,0 +1,157 @@
+package com.qel.nx.api.alarm;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+
+import com.qel.nx.server.qrt.EventHandler;
+import com.qel.nx.server.qrt.EventListener;
+import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.Collections;
+import java.util.List;
+import java.util.Random;
+import java.util.concurrent.BlockingQueue;
+import java.util.concurrent.LinkedBlockingQueue;
+import java.util.concurrent.TimeUnit;
+import org.junit.jupiter.api.AfterAll;
+import org.junit.jupiter.api.BeforeAll;
+import org.junit.jupiter.api.Test;
+
+/**
+ * A state change or deletion of many records in one call is one
+ * transaction: all of it, or none of it when the database fails midway (a
+ * trigger refusing one record's change); each change still has its own
+ * journal entry and event, in the order of the call. Each test works on its
+ * own records.
+ */
+class BulkStateChangeNativeTest {
+    private static final AlarmLogImpl API = new AlarmLogImpl();
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
+    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final int RECORDS = 900;
+
+    private static AlarmDbFixture db;
+    private static LogName log;
+
+    @BeforeAll
+    static void fill() throws AlarmException {
+        db = AlarmDbFixture.create();
+        log = db.createLog("AlarmLog");
+        BulkRecords.fill(db, log, RECORDS);
+        // A reader that has seen nothing and never goes: no journal entry is
+        // removed while the tests look at the journal.
+        db.sql("INSERT INTO nxmis_reader (name, seq, seen) VALUES ('bulk-test-holder', 0, 9999999999)");
+        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
+        API.init("bulk", log);
+        API.setEventAttrSetNative(AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID,
+                AlarmRecordAttribute.ACK_STATE, AlarmRecordAttribute.LOG_NAME));
+    }
+
+    @AfterAll
+    static void stop() {
+        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
+    }
+
+    private static AlarmRecordId[] range(int first, int last) {
+        return Arrays.copyOfRange(BulkRecords.ids(last), first - 1, last);
+    }
+
+    private static int count(int first, int last, String ackState) throws AlarmException {
+        Filter f = new Filter(LogicalCriteria.AND)
+                .add(new FilterItem(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.GREATER_THAN_OR_EQUAL,
+                        first))
+                .add(new FilterItem(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.LESS_THAN_OR_EQUAL, last));
+        if (ackState != null) {
+            f.add(new FilterItem(AlarmRecordAttribute.ACK_STATE, RelationCriteria.EQUAL, ackState));
+        }
+        return API.getAlarmCountNative(log, new GenericQuery(LogicalCriteria.AND).add(f));
+    }
+
+    /** Record ids of the journal's ATTR_CHANGED entries, in order, of records first..last. */
+    private static List<Integer> journalled(int first, int last) {
+        List<Integer> ids = new ArrayList<>();
+        String rows = db.sql("SELECT objname FROM nxmis_event WHERE kind = 'ATTR_CHANGED' ORDER BY seq");
+        for (String name : rows.split("\n")) {
+            int at = name.lastIndexOf("number:");
+            if (at < 0) {
+                continue;
+            }
+            int id = Integer.parseInt(name.substring(at + 7).trim());
+            if (id >= first && id <= last) {
+                ids.add(id);
+            }
+        }
+        return ids;
+    }
+
+    @Test
+    void aDatabaseFailureMidwayLeavesEveryRecordAsItWas() throws Exception {
+        AlarmRecordId[] ids = range(1, 300);
+        String[] texts = new String[ids.length];
+        Arrays.fill(texts, "storm");
+        BulkRecords.refuse(db, log, "UPDATE", 151);
+        try {
+            AlarmException e = assertThrows(AlarmException.class, () -> API.setAckAlarmsNative(log, ids, texts));
+            assertEquals("Error: operation failed for some alarms", e.getMessage());
+            assertEquals(0, count(1, 300, "acked"), "no record of the call is acknowledged");
+            assertEquals(List.of(), journalled(1, 300), "nothing journalled");
+            // Unknown records beside it change nothing either.
+            AlarmRecordId[] withUnknown = Arrays.copyOf(ids, ids.length + 1);
+            withUnknown[ids.length] = new AlarmRecordId(77777);
+            assertThrows(AlarmException.class, () -> API.setAckAlarmsNative(log, withUnknown, texts));
+            assertEquals(0, count(1, 300, "acked"));
+        } finally {
+            BulkRecords.allow(db, log, "UPDATE");
+        }
+        API.setAckAlarmsNative(log, ids, texts);
+        assertEquals(300, count(1, 300, "acked"), "the same call goes through whole");
+    }
+
+    @Test
+    void eachChangeIsJournalledAndDeliveredOnceInTheOrderOfTheCall() throws Exception {
+        List<AlarmRecordId> order = new ArrayList<>(Arrays.asList(range(301, 600)));
+        Collections.shuffle(order, new Random(7));
+        List<Integer> expected = new ArrayList<>();
+        for (AlarmRecordId id : order) {
+            expected.add(id.intValue());
+        }
+        API.setAckAlarmsNative(log, order.toArray(new AlarmRecordId[0]), null);
+        assertEquals(300, count(301, 600, "acked"));
+        assertEquals(expected, journalled(301, 600));
+
+        List<Integer> delivered = new ArrayList<>();
+        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(60);
+        while (delivered.size() < expected.size() && System.nanoTime() < end) {
+            AlarmLogEvent e = EVENTS.poll(100, TimeUnit.MILLISECONDS);
+            if (e != null && e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED && e.getRecord().logRecordId != null) {
+                int id = e.getRecord().logRecordId.intValue();
+                if (id >= 301 && id <= 600) {
+                    delivered.add(id);
+                }
+            }
+        }
+        // Anything delivered twice would come right behind.
+        for (AlarmLogEvent e; (e = EVENTS.poll(500, TimeUnit.MILLISECONDS)) != null; ) {
+            if (e.getRecord().logRecordId != null && e.getRecord().logRecordId.intValue() >= 301
+                    && e.getRecord().logRecordId.intValue() <= 600) {
+                delivered.add(e.getRecord().logRecordId.intValue());
+            }
+        }
+        assertEquals(expected, delivered);
+    }
+
+    @Test
+    void aDeletionFailingMidwayDeletesNothing() throws Exception {
+        BulkRecords.refuse(db, log, "DELETE", 700);
+        try {
+            AlarmException e = assertThrows(AlarmException.class,
+                    () -> API.deleteAlarmsNative(log, range(601, 800)));
+            assertEquals("Error: Failed to delete some alarms", e.getMessage());
+            assertEquals(200, count(601, 800, null));
+        } finally {
+            BulkRecords.allow(db, log, "DELETE");
+        }
+        API.deleteAlarmsNative(log, range(601, 750));
+        assertEquals(50, count(601, 800, null));
+    }
+}
