@@ -5,15 +5,15 @@
 #include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
-#include "jni/convert.h"
 #include "jni/java_ids.h"
 #include "jni/java_lookup.h"
-#include "jni/locations.h"
-#include "jni/java_strings.h"
-#include "jni/jni_calls.h"
 #include "jni/library_state.h"
-#include "jni/record_convert.h"
+#include "jni/locations.h"
+#include "jni/messages.h"
+#include "jni/record_packer.h"
 #include "jni/scoped_jni.h"
 #include "model/alarm_record.h"
 #include "model/object_name.h"
@@ -21,8 +21,9 @@
 
 namespace {
 
-// Enough for one record's fields, its strings and dates, and the event.
-constexpr jint kFrameCapacity = 64;
+// A run is handed over early past this size, so that a run of large texts
+// does not pile up.
+constexpr std::size_t kRunBytes = 1 << 20;
 
 std::mutex& attribute_guard() {
   static auto* m = new std::mutex;
@@ -30,6 +31,21 @@ std::mutex& attribute_guard() {
 }
 std::list<AlarmAttributeId> g_event_ids;
 jobject g_event_set = nullptr;  // global reference
+unsigned long g_event_generation = 1;  // changes with each new list
+
+// The run being packed. Only the platform's event thread packs and sends,
+// one callback at a time under the process-wide lock.
+struct Run {
+  nxjni::RecordPacker packer;
+  std::string spare;  // a sent run's buffer, reused
+  unsigned long generation = 0;
+  std::vector<AlarmAttributeId> wanted;
+  jobject set = nullptr;  // global reference: what creations carry as attrSet
+};
+Run& run() {
+  static auto* r = new Run;  // touched by an event thread left running at exit
+  return *r;
+}
 
 JNIEnv* attach() {
   JNIEnv* env = nullptr;
@@ -43,19 +59,102 @@ JNIEnv* attach() {
   return env;
 }
 
-void deliver(jfieldID kind_field, void* arg) {
-  if (!arg || !vmBuf) return;
-  JNIEnv* env = attach();
+// Hands the packed events to RecordAssembler.deliverEvents.
+void send_run(JNIEnv* env) {
+  Run& r = run();
+  if (r.packer.records() == 0) return;
+  std::string bytes = r.packer.take(std::move(r.spare));
+  ScopedLocalFrame frame(env, 8);
+  if (!frame.ok()) {
+    location_line(kApiSource, loc::kNoFrame);
+    checkForException(env);
+    r.spare = std::move(bytes);
+    return;
+  }
   const nxjni::JavaIds& n = nxjni::java_ids();
-  const jint kind = env->GetStaticIntField(n.alarm_log_event, kind_field);
-  nxjni::sendEvent(env, kind, *static_cast<const AlarmRecord*>(arg));
+  const auto length = static_cast<jsize>(bytes.size());
+  jbyteArray array = env->NewByteArray(length);
+  if (!array) {
+    location_line(kApiSource, loc::kNoBuffer);
+    checkForException(env);
+  } else {
+    env->SetByteArrayRegion(array, 0, length, reinterpret_cast<const jbyte*>(bytes.data()));
+    env->CallStaticVoidMethod(n.assembler, n.assembler_events, array, length, r.set, n.severity_array);
+    // The handlers' own exceptions are not the caller's: clear them here so
+    // the next run starts clean.
+    if (env->ExceptionCheck()) {
+      location_line(kApiSource, loc::kAssemblyFailed);
+      checkForException(env);
+    }
+  }
+  r.spare = std::move(bytes);
+}
+
+// Takes up the current attribute list when it changed; what was packed
+// under the previous one goes first.
+void follow_attributes(JNIEnv* env) {
+  Run& r = run();
+  {
+    std::lock_guard<std::mutex> lock(attribute_guard());
+    if (r.generation == g_event_generation) return;
+  }
+  send_run(env);
+  jobject previous = r.set;
+  std::lock_guard<std::mutex> lock(attribute_guard());
+  r.generation = g_event_generation;
+  r.wanted.assign(g_event_ids.begin(), g_event_ids.end());
+  r.set = g_event_set ? env->NewGlobalRef(g_event_set) : nullptr;
+  if (previous) env->DeleteGlobalRef(previous);
+}
+
+// The log of an event as its LogName is made; false (reported) when the
+// record's log identifier is neither a string nor an int.
+bool event_log(const AlarmRecord& record, nxjni::EventLog& out) {
+  const std::string log = record.get_log_name();
+  // The log identifier as a value: a string's quotes may hold '/' or doubled quotes.
+  const std::optional<NameValue> value = NameValue::parse(log);
+  const bool number = value && value->form() == NameValue::Form::kNumber;
+  bool ok = value && (number || value->form() == NameValue::Form::kString);
+  if (ok && number) {
+    // A numbered log's id must fit the Java int: never wrap into another log.
+    const long long n = std::strtoll(value->text().c_str(), nullptr, 10);
+    ok = n >= INT_MIN && n <= INT_MAX;
+  }
+  if (!ok) {
+    std::printf("Received an event but can not parse log:%s\n", log.c_str());
+    std::fflush(stdout);
+    return false;
+  }
+  out.mis = record.get_mis_name();
+  out.id = value->text();
+  out.number = number;
+  return true;
+}
+
+void pack(nxjni::EventKind kind, void* arg) {
+  if (!arg || !vmBuf) return;
+  const auto& record = *static_cast<const AlarmRecord*>(arg);
+  JNIEnv* env = attach();
+  follow_attributes(env);
+  Run& r = run();
+  if (r.wanted.empty()) return;  // no attributes chosen: no events
+  nxjni::EventLog log;
+  if (!event_log(record, log)) return;
+  r.packer.add_event(kind, log, record.get_attribute_list(), record.get_record_id(), r.wanted);
+  if (r.packer.bytes().size() >= kRunBytes) send_run(env);
 }
 
 }  // namespace
 
-void alarmCreationCallback(void*, void* arg) { deliver(nxjni::java_ids().event_object_created, arg); }
-void alarmDeletionCallback(void*, void* arg) { deliver(nxjni::java_ids().event_object_deleted, arg); }
-void alarmModificationCallback(void*, void* arg) { deliver(nxjni::java_ids().event_attr_value_changed, arg); }
+void alarmCreationCallback(void*, void* arg) { pack(nxjni::kEventCreated, arg); }
+void alarmDeletionCallback(void*, void* arg) { pack(nxjni::kEventDeleted, arg); }
+void alarmModificationCallback(void*, void* arg) { pack(nxjni::kEventChanged, arg); }
+void alarmResyncCallback(void*, void* arg) { pack(nxjni::kEventResync, arg); }
+
+void alarmRunEndCallback(void*, void*) {
+  if (!vmBuf || run().packer.records() == 0) return;
+  send_run(attach());
+}
 
 namespace nxjni {
 
@@ -67,95 +166,9 @@ void set_event_attributes(JNIEnv* env, std::list<AlarmAttributeId> ids, jobject 
     g_event_ids = std::move(ids);
     previous = g_event_set;
     g_event_set = global;
+    ++g_event_generation;
   }
   if (previous) env->DeleteGlobalRef(previous);
-}
-
-void sendEvent(JNIEnv* env, int kind, const AlarmRecord& record) {
-  AlarmAttributeMap attributes = record.get_attribute_list();
-  attributes.emplace(AlarmAttribute(ATTR_LOG_RECORD_ID), record.get_record_id());
-  const std::string mis = record.get_mis_name();
-  const std::string log = record.get_log_name();
-
-  // The log identifier as a value: a string's quotes may hold '/' or doubled quotes.
-  const std::optional<NameValue> log_value = NameValue::parse(log);
-  const bool number = log_value && log_value->form() == NameValue::Form::kNumber;
-  if (!log_value || (!number && log_value->form() != NameValue::Form::kString)) {
-    std::printf("Received an event but can not parse log:%s\n", log.c_str());
-    std::fflush(stdout);
-    return;
-  }
-  const std::string& log_id = log_value->text();
-  // A numbered log's id must fit the Java int: never wrap into another log.
-  const long long log_number = number ? std::strtoll(log_id.c_str(), nullptr, 10) : 0;
-  if (log_number < INT_MIN || log_number > INT_MAX) {
-    std::printf("Received an event but can not parse log:%s\n", log.c_str());
-    std::fflush(stdout);
-    return;
-  }
-
-  std::list<AlarmAttributeId> ids;
-  ScopedLocalFrame frame(env, kFrameCapacity);
-  if (!frame.ok()) {
-    location_line(kApiSource, loc::kNoFrame);
-    checkForException(env);
-    return;
-  }
-  jobject set = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(attribute_guard());
-    ids = g_event_ids;
-    if (g_event_set) set = env->NewLocalRef(g_event_set);
-  }
-  if (ids.empty()) return;
-
-  const JavaIds& n = java_ids();
-  jstring jmis = new_java_string(env, mis);
-  if (!jmis) {
-    location_line(kApiSource, loc::kNoMisName);
-    checkForException(env);
-    return;
-  }
-  jobject log_name;
-  if (number) {
-    log_name = new_object(env, n.log_name_class, n.log_name_ctor_int, jmis, static_cast<jint>(log_number));
-  } else {
-    jstring jid = new_java_string(env, log_id);
-    if (!jid) {
-      location_line(kApiSource, loc::kNoLogId);
-      checkForException(env);
-      return;
-    }
-    log_name = new_object(env, n.log_name_class, n.log_name_ctor_string, jmis, jid);
-  }
-  if (!log_name) {
-    location_line(kApiSource, loc::kNoLogName);
-    checkForException(env);
-    return;
-  }
-
-  jobject jrecord;
-  if (kind == 1) {
-    jrecord = alarm2record(env, log_name, attributes, ids);
-    if (jrecord) env->SetObjectField(jrecord, n.attr_set, set);
-  } else {
-    jrecord = alarm2recordEvent(env, log_name, attributes, ids);
-  }
-  if (!jrecord) {
-    location_line(kApiSource, loc::kEventNoRecord);
-    checkForException(env);
-    return;
-  }
-  jobject event = new_object(env, n.alarm_log_event, n.event_ctor, static_cast<jint>(kind), jrecord);
-  if (!event) {
-    location_line(kApiSource, loc::kNoEvent);
-    checkForException(env);
-    return;
-  }
-  env->CallStaticBooleanMethod(n.event_handler, n.send_event, n.alarm_event_id, event);
-  // The handler's own exceptions are not the caller's: clear them here so
-  // the next event starts clean.
-  checkForException(env);
 }
 
 }  // namespace nxjni

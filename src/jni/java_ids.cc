@@ -197,6 +197,9 @@ void resolve_log(JNIEnv* env, JavaIds& j) {
                                    "[Lcom/qel/nx/api/common/NXSeverity;)V", 0);
   j.assembler_add = get_method_id(env, j.assembler, "add", "([BI)V", 0);
   j.assembler_drain = get_method_id(env, j.assembler, "drain", "()[Lcom/qel/nx/api/alarm/AlarmRecord;", 0);
+  j.assembler_events = get_method_id(env, j.assembler, "deliverEvents",
+                                     "([BILcom/qel/nx/api/alarm/AlarmRecordAttributeSet;"
+                                     "[Lcom/qel/nx/api/common/NXSeverity;)V", 1);
 }
 
 void resolve_queries(JNIEnv* env, JavaIds& j) {

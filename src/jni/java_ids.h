@@ -117,6 +117,7 @@ struct JavaIds {
   jmethodID assembler_ctor;   // (LogName, AlarmRecordAttributeSet, NXSeverity[])
   jmethodID assembler_add;    // (byte[], int)
   jmethodID assembler_drain;  // () AlarmRecord[]
+  jmethodID assembler_events; // static (byte[], int, AlarmRecordAttributeSet, NXSeverity[]): a run of events
 };
 
 // Resolves the table (the first call; later calls do nothing). Called by

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <optional>
+#include <vector>
 
 #include "db/record_fields.h"
 
@@ -16,7 +18,17 @@ namespace nxjni {
 // Operation codes shared with RecordAssembler.java.
 enum PackedOp : std::uint8_t {
   kOpEnd = 0, kOpText = 1, kOpTrue = 2, kOpDate = 3, kOpNull = 4, kOpSeverity = 5,
-  kOpRecordId = 6, kOpMoName = 7, kOpLogName = 8,
+  kOpRecordId = 6, kOpMoName = 7, kOpLogName = 8, kOpMember = 9,
+};
+
+// Kinds of alarm-log events, as AlarmLogEvent numbers them.
+enum EventKind : std::uint8_t { kEventCreated = 1, kEventDeleted = 2, kEventChanged = 3, kEventResync = 4 };
+
+// The log an event belongs to, as its Java LogName is made.
+struct EventLog {
+  std::string mis;
+  std::string id;        // the identifier's text, or its number
+  bool number = false;   // a numbered log: id holds a decimal int
 };
 
 class RecordPacker {
@@ -25,6 +37,14 @@ class RecordPacker {
   // record identifiers that are no number, are reported on pfd as the
   // builder reports them.
   void add(const RecordFields& fields);
+  // Appends one alarm-log event: its kind, its log (written only when it
+  // differs from the previous event's), then its record. A creation carries
+  // the wanted attributes as a retrieval record does; a deletion or change
+  // carries those of them it has, each that joins the record's own
+  // attribute set marked as a member, and its log name; a resync carries the
+  // log name only.
+  void add_event(EventKind kind, const EventLog& log, const AlarmAttributeMap& attributes,
+                 const std::string& record_id, const std::vector<AlarmAttributeId>& wanted);
 
   const std::string& bytes() const { return bytes_; }
   std::size_t records() const { return records_; }
@@ -32,6 +52,7 @@ class RecordPacker {
   // contents dropped, its capacity kept).
   std::string take(std::string buffer = std::string()) {
     records_ = 0;
+    last_log_.reset();
     buffer.clear();
     return std::exchange(bytes_, std::move(buffer));
   }
@@ -39,9 +60,12 @@ class RecordPacker {
  private:
   void put_int(std::int32_t v);
   void put_text(const std::string& text);
+  // One field's operations; false when the field is left unset.
+  bool put_field(AlarmAttributeId id, const std::string& text);
 
   std::string bytes_;
   std::size_t records_ = 0;
+  std::optional<EventLog> last_log_;
 };
 
 }  // namespace nxjni

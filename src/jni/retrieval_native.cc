@@ -17,7 +17,6 @@
 #include "jni/library_state.h"
 #include "jni/native_support.h"
 #include "jni/packed_records.h"
-#include "jni/record_convert.h"
 #include "jni/scoped_jni.h"
 #include "platform/management_platform.h"
 #include "query/alarm_query.h"
@@ -77,6 +76,8 @@ extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_init(JN
   service->register_remove_logrecord_callback(g_deletion);
   service->register_add_logrecord_callback(g_creation);
   service->register_change_logrecord_callback(g_modification);
+  service->register_resync_callback(new Callback(alarmResyncCallback, new std::string("alarmResyncCallback")));
+  service->register_run_end_callback(new Callback(alarmRunEndCallback, new std::string("alarmRunEndCallback")));
 }
 
 extern "C" JNIEXPORT void JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl_addLogNameNative(JNIEnv* env, jobject,

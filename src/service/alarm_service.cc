@@ -29,6 +29,8 @@ AlarmService::AlarmService() : record_classes(kRecordClassBuckets) {
       {&nxmp::ATTR_CHANGED, &AlarmService::nx_attr_cb},
       {&nxmp::OBJECT_CREATED, &AlarmService::nx_add_cb},
       {&nxmp::OBJECT_DESTROYED, &AlarmService::nx_delete_cb},
+      {&nxmp::EVENTS_LOST, &AlarmService::nx_lost_cb},
+      {&nxmp::EVENT_RUN_END, &AlarmService::nx_run_end_cb},
   };
   for (const auto& [event, function] : subscriptions) {
     subscriptions_.push_back(std::make_unique<Callback>(function, this));
@@ -44,6 +46,8 @@ AlarmService::~AlarmService() {
   add_logrecord_callbacks.clear();
   remove_logrecord_callbacks.clear();
   change_logrecord_callbacks.clear();
+  resync_callbacks.clear();
+  run_end_callbacks.clear();
 }
 
 Platform AlarmService::get_platform() { return alarmplat; }
@@ -105,6 +109,8 @@ void AlarmService::register_remove_logrecord_callback(Callback* cb) {
 void AlarmService::register_change_logrecord_callback(Callback* cb) {
   register_callback(change_logrecord_callbacks, cb);
 }
+void AlarmService::register_resync_callback(Callback* cb) { register_callback(resync_callbacks, cb); }
+void AlarmService::register_run_end_callback(Callback* cb) { register_callback(run_end_callbacks, cb); }
 
 void AlarmService::execute(const CallbackList& list, void* argument) {
   // A copy: a callback may register another, or a native call may, meanwhile.

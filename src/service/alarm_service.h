@@ -47,11 +47,18 @@ class AlarmService {
   void register_add_logrecord_callback(Callback* cb);
   void register_remove_logrecord_callback(Callback* cb);
   void register_change_logrecord_callback(Callback* cb);
+  // Events were lost (the platform removed them before this process read
+  // them): run for each watched log with a record naming the log only.
+  void register_resync_callback(Callback* cb);
+  // After each run of events the platform delivered at once; the argument
+  // is null. Lets a callback that gathers events pass them on together.
+  void register_run_end_callback(Callback* cb);
 
   // Run a list's callbacks in order, then destroy the argument (may be null).
   void execute_add_logrecord_callback(AlarmRecord* record);
   void execute_remove_logrecord_callback(AlarmRecord* record);
   void execute_change_logrecord_callback(AlarmRecord* record);
+  void execute_resync_callback(AlarmRecord* record);
 
   // The wanted attributes of the matching records of one log (all when the
   // query has no filters), handed to sink one record at a time as they are
@@ -90,9 +97,12 @@ class AlarmService {
   static void nx_add_cb(void* client_data, void* event);
   static void nx_delete_cb(void* client_data, void* event);
   static void nx_attr_cb(void* client_data, void* event);
+  static void nx_lost_cb(void* client_data, void* event);
+  static void nx_run_end_cb(void* client_data, void* event);
   void nx_add_cb(void* event);
   void nx_delete_cb(void* event);
   void nx_attr_cb(void* event);
+  void nx_lost_cb(void* event);
 
   static Platform alarmplat;
   static std::string mis;
@@ -112,6 +122,8 @@ class AlarmService {
   CallbackList add_logrecord_callbacks;
   CallbackList remove_logrecord_callbacks;
   CallbackList change_logrecord_callbacks;
+  CallbackList resync_callbacks;
+  CallbackList run_end_callbacks;
   // Guards the registries above; never held while callbacks run.
   mutable std::mutex registry_mu_;
   // The subscriptions, alive as long as the service.

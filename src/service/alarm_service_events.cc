@@ -1,12 +1,15 @@
 // The platform event handlers of AlarmService: object creations, deletions
 // and attribute changes of alarm records in watched logs become AlarmRecords
-// for the service's callback lists.
+// for the service's callback lists; lost events become one resync per
+// watched log, and the end of each run of events is passed on.
+#include <algorithm>
 #include <functional>
 #include <list>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "model/object_name.h"
 #include "service/alarm_service.h"
@@ -20,6 +23,35 @@ void AlarmService::nx_delete_cb(void* client_data, void* event) {
 }
 void AlarmService::nx_attr_cb(void* client_data, void* event) {
   static_cast<AlarmService*>(client_data)->nx_attr_cb(event);
+}
+void AlarmService::nx_lost_cb(void* client_data, void* event) {
+  static_cast<AlarmService*>(client_data)->nx_lost_cb(event);
+}
+void AlarmService::nx_run_end_cb(void* client_data, void*) {
+  auto* service = static_cast<AlarmService*>(client_data);
+  service->execute(service->run_end_callbacks, nullptr);
+}
+
+void AlarmService::execute_resync_callback(AlarmRecord* record) {
+  std::unique_ptr<AlarmRecord> owned(record);
+  execute(resync_callbacks, record);
+}
+
+void AlarmService::nx_lost_cb(void*) {
+  // Each watched log once, however often it is listed, in the order watched.
+  std::vector<std::string> logs;
+  for (const std::string& name : logs_snapshot()) {
+    if (std::find(logs.begin(), logs.end(), name) == logs.end()) logs.push_back(name);
+  }
+  for (const std::string& name : logs) {
+    const std::optional<ObjectName> log_name = ObjectName::parse(name);
+    const NameValue* log_id = log_name ? log_name->find("logId") : nullptr;
+    if (log_id == nullptr) continue;
+    const NameValue* system = log_name->find("systemId");
+    const std::string mis_name = system != nullptr ? system->text() : MisImpl::get_local_mis_name();
+    std::list<std::string> none;
+    execute_resync_callback(new AlarmRecord(mis_name, log_id->notation(), "", none, none));
+  }
 }
 
 namespace {

@@ -37,6 +37,11 @@ namespace nxmp {
 inline const DataUnit OBJECT_CREATED{"OBJECT_CREATED"};
 inline const DataUnit OBJECT_DESTROYED{"OBJECT_DESTROYED"};
 inline const DataUnit ATTR_CHANGED{"ATTR_CHANGED"};
+// Journal entries were removed before this process read them: what it
+// watches must be read again.
+inline const DataUnit EVENTS_LOST{"EVENTS_LOST"};
+// After each run of events delivered at once.
+inline const DataUnit EVENT_RUN_END{"EVENT_RUN_END"};
 inline const DataUnit PLATFORM_OBJNAME{"PLATFORM_OBJNAME"};
 inline const DataUnit APPLICATION_OBJNAME{"APPLICATION_OBJNAME"};
 inline const DataUnit REPLACE{"REPLACE"};

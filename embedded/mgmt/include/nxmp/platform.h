@@ -45,7 +45,9 @@ class Platform : public Error {
   int get_connection_fd() const;
 
   // Subscribes cb to an event ("OBJECT_CREATED", "OBJECT_DESTROYED",
-  // "ATTR_CHANGED"); its argument is the event pointer, for CurrentEvent.
+  // "ATTR_CHANGED", and "EVENTS_LOST" and "EVENT_RUN_END", which carry no
+  // object); its argument is the event pointer, for CurrentEvent. Events
+  // come in runs, each followed by EVENT_RUN_END.
   bool when(const DataUnit& event, const Callback& cb);
   // Ends every subscription whose callback has this client data (a client
   // object going away). Taken under HviLock, it also waits out a delivery.

@@ -1,5 +1,7 @@
-// Subscriptions, and delivery of a journal entry to the subscribed
-// callbacks under the process-wide lock.
+// Subscriptions, and delivery of a block of journal entries to the
+// subscribed callbacks under the process-wide lock: a loss marker first when
+// entries were removed unread, then the entries in order, then the end of
+// the run.
 #include <deque>
 #include <unordered_map>
 
@@ -39,19 +41,42 @@ void Mis::unsubscribe(void* client_data) {
   }
 }
 
-void Mis::deliver(const Event& event) {
-  // The process-wide lock, without blocking shutdown: a thread that holds
-  // it while the process exits must not keep the dispatcher from stopping.
+bool Mis::deliver_block(const std::vector<std::pair<long long, std::shared_ptr<Event>>>& block, bool lost) {
+  {
+    // Nobody to call: the lock is not worth waiting for.
+    std::lock_guard<std::mutex> lock(subs_mu_);
+    if (subscriptions_.empty()) return true;
+  }
+  // The process-wide lock, once for the block, without blocking shutdown: a
+  // thread that holds it while the process exits must not keep the
+  // dispatcher from stopping.
   std::recursive_mutex& hvi = HviLock::mutex();
   {
     // Callers that query without a pause would otherwise keep events out.
     HviLock::Claim claim;
     while (!hvi.try_lock()) {
       std::unique_lock<std::mutex> lock(queue_mu_);
-      if (queue_cv_.wait_for(lock, std::chrono::microseconds(200), [&] { return stopping_; })) return;
+      if (queue_cv_.wait_for(lock, std::chrono::microseconds(200), [&] { return stopping_; })) return false;
     }
   }
   std::lock_guard<std::recursive_mutex> held(hvi, std::adopt_lock);
+  if (lost) {
+    Event marker;
+    marker.magic = kLiveMagic;
+    marker.kind = "EVENTS_LOST";
+    if (!deliver_locked(marker)) return false;
+  }
+  for (const auto& entry : block) {
+    if (!deliver_locked(*entry.second)) return false;
+  }
+  // Subscribers that gather the block's events pass them on now.
+  Event end;
+  end.magic = kLiveMagic;
+  end.kind = "EVENT_RUN_END";
+  return deliver_locked(end);
+}
+
+bool Mis::deliver_locked(const Event& event) {
   // Chosen under the lock, so that a client that cancels its subscriptions
   // under the lock is never called afterwards.
   std::vector<Callback> targets;
@@ -61,13 +86,13 @@ void Mis::deliver(const Event& event) {
       if (kind == event.kind) targets.push_back(cb);
     }
   }
-  if (targets.empty()) return;
   {
     // Nothing is called once stopping: at exit the callbacks' world (the
     // Java VM) may be gone.
     std::lock_guard<std::mutex> lock(queue_mu_);
-    if (stopping_) return;
+    if (stopping_) return false;
   }
+  if (targets.empty()) return true;
   auto live = std::shared_ptr<const Event>(&event, [](const Event*) {});
   {
     std::lock_guard<std::mutex> lock(events().mu);
@@ -78,6 +103,7 @@ void Mis::deliver(const Event& event) {
   events().live.erase(&event);
   events().freed.push_back(&event);
   if (events().freed.size() > kFreedRemembered) events().freed.pop_front();
+  return true;
 }
 
 std::shared_ptr<const Event> lookup_event(const void* pointer, bool& freed) {

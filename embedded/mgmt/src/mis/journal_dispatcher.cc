@@ -1,6 +1,8 @@
-// The dispatcher: reads the journal in order on its own connection, hands
-// each entry to delivery, records how far it got and prunes what every
-// reader has seen; and stopping it, at a shutdown or at the process's exit.
+// The dispatcher: reads the journal in blocks on its own connection, hands
+// each block to delivery in order, records how far it got and prunes what
+// every reader has seen; and stopping it, at a shutdown or at the process's
+// exit.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -14,17 +16,27 @@ namespace nxmp_mis {
 namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
-constexpr int kJournalBatch = 512;
+// Entries read and delivered at once: one query and one turn at the
+// process-wide lock for the whole block.
+constexpr int kJournalBlock = 1000;
 // Even when woken by notifications, a reader looks at the journal this often
 // (a writer that could not notify, a notification lost with a connection).
 constexpr auto kJournalRecheck = std::chrono::seconds(5);
-// Every reader records how far it got this often; entries that every live
-// reader has seen are then removed. A reader not heard of for kReaderAlive
-// no longer holds entries back, and the journal never keeps more than
-// kJournalKeep entries.
+// Every reader records how far it got this often, and each time it has read
+// half the journal's bound; entries that every live reader has seen are then
+// removed. A reader not heard of for kReaderAlive no longer holds entries
+// back, and the journal never keeps more than NX_JOURNAL_KEEP entries.
 constexpr auto kReaderHeartbeat = std::chrono::seconds(10);
 constexpr long long kReaderAliveSeconds = 600;
-constexpr long long kJournalKeep = 100000;
+constexpr long long kJournalKeepDefault = 100000;
+
+long long journal_keep() {
+  const char* text = std::getenv("NX_JOURNAL_KEEP");
+  if (text == nullptr || *text == '\0') return kJournalKeepDefault;
+  char* end = nullptr;
+  const long long n = std::strtoll(text, &end, 10);
+  return *end == '\0' && n > 0 ? n : kJournalKeepDefault;
+}
 
 }  // namespace
 
@@ -84,18 +96,28 @@ bool Mis::record_progress(long long seq, std::string& error) {
               error);
 }
 
-void Mis::prune_journal() {
+void Mis::prune_journal(long long keep) {
   nxdb::Backend& db = *reader_->backend();
   std::string error;
   const std::string alive =
       std::to_string(static_cast<long long>(std::time(nullptr)) - kReaderAliveSeconds);
-  // Seen by every live reader, or beyond the bound; readers long gone are
-  // forgotten.
-  exec(db,
-       "DELETE FROM nxmis_event WHERE seq <= (SELECT MIN(seq) FROM nxmis_reader WHERE seen >= ?1) "
-       "OR seq <= (SELECT MAX(seq) FROM nxmis_event) - ?2",
-       {alive, std::to_string(kJournalKeep)}, error);
-  exec(db, "DELETE FROM nxmis_reader WHERE seen < ?1", {alive}, error);
+  // Seen by every live reader, or beyond the bound. The mark moves in the
+  // same transaction as the removal, so that a reader that sees the entries
+  // gone also sees that they were removed.
+  if (!db.exec_script("BEGIN", error)) return;
+  const bool done =
+      exec(db,
+           "UPDATE nxmis_journal SET pruned = (SELECT MAX(b) FROM ("
+           "SELECT MIN(seq) AS b FROM nxmis_reader WHERE seen >= ?1 "
+           "UNION ALL SELECT MAX(seq) - ?2 AS b FROM nxmis_event) AS bounds) "
+           "WHERE pruned < (SELECT MAX(b) FROM ("
+           "SELECT MIN(seq) AS b FROM nxmis_reader WHERE seen >= ?1 "
+           "UNION ALL SELECT MAX(seq) - ?2 AS b FROM nxmis_event) AS bounds)",
+           {alive, std::to_string(keep)}, error) &&
+      exec(db, "DELETE FROM nxmis_event WHERE seq <= (SELECT pruned FROM nxmis_journal)", {}, error) &&
+      // Readers long gone are forgotten.
+      exec(db, "DELETE FROM nxmis_reader WHERE seen < ?1", {alive}, error);
+  if (!done || !db.exec_script("COMMIT", error)) db.exec_script("ROLLBACK", error);
 }
 
 bool Mis::wait_for_journal(long long& version, std::chrono::steady_clock::time_point& recheck) {
@@ -130,12 +152,46 @@ bool Mis::wait_for_journal(long long& version, std::chrono::steady_clock::time_p
     if (!error.empty()) std::this_thread::sleep_for(kPollInterval);
     return false;
   }
-  if (payloads.empty()) return true;  // reconnected: look for what was missed
+  // Reconnected: look for what was missed; what was removed meanwhile is
+  // told by the journal's mark.
+  if (payloads.empty()) return true;
   std::lock_guard<std::mutex> lock(queue_mu_);
   for (const std::string& p : payloads) {
     if (std::atoll(p.c_str()) > delivered_seq_) return true;
   }
   return false;
+}
+
+bool Mis::read_block(long long after, bool marked, JournalBlock& out, std::string& error) {
+  out.events.clear();
+  out.pruned = 0;
+  // The mark and the entries in one statement: one snapshot of both.
+  const std::string limit = " LIMIT " + std::to_string(kJournalBlock);
+  auto st = reader_->backend()->prepare(
+      marked ? "SELECT j.pruned, e.seq, e.kind, e.objname, e.objclass, e.info FROM nxmis_journal j "
+               "LEFT JOIN nxmis_event e ON e.seq > ?1 ORDER BY e.seq" + limit
+             : "SELECT 0, seq, kind, objname, objclass, info FROM nxmis_event WHERE seq > ?1 ORDER BY seq" + limit,
+      error);
+  if (!st) return false;
+  st->bind_int(1, after);
+  nxdb::StepResult step;
+  while ((step = st->step()) == nxdb::StepResult::kRow) {
+    out.pruned = std::max(out.pruned, st->cell_int(0));
+    if (st->cell_type(1) == nxdb::CellType::kNull) continue;  // no entries after `after`
+    auto e = std::make_shared<Event>();
+    e->magic = kLiveMagic;
+    e->kind = std::string(st->cell_text(2));
+    e->objname = std::string(st->cell_text(3));
+    e->objclass = std::string(st->cell_text(4));
+    std::string_view ber = st->cell_blob(5);
+    if (!ber.empty()) e->info = Asn1Value::decode(ber.data(), ber.size());
+    out.events.emplace_back(st->cell_int(1), std::move(e));
+  }
+  if (step == nxdb::StepResult::kError) {
+    error = st->error();
+    return false;
+  }
+  return true;
 }
 
 void Mis::run_dispatcher() {
@@ -152,21 +208,33 @@ void Mis::run_dispatcher() {
   long long version = -1;
   auto recheck = std::chrono::steady_clock::now() + kJournalRecheck;
   auto heartbeat = std::chrono::steady_clock::now() + kReaderHeartbeat;
+  const long long keep = journal_keep();
+  // A database written before the mark existed, opened read-only, has none:
+  // its removals cannot be seen.
+  const bool marked = reader_->backend()->table_exists("nxmis_journal");
+  bool first = true;
+  long long pruned_at = 0;
+  {
+    std::lock_guard<std::mutex> lock(queue_mu_);
+    pruned_at = delivered_seq_;
+  }
+  JournalBlock block;
   for (;;) {
     {
       std::lock_guard<std::mutex> lock(queue_mu_);
       if (stopping_) return;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (now >= heartbeat && !read_only_) {
-      long long seen;
-      {
-        std::lock_guard<std::mutex> lock(queue_mu_);
-        seen = delivered_seq_;
-      }
+    long long seen;
+    {
+      std::lock_guard<std::mutex> lock(queue_mu_);
+      seen = delivered_seq_;
+    }
+    if (!read_only_ && (now >= heartbeat || seen - pruned_at >= std::max(1LL, keep / 2))) {
       heartbeat = now + kReaderHeartbeat;
+      pruned_at = seen;
       record_progress(seen, error);
-      prune_journal();
+      prune_journal(keep);
     }
     if (!wait_for_journal(version, recheck)) continue;
     long long after;
@@ -175,37 +243,28 @@ void Mis::run_dispatcher() {
       if (stopping_) return;
       after = delivered_seq_;
     }
-    auto st = reader_->backend()->prepare(
-        "SELECT seq, kind, objname, objclass, info FROM nxmis_event WHERE seq > ?1 ORDER BY seq "
-        "LIMIT " + std::to_string(kJournalBatch),
-        error);
-    if (!st) {
+    if (!read_block(after, marked, block, error)) {
       std::this_thread::sleep_for(kPollInterval);
       continue;
     }
-    st->bind_int(1, after);
-    std::vector<std::pair<long long, std::shared_ptr<Event>>> batch;
-    while (st->step() == nxdb::StepResult::kRow) {
-      auto e = std::make_shared<Event>();
-      e->magic = kLiveMagic;
-      e->kind = std::string(st->cell_text(1));
-      e->objname = std::string(st->cell_text(2));
-      e->objclass = std::string(st->cell_text(3));
-      std::string_view ber = st->cell_blob(4);
-      if (!ber.empty()) e->info = Asn1Value::decode(ber.data(), ber.size());
-      batch.emplace_back(st->cell_int(0), std::move(e));
+    // Entries after the last delivered one were removed unread. What was
+    // removed before this process first looked was never its to deliver.
+    const bool lost = block.pruned > after && !first;
+    first = false;
+    if (!block.events.empty() || lost) {
+      if (!deliver_block(block.events, lost)) return;
     }
-    st.reset();
-    for (auto& [seq, event] : batch) {
-      deliver(*event);
+    long long last = std::max(after, block.pruned);
+    if (!block.events.empty()) last = std::max(last, block.events.back().first);
+    {
       std::lock_guard<std::mutex> lock(queue_mu_);
       if (stopping_) return;
-      delivered_seq_ = seq;
+      delivered_seq_ = last;
     }
-    if (!batch.empty()) {
+    if (!block.events.empty()) {
       queue_cv_.notify_all();
-      // A full batch: more may follow at once.
-      if (batch.size() == static_cast<std::size_t>(kJournalBatch)) recheck = {};
+      // A full block: more may follow at once.
+      if (block.events.size() == static_cast<std::size_t>(kJournalBlock)) recheck = {};
     }
   }
 }

@@ -30,7 +30,10 @@ namespace nxmp_mis {
 // One notification as delivered; callbacks get a pointer to it.
 struct Event {
   std::uint32_t magic = 0;
-  std::string kind;  // OBJECT_CREATED, OBJECT_DESTROYED, ATTR_CHANGED
+  // OBJECT_CREATED, OBJECT_DESTROYED, ATTR_CHANGED; EVENTS_LOST (entries
+  // were removed from the journal before this process read them) and
+  // EVENT_RUN_END (after each block delivered) carry nothing else.
+  std::string kind;
   std::string objname;
   std::string objclass;
   Asn1Value info;
@@ -136,12 +139,21 @@ class Mis {
   bool clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
                       const std::string& cause, const std::string& when,
                       const std::string& op, std::vector<Notification>& out, std::string& error);
+  // Journal entries read at once, and the journal's mark: every entry up
+  // to it has been removed.
+  struct JournalBlock {
+    std::vector<std::pair<long long, std::shared_ptr<Event>>> events;
+    long long pruned = 0;
+  };
   void run_dispatcher();
   // True when the journal may hold entries after the last delivered one.
   bool wait_for_journal(long long& version, std::chrono::steady_clock::time_point& recheck);
+  bool read_block(long long after, bool marked, JournalBlock& out, std::string& error);
   bool record_progress(long long seq, std::string& error);
-  void prune_journal();
-  void deliver(const Event& event);
+  void prune_journal(long long keep);
+  // False once stopping: nothing more is delivered.
+  bool deliver_block(const std::vector<std::pair<long long, std::shared_ptr<Event>>>& block, bool lost);
+  bool deliver_locked(const Event& event);
 
   std::string system_;
   std::string application_;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <ctime>
 
@@ -53,7 +54,11 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
                     "  special_events TEXT\n);\n"
                     "CREATE TABLE IF NOT EXISTS nxmis_reader (\n  name TEXT NOT NULL PRIMARY KEY,\n"
                     "  seq " + db.column_type(nxdb::ColumnKind::kInteger) + " NOT NULL,\n"
-                    "  seen " + db.column_type(nxdb::ColumnKind::kInteger) + " NOT NULL\n);\n";
+                    "  seen " + db.column_type(nxdb::ColumnKind::kInteger) + " NOT NULL\n);\n"
+                    // The journal's mark: every entry up to `pruned` has been removed.
+                    "CREATE TABLE IF NOT EXISTS nxmis_journal (\n  id INTEGER NOT NULL PRIMARY KEY,\n"
+                    "  pruned " + db.column_type(nxdb::ColumnKind::kInteger) + " NOT NULL\n);\n"
+                    "INSERT INTO nxmis_journal (id, pruned) VALUES (1, 0) ON CONFLICT (id) DO NOTHING;\n";
   // A read-only database is read as it is: with no journal (never written
   // through a MIS) there is nothing to deliver.
   mis->read_only_ = db.read_only();
@@ -77,8 +82,11 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
   mis->delivered_seq_ = mis->local_seq_ = last;
   // Known to the pruning before the first entry is read, so that nothing
   // after `last` is removed before this process has seen it.
+  // Each connection of the process its own reader, also within one second.
+  static std::atomic<unsigned> connections{0};
   mis->reader_name_ = mis->system_ + "/" + mis->application_ + "/" +
-                      std::to_string(static_cast<long long>(std::time(nullptr)));
+                      std::to_string(static_cast<long long>(std::time(nullptr))) + "/" +
+                      std::to_string(++connections);
   if (!mis->read_only_ && !mis->record_progress(last, error)) return nullptr;
   mis->dispatcher_ = std::thread([m = mis.get()] { m->run_dispatcher(); });
   return mis;

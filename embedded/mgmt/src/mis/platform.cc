@@ -41,7 +41,8 @@ bool Platform::when(const DataUnit& event, const Callback& cb) {
   nxmp_mis::Mis* m = mis();
   if (m == nullptr) return fail(NOT_CONNECTED, "not connected to the MIS");
   const std::string kind = event.str();
-  if (kind != "OBJECT_CREATED" && kind != "OBJECT_DESTROYED" && kind != "ATTR_CHANGED") {
+  if (kind != "OBJECT_CREATED" && kind != "OBJECT_DESTROYED" && kind != "ATTR_CHANGED" &&
+      kind != "EVENTS_LOST" && kind != "EVENT_RUN_END") {
     return fail(BAD_VALUE, "no such event: " + kind);
   }
   m->subscribe(kind, cb);

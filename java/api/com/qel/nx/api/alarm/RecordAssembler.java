@@ -2,14 +2,16 @@ package com.qel.nx.api.alarm;
 
 import com.qel.nx.api.common.MOName;
 import com.qel.nx.api.common.NXSeverity;
+import com.qel.nx.server.qrt.EventHandler;
 import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
 import java.util.Date;
 
 /**
- * Builds the records of one retrieval from the compact form the native
- * library packs them in. Setting fields one JNI call at a time costs dozens
- * of calls per record; here a native call hands over many records at once.
+ * Builds the records of one retrieval, or of a run of alarm-log events, from
+ * the compact form the native library packs them in. Setting fields one JNI
+ * call at a time costs dozens of calls per record; here a native call hands
+ * over many records at once.
  *
  * <p>The native side has already decided every field (which are set, to what
  * text, which date or severity); this class only makes the objects. Each
@@ -34,6 +36,8 @@ final class RecordAssembler {
     static final int MO_NAME = 7;
     /** The log name given to the retrieval. */
     static final int LOG_NAME = 8;
+    /** Attribute code: joins the attribute set of an event's record. */
+    static final int MEMBER = 9;
 
     private final LogName logName;
     private final AlarmRecordAttributeSet attrSet;
@@ -52,55 +56,109 @@ final class RecordAssembler {
         int at = 0;
         while (at < length) {
             AlarmRecord r = new AlarmRecord();
-            for (int op = ops[at++]; op != END; op = ops[at++]) {
-                switch (op) {
-                    case TEXT: {
-                        int slot = ops[at++];
-                        int n = readInt(ops, at);
-                        setText(r, slot, new String(ops, at + 4, n, StandardCharsets.UTF_8));
-                        at += 4 + n;
-                        break;
-                    }
-                    case TRUE:
-                        setState(r, ops[at++]);
-                        break;
-                    case DATE: {
-                        int slot = ops[at++];
-                        @SuppressWarnings("deprecation")
-                        Date d = new Date(readInt(ops, at), readInt(ops, at + 4), readInt(ops, at + 8),
-                                readInt(ops, at + 12), readInt(ops, at + 16), readInt(ops, at + 20));
-                        setDate(r, slot, d);
-                        at += 24;
-                        break;
-                    }
-                    case NULL:
-                        setDate(r, ops[at++], null);
-                        break;
-                    case SEVERITY:
-                        r.perceivedSeverity = severities[ops[at++]];
-                        break;
-                    case RECORD_ID:
-                        r.logRecordId = new AlarmRecordId(readInt(ops, at));
-                        at += 4;
-                        break;
-                    case MO_NAME: {
-                        int n = readInt(ops, at);
-                        r.managedObjectInstance = new MOName(0, new String(ops, at + 4, n, StandardCharsets.UTF_8));
-                        at += 4 + n;
-                        break;
-                    }
-                    case LOG_NAME:
-                        r.logName = logName;
-                        break;
-                    default:
-                        throw new IllegalStateException("packed record: unknown operation " + op);
-                }
-            }
+            at = fill(r, ops, at, logName, severities, null);
             r.attrSet = attrSet;
             if (count == records.length) {
                 records = Arrays.copyOf(records, count * 2);
             }
             records[count++] = r;
+        }
+    }
+
+    /**
+     * Sets the fields of r from the record packed at ops[at], up to its END;
+     * MEMBER operations add to members. Returns where the next record starts.
+     */
+    private static int fill(AlarmRecord r, byte[] ops, int at, LogName logName, NXSeverity[] severities,
+            AlarmRecordAttributeSet members) {
+        for (int op = ops[at++]; op != END; op = ops[at++]) {
+            switch (op) {
+                case TEXT: {
+                    int slot = ops[at++];
+                    int n = readInt(ops, at);
+                    setText(r, slot, new String(ops, at + 4, n, StandardCharsets.UTF_8));
+                    at += 4 + n;
+                    break;
+                }
+                case TRUE:
+                    setState(r, ops[at++]);
+                    break;
+                case DATE: {
+                    int slot = ops[at++];
+                    @SuppressWarnings("deprecation")
+                    Date d = new Date(readInt(ops, at), readInt(ops, at + 4), readInt(ops, at + 8),
+                            readInt(ops, at + 12), readInt(ops, at + 16), readInt(ops, at + 20));
+                    setDate(r, slot, d);
+                    at += 24;
+                    break;
+                }
+                case NULL:
+                    setDate(r, ops[at++], null);
+                    break;
+                case SEVERITY:
+                    r.perceivedSeverity = severities[ops[at++]];
+                    break;
+                case RECORD_ID:
+                    r.logRecordId = new AlarmRecordId(readInt(ops, at));
+                    at += 4;
+                    break;
+                case MO_NAME: {
+                    int n = readInt(ops, at);
+                    r.managedObjectInstance = new MOName(0, new String(ops, at + 4, n, StandardCharsets.UTF_8));
+                    at += 4 + n;
+                    break;
+                }
+                case LOG_NAME:
+                    r.logName = logName;
+                    break;
+                case MEMBER:
+                    if (members == null) {
+                        throw new IllegalStateException("packed record: a member outside an event");
+                    }
+                    members.add(AlarmRecordAttribute.fromCode(ops[at++]));
+                    break;
+                default:
+                    throw new IllegalStateException("packed record: unknown operation " + op);
+            }
+        }
+        return at;
+    }
+
+    /**
+     * Called by the native library with a run of alarm-log events packed in
+     * the first length bytes of ops: each is a kind, its log (0: the previous
+     * event's; 1: mis name and identifier texts; 2: mis name text and number)
+     * and its record. Each event goes to the handlers of
+     * {@link AlarmLogEvent#ALARM_EVENT_ID} on its own, in order. A creation's
+     * record carries eventSet as its attribute set; the others carry a set
+     * of their own, of the attributes present.
+     */
+    static void deliverEvents(byte[] ops, int length, AlarmRecordAttributeSet eventSet, NXSeverity[] severities) {
+        LogName logName = null;
+        int at = 0;
+        while (at < length) {
+            int kind = ops[at++];
+            int form = ops[at++];
+            if (form != 0) {
+                int n = readInt(ops, at);
+                String mis = new String(ops, at + 4, n, StandardCharsets.UTF_8);
+                at += 4 + n;
+                if (form == 2) {
+                    logName = new LogName(mis, readInt(ops, at));
+                    at += 4;
+                } else {
+                    int m = readInt(ops, at);
+                    logName = new LogName(mis, new String(ops, at + 4, m, StandardCharsets.UTF_8));
+                    at += 4 + m;
+                }
+            } else if (logName == null) {
+                throw new IllegalStateException("packed event: no log");
+            }
+            AlarmRecord r = new AlarmRecord();
+            AlarmRecordAttributeSet members = kind == AlarmLogEvent.OBJECT_CREATED ? null : new AlarmRecordAttributeSet();
+            at = fill(r, ops, at, logName, severities, members);
+            r.attrSet = members != null ? members : eventSet;
+            EventHandler.sendEvent(AlarmLogEvent.ALARM_EVENT_ID, new AlarmLogEvent(kind, r));
         }
     }
 
