@@ -36,11 +36,13 @@ final class Commands {
 
     private final Main.Invocation inv;
     private final PrintWriter out;
+    private final PrintStream stdout;
     private final PrintStream err;
 
     Commands(Main.Invocation inv, PrintStream out, PrintStream err) {
         this.inv = inv;
         this.out = new PrintWriter(new BufferedWriter(new OutputStreamWriter(out, StandardCharsets.UTF_8)));
+        this.stdout = out;
         this.err = err;
     }
 
@@ -106,8 +108,9 @@ final class Commands {
                 for (AlarmRecord r : records) {
                     Formats.ndjsonLine(out, r);
                 }
-                out.flush();
-                return !out.checkError();  // the reader went away: stop reading
+                // A reader that went away (a closed pipe) stops the retrieval; the
+                // print stream underneath keeps the write error to itself.
+                return !out.checkError() && !stdout.checkError();
             });
             return 0;
         }
