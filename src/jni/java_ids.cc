@@ -1,6 +1,7 @@
 #include "jni/java_ids.h"
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "jni/java_lookup.h"
@@ -221,6 +222,16 @@ void resolve_queries(JNIEnv* env, JavaIds& j) {
   j.relation_int_value = get_method_id(env, j.relation_criteria, "intValue", "()I", 0);
 }
 
+void resolve_history(JNIEnv* env, JavaIds& j) {
+  constexpr const char* kId = "Lcom/qel/nx/api/alarm/AlarmRecordId;";
+  constexpr const char* kText = "Ljava/lang/String;";
+  j.state_change = cls(env, "com/qel/nx/api/alarm/AlarmStateChange");
+  const std::string sig = std::string("(") + kId + kText + kText + kText + kText + "Ljava/util/Date;" + kText +
+                          kText + kId + ")V";
+  j.state_change_ctor = get_method_id(env, j.state_change, "<init>", sig.c_str(), 0);
+  j.date_get_time = get_method_id(env, j.date, "getTime", "()J", 0);
+}
+
 void resolve_all(JNIEnv* env) {
   JavaIds& j = g_ids;
   resolve_java_lang(env, j);
@@ -230,6 +241,7 @@ void resolve_all(JNIEnv* env) {
   resolve_attributes(env, j);
   resolve_names(env, j);
   resolve_queries(env, j);
+  resolve_history(env, j);
 }
 
 }  // namespace

@@ -35,6 +35,11 @@ struct JavaIds {
   jfieldID ack_time, clear_time, display_time, event_time, logging_time;
   jfieldID log_name, log_record_id, managed_object_instance, perceived_severity, attr_set;
 
+  // AlarmStateChange (record history) and Date.getTime for its times.
+  jclass state_change;
+  jmethodID state_change_ctor;
+  jmethodID date_get_time;
+
   jclass alarm_record_id;
   jmethodID record_id_ctor;
   jmethodID record_id_to_string;

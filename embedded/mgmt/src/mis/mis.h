@@ -24,6 +24,7 @@
 #include "nxmp/asn1_value.h"
 #include "nxmp/callback.h"
 #include "nxmp/data_unit.h"
+#include "nxmp/history.h"
 
 namespace nxmp_mis {
 
@@ -105,6 +106,12 @@ class Mis {
   // bounded time for it; never joins it and closes nothing.
   void stop_at_exit();
 
+  // Record history (history.cc): a record's entries (record_id > 0), or the
+  // log's at or after since, at most limit. Purge (purge.cc).
+  bool read_history(const ObjectRef& log, long record_id, const std::string& since, long limit,
+                    std::vector<HistoryEntry>& out, std::string& error);
+  bool purge(const ObjectRef& log, const std::string& condition, long& deleted, std::string& error);
+
   // The class of records of a table type.
   static std::string record_class(const nxdb::RecordType& type);
 
@@ -138,7 +145,8 @@ class Mis {
                 std::string& error);
   bool clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
                       const std::string& cause, const std::string& when,
-                      const std::string& op, std::vector<Notification>& out, std::string& error);
+                      const std::string& op, long by_record, std::vector<Notification>& out,
+                      std::string& error);
   // Journal entries read at once, and the journal's mark: every entry up
   // to it has been removed.
   struct JournalBlock {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "mis/history.h"
 #include "mis/mis.h"
 #include "mis/mis_constants.h"
 #include "mis/sql_helpers.h"
@@ -58,7 +59,8 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
                     // The journal's mark: every entry up to `pruned` has been removed.
                     "CREATE TABLE IF NOT EXISTS nxmis_journal (\n  id INTEGER NOT NULL PRIMARY KEY,\n"
                     "  pruned " + db.column_type(nxdb::ColumnKind::kInteger) + " NOT NULL\n);\n"
-                    "INSERT INTO nxmis_journal (id, pruned) VALUES (1, 0) ON CONFLICT (id) DO NOTHING;\n";
+                    "INSERT INTO nxmis_journal (id, pruned) VALUES (1, 0) ON CONFLICT (id) DO NOTHING;\n" +
+                    history_ddl(db);
   // A read-only database is read as it is: with no journal (never written
   // through a MIS) there is nothing to deliver.
   mis->read_only_ = db.read_only();

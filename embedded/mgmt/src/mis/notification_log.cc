@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "metadata.h"
+#include "mis/history.h"
 #include "mis/mis.h"
 #include "mis/notification_info.h"
 #include "mis/record_attributes.h"
@@ -71,7 +72,7 @@ const nxdb::RecordType& record_type_for(const std::string& event_bare) {
 
 bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
                          const std::string& cause, const std::string& when, const std::string& op,
-                         std::vector<Notification>& out, std::string& error) {
+                         long by_record, std::vector<Notification>& out, std::string& error) {
   std::string stored_when;
   nxdb::digits_to_stored_time(when, stored_when);
   for (const nxdb::RecordType& type : nxdb::alarm_record_types()) {
@@ -106,6 +107,7 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
       ObjectRef rec = log_of(log);
       rec.kind = ObjectRef::Kind::kRecord;
       rec.record_id = id;
+      if (!history_of_clear_by(*db_->backend(), table, rec, when, op, by_record, error)) return false;
       Values now{{"clearState", "cleared"}, {"clearTime", when}, {"clearOperator", op}};
       out.push_back({"ATTR_CHANGED", format_object_name(rec), record_class(type),
                      value_change_info(old, now)});
@@ -227,8 +229,9 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
       max_id = std::max(max_id, id);
       max_notification = std::max(max_notification, notification);
     }
+    if (!history_keeps_ids(*db_->backend(), log, max_id, error)) return rollback(), false;
     std::vector<Notification> cleared;
-    if (clearing && !clear_matching(log, moi, event_bare, cause, now, clear_op, cleared, error)) {
+    if (clearing && !clear_matching(log, moi, event_bare, cause, now, clear_op, max_id + 1, cleared, error)) {
       rollback();
       return false;
     }
@@ -302,6 +305,7 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
     ObjectRef rec = log_of(log);
     rec.kind = ObjectRef::Kind::kRecord;
     rec.record_id = static_cast<long>(max_id + 1);
+    if (!history_of_creation(*db_->backend(), rec, record, error)) return rollback(), false;
     if (!journal({"OBJECT_CREATED", format_object_name(rec), record_class(type),
                   attribute_list_info(record)},
                  error)) {

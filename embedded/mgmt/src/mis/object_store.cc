@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "metadata.h"
+#include "mis/history.h"
 #include "mis/mis.h"
 #include "mis/notification_info.h"
 #include "mis/record_attributes.h"
@@ -299,6 +300,7 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
     rollback();
     return false;
   }
+  if (!history_of_update(*db_->backend(), ref, before, changes, error)) return rollback(), false;
   if (!new_values.empty() &&
       !journal({"ATTR_CHANGED", format_object_name(ref), record_class(*where.type),
                 value_change_info(old_values, new_values)},
@@ -340,6 +342,7 @@ bool Mis::destroy(const ObjectRef& ref, std::string& error) {
     }
   }
   if (!deleted ||
+      !history_of_deletion(*db_->backend(), ref, before, error) ||
       !journal({"OBJECT_DESTROYED", format_object_name(ref), record_class(*where.type),
                 attribute_list_info(before)},
                error)) {

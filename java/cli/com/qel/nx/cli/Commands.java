@@ -62,6 +62,7 @@ final class Commands {
                 case "watch": return watch();
                 case "sql": return sql();
                 case "db-params": return dbParams();
+                case "history": case "changes": case "purge": return new HistoryCommands(inv, out).run();
                 default:
                     throw CliException.usage("unknown command \"" + inv.command + "\"");
             }

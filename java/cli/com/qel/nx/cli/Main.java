@@ -33,6 +33,10 @@ public final class Main {
           + "  watch      [--for SECONDS] [--max N]   print the log's events until interrupted\n"
           + "  sql        [selection]             print the SQL condition of a selection\n"
           + "  db-params  [SERVER]                connection parameters of a server's alarm database\n"
+          + "  history    ID [--format ...]       every change of a record, oldest first (also once deleted)\n"
+          + "  changes    --since TIME [--limit N] [--format ...]   the log's changes since TIME (first 1000)\n"
+          + "  purge      selection [--yes]       delete the selected records in one go; without --yes only\n"
+          + "             says how many would go\n"
           + "\n"
           + "selection (all given conditions must hold; values of one option are alternatives):\n"
           + Selection.HELP
@@ -100,6 +104,7 @@ public final class Main {
         Boolean progress;
         int forSeconds;
         int maxEvents;
+        boolean yes;
 
         static Invocation parse(String[] argv, LocalDateTime now) throws CliException {
             Invocation inv = new Invocation();
@@ -194,6 +199,11 @@ public final class Main {
                         break;
                     case "--for":
                         inv.forSeconds = Args.parseInt(opt, args.value(opt), 1);
+                        inv.used.add(opt);
+                        break;
+                    case "--yes":
+                        args.noValue(opt);
+                        inv.yes = true;
                         inv.used.add(opt);
                         break;
                     case "--max":

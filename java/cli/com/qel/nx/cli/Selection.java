@@ -89,6 +89,11 @@ final class Selection {
     }
 
     /** True when only managed objects (or nothing) are selected. */
+    /** --since as 14 digits; null when not given. */
+    String since() {
+        return since;
+    }
+
     boolean onlyInstances() {
         return severities.isEmpty() && states.isEmpty() && types.isEmpty() && classes.isEmpty()
                 && ids.isEmpty() && since == null && until == null;

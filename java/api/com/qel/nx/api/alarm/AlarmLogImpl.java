@@ -260,4 +260,48 @@ public class AlarmLogImpl {
      * @return the hash
      */
     public native int getHashValueNative(byte[] bytes);
+
+    /**
+     * Returns the history of a record: one entry for each change made to it
+     * (its creation, each acknowledge, clear and display and their reverses, a
+     * clear by a clear notification, its deletion), oldest first. The history
+     * of a deleted record stays readable.
+     *
+     * @param logName the log
+     * @param id the record
+     * @return the entries; empty for a record the log never had
+     * @throws AlarmException if the log is null or the history cannot be read
+     */
+    public native AlarmStateChange[] getAlarmHistoryNative(LogName logName, AlarmRecordId id)
+            throws AlarmException;
+
+    /**
+     * Returns the changes made to the records of a log at or after a time,
+     * oldest first.
+     *
+     * @param logName the log
+     * @param since the earliest time (to the second); null for all
+     * @param limit how many entries at most; must be positive
+     * @return the entries
+     * @throws AlarmException if the log is null, the limit is not positive or
+     *         the history cannot be read
+     */
+    public native AlarmStateChange[] getLogHistoryNative(LogName logName, java.util.Date since, int limit)
+            throws AlarmException;
+
+    /**
+     * Deletes the records of a log that a query selects, in one transaction:
+     * all of them or none. Each deleted record sends its deletion event and
+     * leaves a history entry. A null query or one without filters is refused:
+     * to purge every record, give a filter that selects them all. History
+     * entries older than {@code NX_HISTORY_DAYS} days, when that is set, are
+     * removed at the same time.
+     *
+     * @param logName the log
+     * @param query the selection
+     * @return how many records were deleted
+     * @throws AlarmException if the log or the query is null, the query has no
+     *         filters or cannot be turned into a condition, or the purge failed
+     */
+    public native int purgeAlarmsNative(LogName logName, GenericQuery query) throws AlarmException;
 }

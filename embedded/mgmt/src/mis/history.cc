@@ -1,0 +1,340 @@
+// The record history: entries written in the changes' transactions, and
+// read back by record or by log.
+#include "mis/history.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "mis/sql_helpers.h"
+#include "nxdb/value.h"
+#include "nxmp/history.h"
+
+namespace nxmp_mis {
+namespace {
+
+// The three operator states, their time, operator and text attributes, and
+// the kinds of entry that setting or resetting them makes.
+struct StateGroup {
+  const char* state;
+  const char* time;
+  const char* op;
+  const char* text;
+  const char* set_value;  // the state's value after ack, clear, display
+  const char* set_kind;
+  const char* reset_kind;
+};
+
+constexpr StateGroup kGroups[] = {
+    {"ackState", "ackTime", "ackOperator", "ackText", "acked", "acked", "unacked"},
+    {"clearState", "clearTime", "clearOperator", "clearText", "cleared", "cleared", "uncleared"},
+    {"displayState", "displayTime", "displayOperator", "displayText", "displayed", "displayed",
+     "undisplayed"},
+};
+
+std::string value_of(const Values& values, const char* name) {
+  auto it = values.find(name);
+  return it == values.end() ? std::string() : it->second;
+}
+
+// "ack/clear/display" states of a record.
+std::string states_of(const Values& values) {
+  return value_of(values, "ackState") + "/" + value_of(values, "clearState") + "/" +
+         value_of(values, "displayState");
+}
+
+std::string now_digits() {
+  std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S", &tm);
+  return buf;
+}
+
+// The login name of the effective user: the operator of changes that name
+// none (unack, delete, ...), as the library names the operator of the rest.
+std::string process_user() {
+  struct passwd pw {};
+  struct passwd* found = nullptr;
+  char buffer[1024];
+  if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found && found->pw_name) {
+    return found->pw_name;
+  }
+  const char* login = getlogin();
+  return login ? login : "";
+}
+
+// host/pid: looked up again after a fork.
+std::string origin() {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+  return std::string(host[0] ? host : "localhost") + "/" + std::to_string(static_cast<long>(getpid()));
+}
+
+struct Entry {
+  Entry(const ObjectRef& r, const char* k, std::string b, std::string a)
+      : record(&r), kind(k), before(std::move(b)), after(std::move(a)) {}
+  const ObjectRef* record;
+  const char* kind;
+  std::string before, after, op, time, text;
+  bool has_text = false;
+  long by_record = 0;
+};
+
+bool write_entry(nxdb::Backend& db, const Entry& e, std::string& error) {
+#ifdef NX_HISTORY_OFF
+  // Benchmark builds only: the same change without its entry.
+  (void)db, (void)e, (void)error;
+  return true;
+#else
+  auto st = db.prepare(
+      "INSERT INTO nxmis_history (log, logrecordid, kind, state_before, state_after, operator, time, "
+      "text, origin, by_record) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
+      error);
+  if (!st) return false;
+  std::string stored;
+  if (!nxdb::digits_to_stored_time(e.time, stored)) {
+    error = "not a time: " + e.time;
+    return false;
+  }
+  st->bind_text(1, format_object_name(log_of(*e.record)));
+  st->bind_int(2, e.record->record_id);
+  st->bind_text(3, e.kind);
+  if (e.before.empty()) st->bind_null(4); else st->bind_text(4, e.before);
+  if (e.after.empty()) st->bind_null(5); else st->bind_text(5, e.after);
+  st->bind_text(6, e.op.empty() ? process_user() : e.op);
+  st->bind_text(7, stored);
+  if (e.has_text) st->bind_text(8, e.text); else st->bind_null(8);
+  st->bind_text(9, origin());
+  if (e.by_record > 0) st->bind_int(10, e.by_record); else st->bind_null(10);
+  if (st->step() == nxdb::StepResult::kError) {
+    error = st->error();
+    return false;
+  }
+  return true;
+#endif
+}
+
+}  // namespace
+
+std::string history_ddl(nxdb::Backend& db) {
+  const std::string integer = db.column_type(nxdb::ColumnKind::kInteger);
+  const std::string check = db.time_check("time");
+  return "CREATE TABLE IF NOT EXISTS nxmis_history (\n  seq " + db.identity_column() +
+         ",\n  log TEXT NOT NULL,\n  logrecordid " + integer +
+         " NOT NULL,\n  kind TEXT NOT NULL,\n  state_before TEXT,\n  state_after TEXT,\n"
+         "  operator TEXT,\n  time " + db.column_type(nxdb::ColumnKind::kTime) + " NOT NULL" +
+         (check.empty() ? "" : " " + check) + ",\n  text TEXT,\n  origin TEXT NOT NULL,\n  by_record " +
+         integer + "\n);\n"
+         "CREATE INDEX IF NOT EXISTS nxmis_history_record ON nxmis_history (log, logrecordid, seq);\n"
+         "CREATE INDEX IF NOT EXISTS nxmis_history_time ON nxmis_history (log, time);\n";
+}
+
+bool history_of_update(nxdb::Backend& db, const ObjectRef& record, const Values& before,
+                       const Values& changes, std::string& error) {
+  Values after = before;
+  for (const auto& [name, value] : changes) after[name] = value;
+  bool any = false;
+  for (const StateGroup& g : kGroups) {
+    auto state = changes.find(g.state);
+    if (state == changes.end()) continue;
+    any = true;
+    Entry e(record, state->second == g.set_value ? g.set_kind : g.reset_kind, states_of(before),
+            states_of(after));
+    e.op = value_of(changes, g.op);
+    // A reset empties the time: the entry takes the time of the change.
+    e.time = value_of(changes, g.time);
+    if (e.time.empty()) e.time = now_digits();
+    auto text = changes.find(g.text);
+    if (text != changes.end()) {
+      e.text = text->second;
+      e.has_text = true;
+    }
+    if (!write_entry(db, e, error)) return false;
+  }
+  if (any) return true;
+  // Another attribute (a text, an operator) set on its own.
+  Entry e(record, "changed", states_of(before), states_of(after));
+  e.time = now_digits();
+  return write_entry(db, e, error);
+}
+
+bool history_of_creation(nxdb::Backend& db, const ObjectRef& record, const Values& values,
+                         std::string& error) {
+  Entry e(record, "created", std::string(), states_of(values));
+  e.time = value_of(values, "loggingTime");
+  if (e.time.empty()) e.time = now_digits();
+  return write_entry(db, e, error);
+}
+
+bool history_of_clear_by(nxdb::Backend& db, const std::string& table, const ObjectRef& record,
+                         const std::string& when, const std::string& op, long by_record,
+                         std::string& error) {
+  // The record as the clear left it: only its clear state moved.
+  auto st = db.prepare("SELECT ackstate, displaystate FROM " + table + " WHERE logrecordid = ?1", error);
+  if (!st) return false;
+  st->bind_int(1, record.record_id);
+  if (st->step() != nxdb::StepResult::kRow) {
+    error = st->error().empty() ? "no such record: " + format_object_name(record) : st->error();
+    return false;
+  }
+  Values row{{"ackState", std::string(st->cell_text(0))}, {"displayState", std::string(st->cell_text(1))}};
+  st.reset();
+  Values cleared = row;
+  row["clearState"] = "unCleared";
+  cleared["clearState"] = "cleared";
+  Entry e(record, "clearedByNotification", states_of(row), states_of(cleared));
+  e.op = op;
+  e.time = when;
+  e.by_record = by_record;
+  return write_entry(db, e, error);
+}
+
+bool history_of_deletion(nxdb::Backend& db, const ObjectRef& record, const Values& before,
+                         std::string& error) {
+  Entry e(record, "deleted", states_of(before), std::string());
+  e.time = now_digits();
+  return write_entry(db, e, error);
+}
+
+bool history_keeps_ids(nxdb::Backend& db, const ObjectRef& log, long long& max_id, std::string& error) {
+  long long kept = 0;
+  if (!query_long(db, "SELECT MAX(logrecordid) FROM nxmis_history WHERE log = ?1",
+                  {format_object_name(log_of(log))}, kept, error)) {
+    return false;
+  }
+  if (kept > max_id) max_id = kept;
+  return true;
+}
+
+bool history_retention_days(long& days, std::string& error) {
+  days = 0;
+  const char* text = std::getenv("NX_HISTORY_DAYS");
+  if (text == nullptr || text[0] == '\0') return true;
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (errno != 0 || *end != '\0' || value < 1 || value > 1000000) {
+    error = std::string("NX_HISTORY_DAYS is not a whole number of days from 1 to 1000000: ") + text;
+    return false;
+  }
+  days = value;
+  return true;
+}
+
+bool expire_history(nxdb::Backend& db, long days, std::string& error) {
+  std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) -
+                  static_cast<std::time_t>(days) * 86400;
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  return exec(db, "DELETE FROM nxmis_history WHERE time < ?1", {buf}, error);
+}
+
+bool Mis::read_history(const ObjectRef& log, long record_id, const std::string& since, long limit,
+                       std::vector<HistoryEntry>& out, std::string& error) {
+  std::lock_guard<std::mutex> lock(write_mu_);
+  out.clear();
+  if (log.system != system_) {
+    error = "not an object of this MIS: " + format_object_name(log);
+    return false;
+  }
+  nxdb::Backend& db = *db_->backend();
+  // A read-only database never written through a MIS has no history.
+  if (!db.table_exists("nxmis_history")) return true;
+  std::string sql =
+      "SELECT seq, log, logrecordid, kind, state_before, state_after, operator, time, text, origin, "
+      "by_record FROM nxmis_history WHERE log = ?1";
+  std::string stored_since;
+  if (record_id > 0) {
+    sql += " AND logrecordid = ?2 ORDER BY seq";
+  } else {
+    if (!since.empty() && !nxdb::digits_to_stored_time(since, stored_since)) {
+      error = "not a time: " + since;
+      return false;
+    }
+    sql += stored_since.empty() ? " ORDER BY seq LIMIT ?2" : " AND time >= ?2 ORDER BY seq LIMIT ?3";
+  }
+  auto st = db.prepare(sql, error);
+  if (!st) return false;
+  st->bind_text(1, format_object_name(log_of(log)));
+  if (record_id > 0) {
+    st->bind_int(2, record_id);
+  } else {
+    if (stored_since.empty()) {
+      st->bind_int(2, limit);
+    } else {
+      st->bind_text(2, stored_since);
+      st->bind_int(3, limit);
+    }
+  }
+  nxdb::StepResult r;
+  while ((r = st->step()) == nxdb::StepResult::kRow) {
+    HistoryEntry e;
+    e.seq = st->cell_int(0);
+    e.log = std::string(st->cell_text(1));
+    e.record_id = static_cast<long>(st->cell_int(2));
+    e.kind = std::string(st->cell_text(3));
+    if (st->cell_type(4) != nxdb::CellType::kNull) e.state_before = std::string(st->cell_text(4));
+    if (st->cell_type(5) != nxdb::CellType::kNull) e.state_after = std::string(st->cell_text(5));
+    if (st->cell_type(6) != nxdb::CellType::kNull) e.op = std::string(st->cell_text(6));
+    e.time = nxdb::stored_time_to_digits(st->cell_text(7));
+    e.has_text = st->cell_type(8) != nxdb::CellType::kNull;
+    if (e.has_text) e.text = std::string(st->cell_text(8));
+    e.origin = std::string(st->cell_text(9));
+    if (st->cell_type(10) != nxdb::CellType::kNull) e.by_record = static_cast<long>(st->cell_int(10));
+    out.push_back(std::move(e));
+  }
+  if (r == nxdb::StepResult::kError) {
+    error = st->error();
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+HistoryResult read(const std::string& log_name, long record_id, const std::string& since, long limit) {
+  HistoryResult result;
+  std::optional<ObjectRef> log = parse_object_name(log_name);
+  if (!log || (log->kind != ObjectRef::Kind::kLog && log->kind != ObjectRef::Kind::kRecord)) {
+    result.error = "not a log name: " + log_name;
+    return result;
+  }
+  std::shared_ptr<Mis> mis = current_mis(result.error);
+  if (!mis) return result;
+  result.ok = mis->read_history(log_of(*log), record_id, since, limit, result.entries, result.error);
+  return result;
+}
+
+}  // namespace
+
+HistoryResult record_history(const std::string& log_name, long record_id) {
+  if (record_id <= 0) {  // no record has it
+    HistoryResult none;
+    none.ok = true;
+    return none;
+  }
+  return read(log_name, record_id, std::string(), 0);
+}
+
+HistoryResult log_history(const std::string& log_name, const std::string& since, long limit) {
+  if (limit <= 0) {
+    HistoryResult refused;
+    refused.error = "the limit must be positive";
+    return refused;
+  }
+  return read(log_name, 0, since, limit);
+}
+
+}  // namespace nxmp_mis
