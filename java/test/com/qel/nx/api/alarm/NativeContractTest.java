@@ -45,7 +45,10 @@ class NativeContractTest {
             "deleteAlarmsNative(Lcom/qel/nx/api/alarm/LogName;[Lcom/qel/nx/api/alarm/AlarmRecordId;)V" + EX,
             "setEventAttrSetNative(Lcom/qel/nx/api/alarm/AlarmRecordAttributeSet;)V" + EX,
             "getBlobValueNative(Lcom/qel/nx/api/common/MOName;)[B",
-            "getHashValueNative([B)I");
+            "getHashValueNative([B)I",
+            "getAlarmPageNative(Lcom/qel/nx/api/alarm/LogName;Lcom/qel/nx/api/alarm/GenericQuery;"
+                    + "Lcom/qel/nx/api/alarm/AlarmRecordAttributeSet;ILjava/lang/String;)"
+                    + "Lcom/qel/nx/api/alarm/AlarmPage;" + EX);
 
     /** Java members the library looks up: "class member descriptor", "static" where static. */
     private static final List<String> MEMBERS = List.of(
@@ -94,6 +97,10 @@ class NativeContractTest {
             "alarm.AlarmRecordAttribute intValue ()I", "alarm.AlarmRecordAttribute toString ()Ljava/lang/String;",
             "alarm.GenericQuery getLogicalCriteria ()Lcom/qel/nx/api/alarm/LogicalCriteria;",
             "alarm.GenericQuery elements ()Ljava/util/Enumeration;",
+            "alarm.GenericQuery orderCodes ()[I",
+            "alarm.AlarmPage <init> ([Lcom/qel/nx/api/alarm/AlarmRecord;Ljava/lang/String;"
+                    + "Lcom/qel/nx/api/alarm/AlarmLogImpl;Lcom/qel/nx/api/alarm/LogName;"
+                    + "Lcom/qel/nx/api/alarm/GenericQuery;)V",
             "alarm.Filter getLogicalCriteria ()Lcom/qel/nx/api/alarm/LogicalCriteria;",
             "alarm.Filter elements ()Ljava/util/Enumeration;",
             "alarm.FilterItem getRelation ()Lcom/qel/nx/api/alarm/RelationCriteria;",
@@ -124,7 +131,8 @@ class NativeContractTest {
     /** What JNI would find for "name descriptor" in a class, as the table writes it; null if nothing. */
     private static String lookUp(Class<?> c, String name, String desc) {
         if (name.equals("<init>")) {
-            for (Executable k : c.getConstructors()) {
+            // JNI finds constructors and methods whatever their access.
+            for (Executable k : c.getDeclaredConstructors()) {
                 if (descriptor(k, void.class).equals(desc)) {
                     return desc;
                 }
@@ -139,7 +147,9 @@ class NativeContractTest {
                 return null;
             }
         }
-        for (Method m : c.getMethods()) {
+        List<Method> methods = new ArrayList<>(List.of(c.getMethods()));
+        methods.addAll(List.of(c.getDeclaredMethods()));
+        for (Method m : methods) {
             if (m.getName().equals(name) && descriptor(m, m.getReturnType()).equals(desc)) {
                 return desc + (Modifier.isStatic(m.getModifiers()) ? " static" : "");
             }
