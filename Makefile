@@ -8,9 +8,9 @@ JOBS     ?= 2
 CMAKE    ?= cmake
 DEB_PKGS := g++ cmake make libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev postgresql-15 \
             openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java libc-bin \
-            clang libclang-rt-14-dev sqlite3
+            clang libclang-rt-14-dev sqlite3 nlohmann-json3-dev
 DEB_CHECK := g++ cmake libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev postgresql-15 \
-            openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java clang libclang-rt-14-dev sqlite3
+            openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java clang libclang-rt-14-dev sqlite3 nlohmann-json3-dev
 
 .PHONY: all deps build test demo bench bench-java asan tsan fuzz clean
 
@@ -45,6 +45,7 @@ demo: build
 
 bench: build
 	./tools/bench.sh $(BUILD)
+	./tools/pg_test_server.sh run -- ./tools/bench_ingest.sh $(BUILD)
 
 # getAlarmsNative against plain JDBC, and the peak RSS of a batched retrieval.
 bench-java: build

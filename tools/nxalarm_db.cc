@@ -2,6 +2,7 @@
 //
 //   nxalarm-db [--db LOCATION] init
 //   nxalarm-db [--db LOCATION] create-log <log id> [--number]
+//   nxalarm-db [--db LOCATION] ingest [FILE|-] [--batch N]
 //   nxalarm-db [--db LOCATION] hold-lock SECONDS [--readers]
 //
 // The database is the one NX_ALARM_DB names (default nxalarm.db in the
@@ -16,6 +17,7 @@
 #include "nxdb/interface.h"
 #include "nxdb/schema.h"
 #include "tools/nxalarm_db_hold.h"
+#include "tools/nxalarm_db_ingest.h"
 #include "tools/nxalarm_db_raise.h"
 
 namespace {
@@ -25,6 +27,7 @@ int usage() {
                "usage: nxalarm-db [--db LOCATION] init\n"
                "       nxalarm-db [--db LOCATION] create-log <log id> [--number]\n"
                "       nxalarm-db [--db LOCATION] raise --log ID --type T --severity S --moi NAME ...\n"
+               "       nxalarm-db [--db LOCATION] ingest [FILE|-] [--batch N]\n"
                "       nxalarm-db [--db LOCATION] hold-lock SECONDS [--readers]\n");
   return 2;
 }
@@ -78,6 +81,7 @@ int main(int argc, char** argv) {
   }
 
   if (command == "raise") return raise_command(args, have_location ? &location : nullptr);
+  if (command == "ingest") return ingest_command(args, have_location ? &location : nullptr);
   if (command == "hold-lock") return hold_lock_command(args, info);
   return usage();
 }

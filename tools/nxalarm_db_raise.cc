@@ -2,6 +2,7 @@
 // managed system would emit them.
 #include "tools/nxalarm_db_raise.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,7 +15,7 @@ int raise_usage() {
   std::fprintf(stderr,
                "usage: nxalarm-db [--db LOCATION] raise --log ID [--number] --type EVENT_TYPE\n"
                "         --severity SEVERITY --moi NAME [--moc CLASS] [--cause CAUSE] [--text TEXT]\n"
-               "         [--count N]\n"
+               "         [--event-time YYYYMMDDhhmmss] [--count N]\n"
                "  EVENT_TYPE: communicationsAlarm, equipmentAlarm, processingErrorAlarm,\n"
                "              qualityofServiceAlarm, environmentalAlarm, ...\n"
                "  SEVERITY:   critical, major, minor, warning, indeterminate, cleared\n");
@@ -47,6 +48,8 @@ int raise_command(const std::vector<std::string>& args, const std::string* locat
       n.probable_cause = args[++i];
     } else if (a == "--text") {
       n.additional_text = args[++i];
+    } else if (a == "--event-time") {
+      n.event_time = args[++i];
     } else if (a == "--count") {
       char* end = nullptr;
       count = std::strtol(args[++i].c_str(), &end, 10);
@@ -58,14 +61,26 @@ int raise_command(const std::vector<std::string>& args, const std::string* locat
   if (n.log_id.empty() || n.event_type.empty() || n.severity.empty() || n.moi.empty()) return raise_usage();
   // The MIS reaches the database the platform is configured for.
   if (location) setenv("NX_ALARM_DB", location->c_str(), 1);
-  for (long k = 0; k < count; ++k) {
-    const nxmp_mis::RaiseResult r = nxmp_mis::raise_alarm(n);
-    if (!r.ok) {
-      std::fprintf(stderr, "nxalarm-db: raise: %s\n", r.error.c_str());
+  // Committed a thousand at a time: one transaction and one journal commit
+  // per batch instead of per alarm.
+  constexpr long kBatch = 1000;
+  for (long done = 0; done < count;) {
+    const long n_batch = std::min(kBatch, count - done);
+    const nxmp_mis::BatchRaiseResult r =
+        nxmp_mis::raise_alarms(std::vector<nxmp_mis::AlarmNotification>(static_cast<std::size_t>(n_batch), n));
+    std::string error = r.ok ? std::string() : r.error;
+    for (const nxmp_mis::RaiseResult& one : r.results) {
+      if (error.empty() && !one.ok) error = one.error;
+    }
+    if (!error.empty()) {
+      std::fprintf(stderr, "nxalarm-db: raise: %s\n", error.c_str());
       nxmp_mis::shutdown();
       return 1;
     }
-    for (long id : r.record_ids) std::printf("%ld\n", id);
+    for (const nxmp_mis::RaiseResult& one : r.results) {
+      for (long id : one.record_ids) std::printf("%ld\n", id);
+    }
+    done += n_batch;
   }
   nxmp_mis::shutdown();
   return 0;

@@ -35,4 +35,90 @@ run(1 create-log abc --number)
 run(2 create-log)
 run(2 create-log x --numbers)
 run(2 frobnicate)
+
+# --- raise --count and ingest: batches, bad lines, a file and stdin ---
+find_program(SQLITE3 sqlite3 REQUIRED)
+function(query sql)
+  execute_process(COMMAND ${SQLITE3} ${DB} "${sql}" RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "sqlite3 ${sql}: ${err}")
+  endif()
+  string(STRIP "${out}" out)
+  set(ROWS "${out}" PARENT_SCOPE)
+endfunction()
+
+set(MOI "/systemId=name:\"vm\"/linkId=string:\"a\"")
+# 2 500 alarms cross two batch ends; each id printed once, in order.
+run(0 raise --log AlarmLog --type communicationsAlarm --severity major --moi ${MOI} --moc link --cause 3
+    --text flood --count 2500)
+string(REGEX MATCHALL "[0-9]+\n" ids "${OUT}")
+list(LENGTH ids n)
+list(GET ids 0 first)
+list(GET ids 2499 last)
+if(NOT n EQUAL 2500 OR NOT first STREQUAL "1\n" OR NOT last STREQUAL "2500\n")
+  message(FATAL_ERROR "raise --count 2500 gave ${n} ids, first ${first}, last ${last}")
+endif()
+query("SELECT COUNT(*), COUNT(DISTINCT logrecordid), MAX(logrecordid) FROM nxalm_1")
+if(NOT ROWS STREQUAL "2500|2500|2500")
+  message(FATAL_ERROR "raise --count 2500 stored: ${ROWS}")
+endif()
+
+set(A "\"type\":\"communicationsAlarm\",\"moi\":\"/systemId=name:\\\"vm\\\"\",\"moc\":\"link\",\"cause\":3")
+file(WRITE ${WORK}/in.jsonl
+  "{\"log\":\"AlarmLog\",\"severity\":\"major\",${A},\"text\":\"one\"}\n"
+  "{\"log\":\"AlarmLog\",\"severity\":\"major\"\n"
+  "{\"log\":42,\"severity\":\"minor\",${A},\"text\":\"two\"}\n"
+  "{\"log\":\"AlarmLog\",${A},\"text\":\"no severity\"}\n"
+  "{\"log\":\"Nope\",\"severity\":\"major\",${A}}\n"
+  "{\"log\":\"AlarmLog\",\"severity\":\"loud\",${A}}\n"
+  "{\"log\":\"AlarmLog\",\"severity\":\"critical\",${A},\"text\":\"three\",\"eventTime\":\"2024-05-01 13:45:00\"}\n"
+  "\n"
+  "{\"log\":\"AlarmLog\",\"severity\":\"critical\",${A},\"txt\":\"misspelt\"}\n"
+  "{\"log\":\"AlarmLog\",\"severity\":\"warning\",${A},\"text\":\"four\"}\r\n"
+  "{\"log\":\"AlarmLog\",\"severity\":\"warning\",${A},\"eventTime\":\"2024-13-01 00:00:00\"}")
+# Batches of two: good and bad lines fall on both sides of batch ends.
+run(1 ingest ${WORK}/in.jsonl --batch 2)
+string(REGEX MATCHALL "line [0-9]+: [^\n]*" skipped "${OUT}")
+list(TRANSFORM skipped REPLACE ": .*" "")
+if(NOT skipped STREQUAL "line 2;line 4;line 5;line 6;line 9;line 11")
+  message(FATAL_ERROR "ingest reported: ${skipped}\n${OUT}")
+endif()
+foreach(expected "line 2: not valid JSON" "line 4: missing field \"severity\"" "line 5: no such log"
+                 "line 6: not a valid alarm" "line 9: unknown field \"txt\"" "line 11: not an event time"
+                 "read 10, raised 4, skipped 6")
+  string(FIND "${OUT}" "${expected}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "ingest output lacks '${expected}':\n${OUT}")
+  endif()
+endforeach()
+query("SELECT logrecordid, additionaltext, eventtime FROM nxalm_1 WHERE logrecordid > 2500 ORDER BY logrecordid")
+if(NOT ROWS MATCHES "^2501\\|one\\|[^\n]*\n2502\\|three\\|2024-05-01 13:45:00\n2503\\|four\\|[^\n]*$")
+  message(FATAL_ERROR "ingest stored in AlarmLog:\n${ROWS}")
+endif()
+query("SELECT logrecordid, additionaltext FROM nxalm_2")
+if(NOT ROWS STREQUAL "1|two")
+  message(FATAL_ERROR "ingest stored in log 42: ${ROWS}")
+endif()
+
+# Standard input, every line good: status 0.
+file(WRITE ${WORK}/good.jsonl "")
+foreach(i RANGE 1 30)
+  file(APPEND ${WORK}/good.jsonl "{\"log\":\"AlarmLog\",\"severity\":\"minor\",${A},\"text\":\"in ${i}\"}\n")
+endforeach()
+execute_process(COMMAND ${TOOL} --db ${DB} ingest - --batch 7 INPUT_FILE ${WORK}/good.jsonl
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "^read 30, raised 30, skipped 0")
+  message(FATAL_ERROR "ingest - : exit ${rc}\n${out}${err}")
+endif()
+query("SELECT COUNT(*), MIN(additionaltext), MAX(logrecordid) FROM nxalm_1 WHERE logrecordid > 2503")
+if(NOT ROWS STREQUAL "30|in 1|2533")
+  message(FATAL_ERROR "ingest - stored: ${ROWS}")
+endif()
+
+run(1 ingest ${WORK}/absent.jsonl)
+if(NOT OUT MATCHES "cannot open")
+  message(FATAL_ERROR "unexpected message: ${OUT}")
+endif()
+run(2 ingest a.jsonl b.jsonl)
+run(2 ingest --batch 0)
 file(REMOVE_RECURSE ${WORK})

@@ -19,6 +19,7 @@ struct AlarmNotification {
   std::string moc;             // managed object class name
   std::string probable_cause;  // a number (local value), a registry name or { 2 9 ... }
   std::string additional_text;
+  std::string event_time;      // fourteen digits of local time; empty: the logging time
 };
 
 struct RaiseResult {
@@ -29,7 +30,21 @@ struct RaiseResult {
 
 // Through the default platform; fails when the MIS is not reachable or the
 // notification is not a valid alarm.
+// Threads of one process that raise at the same time share commits: each
+// returns once its alarm is committed, with the alarms that came while the
+// previous commit ran.
 RaiseResult raise_alarm(const AlarmNotification& notification);
+
+// Many alarms in one transaction, logged and journalled in the order given;
+// one result per notification. A notification that is not a valid alarm, or
+// names no log of this MIS, fails alone and the others are logged; a failure
+// of the database fails them all and logs none.
+struct BatchRaiseResult {
+  bool ok = false;                  // the valid alarms are committed
+  std::string error;                // why none is, when !ok
+  std::vector<RaiseResult> results;  // one per notification, in order
+};
+BatchRaiseResult raise_alarms(const std::vector<AlarmNotification>& notifications);
 
 // Stops the event thread and closes the MIS connection; the next
 // Platform::default_platform() connects again (with the environment then

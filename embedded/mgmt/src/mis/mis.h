@@ -84,7 +84,21 @@ class Mis {
   bool log_notification(const std::string& event_type, const Asn1Value& info,
                         const std::string& moi, const std::string& moc,
                         const ObjectRef* log_filter, std::vector<long>& record_ids,
-                        std::string& error);
+                        std::string& error, const std::string& event_time = std::string());
+
+  // Alarms logged in one transaction, in order (raise_batch.cc). An alarm
+  // naming no log of this MIS fails alone; a failure of the database fails
+  // every one (false, error set).
+  struct PendingAlarm {
+    std::string event_type;
+    Asn1Value info;
+    std::string moi, moc, event_time;
+    std::optional<ObjectRef> log;  // none: every log
+    bool ok = false;
+    std::string error;
+    std::vector<long> record_ids;
+  };
+  bool log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& error);
 
   // Units of work (Transaction): the changes this thread makes from the
   // outermost begin_unit to its end_unit are one database transaction;
@@ -145,7 +159,7 @@ class Mis {
                 std::string& error);
   bool clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
                       const std::string& cause, const std::string& when,
-                      const std::string& op, long by_record, std::vector<Notification>& out,
+                      const std::string& op, long by_record, long moi_id, std::vector<Notification>& out,
                       std::string& error);
   // Journal entries read at once, and the journal's mark: every entry up
   // to it has been removed.
@@ -173,6 +187,15 @@ class Mis {
   std::mutex write_mu_;
   std::unique_ptr<NXDBInterface> db_;
   std::vector<Notification> uncommitted_;
+  // While log_alarms runs (its unit holds the writer): the last record and
+  // notification ids given in each log, by log name.
+  std::map<std::string, std::pair<long long, long long>>* batch_ids_ = nullptr;
+  // A managed object's identity (-1: none), from known_identities_ or else
+  // its own connection, which would wait for an open transaction of ours:
+  // log_alarms makes a batch's new ones in its unit and remembers them
+  // (under identity_mu_).
+  long identity_of(const std::string& moi);
+  std::map<std::string, long> known_identities_;
 
   // The open unit of work (under write_mu_).
   int unit_depth_ = 0;

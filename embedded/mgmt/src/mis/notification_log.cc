@@ -72,17 +72,23 @@ const nxdb::RecordType& record_type_for(const std::string& event_bare) {
 
 bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
                          const std::string& cause, const std::string& when, const std::string& op,
-                         long by_record, std::vector<Notification>& out, std::string& error) {
+                         long by_record, long moi_id, std::vector<Notification>& out, std::string& error) {
   std::string stored_when;
   nxdb::digits_to_stored_time(when, stored_when);
   for (const nxdb::RecordType& type : nxdb::alarm_record_types()) {
     std::string table;
     if (!locate(log, type, table, error)) return false;
+    // A record of the same object text has its identity, or none: the
+    // identity's index finds the candidates without reading the table (the
+    // clear state's index, which would find every open alarm, is kept out
+    // of SQLite's choice by the concatenation).
     auto st = db_->backend()->prepare(
         "SELECT logrecordid, cleartime, clearoperator FROM " + table +
-            " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3 AND clearstate = ?4",
+            " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3" +
+            (moi_id > 0 ? " AND clearstate || '' = ?4 AND (moi_id = ?5 OR moi_id IS NULL)" : " AND clearstate = ?4"),
         error);
     if (!st) return false;
+    if (moi_id > 0) st->bind_int(5, moi_id);
     st->bind_text(1, moi);
     st->bind_text(2, event_type);
     st->bind_text(3, cause);
@@ -116,10 +122,27 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
   return true;
 }
 
+long Mis::identity_of(const std::string& moi) {
+  std::lock_guard<std::mutex> lock(identity_mu_);
+  auto known = known_identities_.find(moi);
+  if (known != known_identities_.end()) return known->second;
+  Asn1Value oi = fdn2oi(DataUnit(moi));
+  if (oi.is_null()) return -1;
+  // One identity connection per process: opening one per alarm costs a
+  // server session each time on PostgreSQL.
+  if (!identities_) {
+    identities_ = std::make_unique<UniqueMO>(NXDBConnectInfo(system_, NXDB_ALARM_LOG_SERVICE), true, 1000);
+  }
+  long id = identities_->get_unique_id(oi.encoding());
+  // Made again next time: the database may have been unreachable.
+  if (id < 0) identities_.reset();
+  return id;
+}
+
 bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
                            const std::string& moi, const std::string& moc,
                            const ObjectRef* log_filter, std::vector<long>& record_ids,
-                           std::string& error) {
+                           std::string& error, const std::string& event_time) {
   const nxmp_meta::Entry* entry = nxmp_meta::find(std::string_view(event_type));
   if (entry == nullptr || entry->kind != nxmp_meta::EntryKind::Notification) {
     error = "unknown event type: " + event_type;
@@ -135,7 +158,7 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
   const nxdb::RecordType& type = record_type_for(event_bare);
   const std::string now = now_digits();
   Values row{{"eventType", event_bare},   {"managedObjectClass", moc},
-             {"managedObjectInstance", moi}, {"eventTime", now},
+             {"managedObjectInstance", moi}, {"eventTime", event_time.empty() ? now : event_time},
              {"loggingTime", now},          {"ackState", "unAcked"},
              {"clearState", "unCleared"},   {"displayState", "unDisplayed"}};
   std::vector<Asn1Value> blob_items;
@@ -175,22 +198,7 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
   }
   // The object's identity first: it is kept by its own connection, which
   // would wait for our transaction.
-  long moi_id = -1;
-  {
-    Asn1Value oi = fdn2oi(DataUnit(moi));
-    if (!oi.is_null()) {
-      // One identity connection per process: opening one per alarm costs a
-      // server session each time on PostgreSQL.
-      std::lock_guard<std::mutex> lock(identity_mu_);
-      if (!identities_) {
-        identities_ = std::make_unique<UniqueMO>(NXDBConnectInfo(system_, NXDB_ALARM_LOG_SERVICE),
-                                                 true, 1000);
-      }
-      moi_id = identities_->get_unique_id(oi.encoding());
-      // Made again next time: the database may have been unreachable.
-      if (moi_id < 0) identities_.reset();
-    }
-  }
+  const long moi_id = identity_of(moi);
   const Asn1Value blob =
       blob_items.empty() ? Asn1Value() : Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, blob_items);
 
@@ -215,23 +223,33 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
       return false;
     }
     // Record and notification ids are unique within the log, over its tables.
+    // In a batch the writer is held throughout: the log's maxima are read
+    // once and then counted on.
     long long max_id = 0, max_notification = 0;
-    for (const nxdb::RecordType& t : nxdb::alarm_record_types()) {
-      std::string other;
-      long long id = 0, notification = 0;
-      if (!locate(log, t, other, error) ||
-          !query_long(*db_->backend(), "SELECT MAX(logrecordid) FROM " + other, {}, id, error) ||
-          !query_long(*db_->backend(), "SELECT MAX(notificationid) FROM " + other, {}, notification,
-                      error)) {
-        rollback();
-        return false;
+    std::pair<long long, long long>* last = nullptr;
+    if (batch_ids_ != nullptr) last = &batch_ids_->try_emplace(format_object_name(log_of(log)), -1, -1).first->second;
+    if (last != nullptr && last->first >= 0) {
+      max_id = last->first;
+      max_notification = last->second;
+    } else {
+      for (const nxdb::RecordType& t : nxdb::alarm_record_types()) {
+        std::string other;
+        long long id = 0, notification = 0;
+        if (!locate(log, t, other, error) ||
+            !query_long(*db_->backend(), "SELECT MAX(logrecordid) FROM " + other, {}, id, error) ||
+            !query_long(*db_->backend(), "SELECT MAX(notificationid) FROM " + other, {}, notification,
+                        error)) {
+          rollback();
+          return false;
+        }
+        max_id = std::max(max_id, id);
+        max_notification = std::max(max_notification, notification);
       }
-      max_id = std::max(max_id, id);
-      max_notification = std::max(max_notification, notification);
+      if (!history_keeps_ids(*db_->backend(), log, max_id, error)) return rollback(), false;
     }
-    if (!history_keeps_ids(*db_->backend(), log, max_id, error)) return rollback(), false;
+    if (last != nullptr) *last = {max_id + 1, max_notification + 1};
     std::vector<Notification> cleared;
-    if (clearing && !clear_matching(log, moi, event_bare, cause, now, clear_op, max_id + 1, cleared, error)) {
+    if (clearing && !clear_matching(log, moi, event_bare, cause, now, clear_op, max_id + 1, moi_id, cleared, error)) {
       rollback();
       return false;
     }
@@ -253,9 +271,11 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
     columns += ", logrectype, blob, moi_id";
     const std::size_t n = binds.size();
     marks += ", ?" + std::to_string(n + 1) + ", ?" + std::to_string(n + 2) + ", ?" + std::to_string(n + 3);
-    auto st = db_->backend()->prepare("INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")",
-                                      error);
-    if (!st) {
+    // Kept for the unit's next alarm of the same columns.
+    std::unique_ptr<nxdb::Statement> owned;
+    nxdb::Statement* st =
+        statement("INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")", owned, error);
+    if (st == nullptr) {
       rollback();
       return false;
     }

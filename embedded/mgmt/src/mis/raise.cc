@@ -1,11 +1,17 @@
-// raise_alarm: an alarm notification built from its parts, emitted from the
-// managed object and logged by the MIS.
+// raise_alarm, raise_alarms: alarm notifications built from their parts,
+// emitted from the managed object and logged by the MIS; the raisers of one
+// process share commits.
+#include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 #include "metadata.h"
 #include "mis/mis.h"
 #include "mis/record_attributes.h"
 #include "nxmp/asn1_type.h"
+#include "nxdb/value.h"
 #include "nxmp/mis.h"
 
 namespace nxmp_mis {
@@ -29,43 +35,139 @@ std::string cause_notation(const std::string& cause) {
   return "globalValue : " + cause;
 }
 
+// One caller's alarm waiting for a commit.
+struct Waiter {
+  Mis::PendingAlarm* alarm;
+  bool done = false;
+};
+
+// Group commit: the first raiser to find no commit running commits every
+// alarm then waiting (its own among them) in one unit of work; raisers that
+// come meanwhile wait for the next commit, led by one of them.
+class CommitQueue {
+ public:
+  void submit(Mis& mis, Mis::PendingAlarm& alarm) {
+    Waiter me{&alarm};
+    std::unique_lock<std::mutex> lock(mu_);
+    waiting_.push_back(&me);
+    while (!me.done) {
+      if (leading_) {
+        cv_.wait(lock);
+        continue;
+      }
+      leading_ = true;
+      const std::size_t n = std::min(waiting_.size(), kMaxGroup);
+      std::vector<Waiter*> group(waiting_.begin(), waiting_.begin() + static_cast<long>(n));
+      waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<long>(n));
+      lock.unlock();
+      std::vector<Mis::PendingAlarm*> alarms;
+      alarms.reserve(group.size());
+      for (Waiter* w : group) alarms.push_back(w->alarm);
+      std::string ignored;  // each alarm carries its own result
+      mis.log_alarms(alarms, ignored);
+      lock.lock();
+      for (Waiter* w : group) w->done = true;
+      leading_ = false;
+      cv_.notify_all();
+    }
+  }
+
+ private:
+  static constexpr std::size_t kMaxGroup = 1000;
+  std::mutex mu_;
+  std::condition_variable cv_;
+  std::deque<Waiter*> waiting_;
+  bool leading_ = false;
+};
+
+CommitQueue& commit_queue() {
+  static CommitQueue* queue = new CommitQueue;  // used until the process's very end
+  return *queue;
+}
+
+// The alarm as the MIS logs it, or false with error set.
+bool prepare(Mis& mis, const AlarmNotification& n, Mis::PendingAlarm& out, std::string& error) {
+  const nxmp_meta::Entry* event = nxmp_meta::find(std::string_view(n.event_type));
+  if (event == nullptr || event->kind != nxmp_meta::EntryKind::Notification) {
+    error = "unknown event type: " + n.event_type;
+    return false;
+  }
+  Asn1Type syntax = Asn1Type::lookup_type("eventInfo", "eventType", event->oid.to_value());
+  if (!syntax) {
+    error = n.event_type + " carries no alarm information";
+    return false;
+  }
+  if (n.moi.empty() || n.moc.empty()) {
+    error = "the managed object instance and class are required";
+    return false;
+  }
+  std::string stored;
+  if (!n.event_time.empty() && !nxdb::digits_to_stored_time(n.event_time, stored)) {
+    error = "not an event time of fourteen digits (YYYYMMDDhhmmss): " + n.event_time;
+    return false;
+  }
+  std::string text = "{ probableCause " + cause_notation(n.probable_cause) + ", perceivedSeverity " +
+                     n.severity;
+  if (!n.additional_text.empty()) text += ", additionalText " + quote(n.additional_text);
+  text += " }";
+  out.info = syntax.parse(text);
+  if (out.info.is_null()) {
+    error = "not a valid alarm (severity " + n.severity + ", cause " + n.probable_cause + ")";
+    return false;
+  }
+  out.event_type = event->name;
+  out.moi = n.moi;
+  out.moc = n.moc;
+  out.event_time = n.event_time;
+  out.log.reset();
+  if (!n.log_id.empty()) {
+    ObjectRef log;
+    log.kind = ObjectRef::Kind::kLog;
+    log.system = mis.system_name();
+    log.log_id = n.log_id;
+    log.log_is_number = n.log_is_number;
+    out.log = log;
+  }
+  return true;
+}
+
 }  // namespace
 
 RaiseResult raise_alarm(const AlarmNotification& n) {
   RaiseResult result;
   std::shared_ptr<Mis> mis = current_mis(result.error);
   if (!mis) return result;
-  const nxmp_meta::Entry* event = nxmp_meta::find(std::string_view(n.event_type));
-  if (event == nullptr || event->kind != nxmp_meta::EntryKind::Notification) {
-    result.error = "unknown event type: " + n.event_type;
-    return result;
-  }
-  Asn1Type syntax = Asn1Type::lookup_type("eventInfo", "eventType", event->oid.to_value());
-  if (!syntax) {
-    result.error = n.event_type + " carries no alarm information";
-    return result;
-  }
-  if (n.moi.empty() || n.moc.empty()) {
-    result.error = "the managed object instance and class are required";
-    return result;
-  }
-  std::string text = "{ probableCause " + cause_notation(n.probable_cause) + ", perceivedSeverity " +
-                     n.severity;
-  if (!n.additional_text.empty()) text += ", additionalText " + quote(n.additional_text);
-  text += " }";
-  Asn1Value info = syntax.parse(text);
-  if (info.is_null()) {
-    result.error = "not a valid alarm (severity " + n.severity + ", cause " + n.probable_cause + ")";
-    return result;
-  }
-  ObjectRef log;
-  log.kind = ObjectRef::Kind::kLog;
-  log.system = mis->system_name();
-  log.log_id = n.log_id;
-  log.log_is_number = n.log_is_number;
-  result.ok = mis->log_notification(event->name, info, n.moi, n.moc, n.log_id.empty() ? nullptr : &log,
-                                    result.record_ids, result.error);
+  Mis::PendingAlarm alarm;
+  if (!prepare(*mis, n, alarm, result.error)) return result;
+  commit_queue().submit(*mis, alarm);
+  result.ok = alarm.ok;
+  result.error = alarm.error;
+  result.record_ids = alarm.record_ids;
   return result;
+}
+
+BatchRaiseResult raise_alarms(const std::vector<AlarmNotification>& notifications) {
+  BatchRaiseResult batch;
+  batch.results.resize(notifications.size());
+  std::shared_ptr<Mis> mis = current_mis(batch.error);
+  if (!mis) {
+    for (RaiseResult& r : batch.results) r.error = batch.error;
+    return batch;
+  }
+  std::vector<Mis::PendingAlarm> alarms(notifications.size());
+  std::vector<Mis::PendingAlarm*> valid;
+  valid.reserve(notifications.size());
+  for (std::size_t i = 0; i < notifications.size(); ++i) {
+    if (prepare(*mis, notifications[i], alarms[i], batch.results[i].error)) valid.push_back(&alarms[i]);
+  }
+  batch.ok = mis->log_alarms(valid, batch.error);
+  for (Mis::PendingAlarm* a : valid) {
+    RaiseResult& r = batch.results[static_cast<std::size_t>(a - alarms.data())];
+    r.ok = a->ok;
+    r.error = a->error;
+    r.record_ids = a->record_ids;
+  }
+  return batch;
 }
 
 }  // namespace nxmp_mis

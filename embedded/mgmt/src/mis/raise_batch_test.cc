@@ -1,0 +1,191 @@
+// Batched and concurrent raising: record ids, journal order, identities,
+// and what a failing alarm or a failing database leaves behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "nxdb/interface.h"
+#include "nxdb/schema.h"
+#include "nxdb_testing/scratch_database.h"
+#include "nxmp/mis.h"
+
+namespace {
+
+class RaiseBatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(scratch_.ok()) << scratch_.error();
+    db_ = std::make_unique<NXDBInterface>(NXDBConnectInfo::at("alpha", scratch_.location()),
+                                          nxdb::OpenMode::kCreate);
+    std::string error;
+    ASSERT_TRUE(db_->isConnected() && nxdb::create_schema(*db_, error)) << error;
+    for (const char* log : {"L1", "L2"}) ASSERT_TRUE(nxdb::create_log(*db_, log, false, error)) << error;
+    nxmp_mis::shutdown();
+    setenv("NX_ALARM_DB", scratch_.location().c_str(), 1);
+    setenv("NX_MIS_NAME", "alpha", 1);
+  }
+  void TearDown() override { nxmp_mis::shutdown(); }
+
+  static nxmp_mis::AlarmNotification alarm(const std::string& log, const std::string& severity,
+                                           const std::string& moi = "/systemId=name:\"alpha\"") {
+    nxmp_mis::AlarmNotification n;
+    n.log_id = log;
+    n.event_type = "communicationsAlarm";
+    n.severity = severity;
+    n.moi = moi;
+    n.moc = "link";
+    n.probable_cause = "5";
+    n.additional_text = "link down";
+    return n;
+  }
+
+  std::string table(const std::string& log) { return nxdb::log_table_name(*db_, log, false, "nxAlm"); }
+
+  // Rows of a query as texts joined by '|'.
+  std::vector<std::string> rows(const std::string& sql) {
+    std::string error;
+    auto st = db_->backend()->prepare(sql, error);
+    EXPECT_TRUE(st) << error;
+    std::vector<std::string> out;
+    if (!st) return out;
+    while (st->step() == nxdb::StepResult::kRow) {
+      std::string row;
+      for (int i = 0; i < st->column_count(); ++i) {
+        row += (i ? "|" : "") + std::string(st->cell_type(i) == nxdb::CellType::kNull ? "NULL" : st->cell_text(i));
+      }
+      out.push_back(row);
+    }
+    return out;
+  }
+
+  // The records whose creation the journal holds, in journal order.
+  std::vector<std::string> created() {
+    std::vector<std::string> out;
+    for (const std::string& name :
+         rows("SELECT objname FROM nxmis_event WHERE kind = 'OBJECT_CREATED' ORDER BY seq")) {
+      const auto log = name.find("logId=string:\"");
+      out.push_back(name.substr(log + 14, 2) + "/" + name.substr(name.rfind("number:") + 7));
+    }
+    return out;
+  }
+
+  nxdb_test::ScratchDatabase scratch_;
+  std::unique_ptr<NXDBInterface> db_;
+};
+
+TEST_F(RaiseBatch, LogsInTheOrderGivenAndFailsBadAlarmsAlone) {
+  std::vector<nxmp_mis::AlarmNotification> batch = {alarm("L1", "major"), alarm("L1", "bogus"),
+                                                    alarm("Nope", "minor"), alarm("L2", "critical"),
+                                                    alarm("L1", "warning")};
+  batch[4].event_time = "20240501134500";
+  const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_alarms(batch);
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.results.size(), 5u);
+  EXPECT_TRUE(r.results[0].ok);
+  EXPECT_FALSE(r.results[1].ok);
+  EXPECT_NE(r.results[1].error.find("not a valid alarm"), std::string::npos) << r.results[1].error;
+  EXPECT_FALSE(r.results[2].ok);
+  EXPECT_NE(r.results[2].error.find("no such log"), std::string::npos) << r.results[2].error;
+  EXPECT_TRUE(r.results[3].ok);
+  EXPECT_TRUE(r.results[4].ok);
+  EXPECT_EQ(r.results[0].record_ids, std::vector<long>{1});
+  EXPECT_EQ(r.results[3].record_ids, std::vector<long>{1});
+  EXPECT_EQ(r.results[4].record_ids, std::vector<long>{2});
+  EXPECT_EQ(created(), (std::vector<std::string>{"L1/1", "L2/1", "L1/2"}));
+  EXPECT_EQ(rows("SELECT logrecordid, notificationid, perceivedseverity FROM " + table("L1") +
+                 " ORDER BY logrecordid"),
+            (std::vector<std::string>{"1|1|major", "2|2|warning"}));
+  EXPECT_EQ(rows("SELECT eventtime FROM " + table("L1") + " WHERE logrecordid = 2"),
+            std::vector<std::string>{"2024-05-01 13:45:00"});
+
+  // Ids go on from what is stored, also after a single raise in between.
+  ASSERT_TRUE(nxmp_mis::raise_alarm(alarm("L1", "minor")).ok);
+  const nxmp_mis::BatchRaiseResult next = nxmp_mis::raise_alarms({alarm("L1", "minor"), alarm("L1", "major")});
+  ASSERT_TRUE(next.ok) << next.error;
+  EXPECT_EQ(next.results[0].record_ids, std::vector<long>{4});
+  EXPECT_EQ(next.results[1].record_ids, std::vector<long>{5});
+  EXPECT_EQ(created(), (std::vector<std::string>{"L1/1", "L2/1", "L1/2", "L1/3", "L1/4", "L1/5"}));
+}
+
+TEST_F(RaiseBatch, AClearInTheBatchClearsAnAlarmOfTheSameBatch) {
+  const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_alarms({alarm("L1", "major"), alarm("L1", "cleared")});
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(rows("SELECT logrecordid, clearstate FROM " + table("L1") + " ORDER BY logrecordid"),
+            (std::vector<std::string>{"1|cleared", "2|cleared"}));
+  EXPECT_EQ(rows("SELECT kind FROM nxmis_event ORDER BY seq"),
+            (std::vector<std::string>{"OBJECT_CREATED", "ATTR_CHANGED", "OBJECT_CREATED"}));
+}
+
+TEST_F(RaiseBatch, ManagedObjectsGetOneIdentityEach) {
+  const std::string a = "/systemId=name:\"alpha\"/linkId=string:\"a\"";
+  const std::string b = "/systemId=name:\"alpha\"/linkId=string:\"b\"";
+  ASSERT_TRUE(nxmp_mis::raise_alarms({alarm("L1", "major", a), alarm("L1", "minor", b), alarm("L1", "minor", a)}).ok);
+  ASSERT_TRUE(nxmp_mis::raise_alarm(alarm("L1", "minor", b)).ok);
+  nxmp_mis::shutdown();  // a new connection knows no identity yet
+  ASSERT_TRUE(nxmp_mis::raise_alarms({alarm("L1", "major", a)}).ok);
+  const auto ids = rows("SELECT moi_id FROM " + table("L1") + " ORDER BY logrecordid");
+  ASSERT_EQ(ids.size(), 5u);
+  EXPECT_NE(ids[0], "NULL");
+  EXPECT_NE(ids[0], ids[1]);
+  EXPECT_EQ(ids[0], ids[2]);
+  EXPECT_EQ(ids[1], ids[3]);
+  EXPECT_EQ(ids[0], ids[4]);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM nxmoid"), std::vector<std::string>{"2"});
+}
+
+TEST_F(RaiseBatch, AFailureOfTheDatabaseLogsNoneOfTheBatch) {
+  const std::string gone = table("L2");
+  std::string error;
+  ASSERT_TRUE(db_->backend()->exec_script("DROP TABLE " + gone, error)) << error;
+  const std::string moi = "/systemId=name:\"alpha\"/linkId=string:\"new\"";
+  const nxmp_mis::BatchRaiseResult r =
+      nxmp_mis::raise_alarms({alarm("L1", "major", moi), alarm("L2", "major"), alarm("L1", "minor")});
+  EXPECT_FALSE(r.ok);
+  for (const auto& one : r.results) EXPECT_FALSE(one.ok);
+  EXPECT_TRUE(rows("SELECT logrecordid FROM " + table("L1")).empty());
+  EXPECT_TRUE(rows("SELECT seq FROM nxmis_event").empty());
+  // The identity made in the undone batch is not taken for given.
+  ASSERT_TRUE(nxmp_mis::raise_alarms({alarm("L1", "major", moi)}).ok);
+  const auto id = rows("SELECT moi_id FROM " + table("L1"));
+  EXPECT_EQ(id, rows("SELECT moi_id FROM nxmoid"));
+}
+
+TEST_F(RaiseBatch, ThreadsRaisingAtOnceShareCommitsAndLoseNothing) {
+  constexpr int kThreads = 6, kEach = 150;
+  std::vector<std::vector<long>> ids(kThreads);
+  std::vector<std::string> errors(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kEach; ++i) {
+        const auto r = nxmp_mis::raise_alarm(
+            alarm("L1", "major", "/systemId=name:\"alpha\"/linkId=string:\"t" + std::to_string(t) + "\""));
+        if (!r.ok || r.record_ids.size() != 1) {
+          errors[t] = r.error.empty() ? "no record id" : r.error;
+          return;
+        }
+        ids[t].push_back(r.record_ids[0]);
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  std::vector<long> all;
+  for (int t = 0; t < kThreads; ++t) {
+    ASSERT_EQ(errors[t], "") << "thread " << t;
+    // Each caller's alarms are committed in the order it raised them.
+    EXPECT_TRUE(std::is_sorted(ids[t].begin(), ids[t].end()));
+    all.insert(all.end(), ids[t].begin(), ids[t].end());
+  }
+  std::sort(all.begin(), all.end());
+  ASSERT_EQ(all.size(), static_cast<std::size_t>(kThreads * kEach));
+  for (std::size_t i = 0; i < all.size(); ++i) ASSERT_EQ(all[i], static_cast<long>(i + 1));
+  // The journal names each record once, in the order of the ids.
+  const auto journal = created();
+  ASSERT_EQ(journal.size(), all.size());
+  for (std::size_t i = 0; i < journal.size(); ++i) ASSERT_EQ(journal[i], "L1/" + std::to_string(i + 1));
+}
+
+}  // namespace
