@@ -49,8 +49,9 @@ void AlarmService::nx_lost_cb(void*) {
     if (log_id == nullptr) continue;
     const NameValue* system = log_name->find("systemId");
     const std::string mis_name = system != nullptr ? system->text() : MisImpl::get_local_mis_name();
+    // A record of the log itself: record number 0, which no record has.
     std::list<std::string> none;
-    execute_resync_callback(new AlarmRecord(mis_name, log_id->notation(), "", none, none));
+    execute_resync_callback(new AlarmRecord(mis_name, log_id->notation(), "number:0", none, none));
   }
 }
 

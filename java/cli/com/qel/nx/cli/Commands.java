@@ -360,6 +360,9 @@ final class Commands {
                         RecordView.readable(RecordView.unquoted(r.additionalText))).stripTrailing();
             case AlarmLogEvent.OBJECT_DELETED:
                 return String.format("%s  deleted  #%s", clock, RecordView.id(r));
+            case AlarmLogEvent.RESYNC:
+                return String.format("%s  resync   events of log %s were lost: list the log again", clock,
+                        r.logName != null ? AlarmLogSession.describe(r.logName) : "?");
             default:
                 return String.format("%s  changed  #%-6s %s", clock, RecordView.id(r), RecordView.changes(r))
                         .stripTrailing();
