@@ -61,9 +61,13 @@ fill() {
   echo "filled $log: $(q "SELECT count(*) FROM $table") records" >&2
 }
 
+# The figures are printed before the JVM exits; a JVM that exits with the
+# calls' events still queued may end with a failing status, which is said
+# but does not stop the other engine's run.
 run() {
   java -Djava.library.path="$build" ${NX_BENCH_JAVA_OPTS:-} \
-    -cp "$build/java/nxalarm-api.jar:$build/java/nxalarm-bench.jar" com.qel.nx.bench.AckBench AckBench "$n" "$rounds"
+    -cp "$build/java/nxalarm-api.jar:$build/java/nxalarm-bench.jar" com.qel.nx.bench.AckBench AckBench "$n" "$rounds" ||
+    echo "bench_ack: the JVM exited with status $?" >&2
 }
 
 echo "== bulk acknowledge, SQLite (file in $work)"

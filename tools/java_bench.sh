@@ -90,3 +90,4 @@ java -Djava.library.path="$libpath" ${NX_BENCH_BATCH_OPTS:-} -cp "$cp" \
   com.qel.nx.bench.AlarmBench batched "$db" Bench1M 1000
 echo "== ordered pages (tools/bench_pages.sh)"
 "$(dirname "$0")/bench_pages.sh" "$build"
+"$(dirname "$0")/bench_ack.sh" "$build"

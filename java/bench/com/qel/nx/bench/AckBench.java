@@ -10,6 +10,8 @@ import com.qel.nx.api.alarm.GenericQuery;
 import com.qel.nx.api.alarm.LogName;
 import com.qel.nx.api.alarm.LogicalCriteria;
 import com.qel.nx.api.alarm.RelationCriteria;
+import java.lang.management.ManagementFactory;
+import java.lang.management.ThreadMXBean;
 import java.util.Arrays;
 import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.atomic.AtomicLong;
@@ -54,15 +56,22 @@ public final class AckBench {
         double[] ackRates = new double[rounds];
         double[] unackRates = new double[rounds];
         long[] waits = new long[rounds];
+        double[] cpuRates = new double[rounds];
+        // The calling thread's CPU time: a figure that a busy machine does not
+        // change as much as the wall clock.
+        ThreadMXBean threads = ManagementFactory.getThreadMXBean();
         for (int r = 0; r < rounds; r++) {
             expect(api.getAlarmCountNative(log, acked), 0, "acknowledged before round " + r);
             Reader reader = new Reader(api, log);
             reader.start();
             reader.awaitFirst();
+            long cpuStart = threads.getCurrentThreadCpuTime();
             long start = System.nanoTime();
             reader.ackStart.set(start);
             api.setAckAlarmsNative(log, ids, texts);
             long end = System.nanoTime();
+            long cpu = threads.getCurrentThreadCpuTime() - cpuStart;
+            cpuRates[r] = n / (cpu / 1e9);
             reader.ackEnd.set(end);
             reader.stopAndJoin();
             expect(api.getAlarmCountNative(log, acked), n, "acknowledged after round " + r);
@@ -73,16 +82,19 @@ public final class AckBench {
             ackRates[r] = n / ((end - start) / 1e9);
             unackRates[r] = n / ((unackEnd - unackStart) / 1e9);
             waits[r] = reader.longestOverlap.get() / 1_000_000;
-            System.out.printf("round %d: ack %d records %.0f ms (%.0f changes/s), unack %.0f ms (%.0f/s);"
-                    + " %d counts meanwhile, the longest %d ms%n", r, n, (end - start) / 1e6, ackRates[r],
+            System.out.printf("round %d: ack %d records %.0f ms (%.0f changes/s; %.0f ms CPU of the calling thread),"
+                    + " unack %.0f ms (%.0f/s); %d counts meanwhile, the longest %d ms%n", r, n, (end - start) / 1e6,
+                    ackRates[r], cpu / 1e6,
                     (unackEnd - unackStart) / 1e6, unackRates[r], reader.overlapping.get(), waits[r]);
         }
         Arrays.sort(ackRates);
         Arrays.sort(unackRates);
         Arrays.sort(waits);
-        System.out.printf("ack of %d records in one call: median %.0f changes/s (best %.0f); unack median %.0f/s;"
-                + " getAlarmCountNative during it waited at most %d ms (median of rounds)%n", n,
-                ackRates[rounds / 2], ackRates[rounds - 1], unackRates[rounds / 2], waits[rounds / 2]);
+        Arrays.sort(cpuRates);
+        System.out.printf("ack of %d records in one call: median %.0f changes/s (best %.0f; %.0f per CPU second of"
+                + " the calling thread); unack median %.0f/s; getAlarmCountNative during it waited at most %d ms"
+                + " (median of rounds)%n", n, ackRates[rounds / 2], ackRates[rounds - 1], cpuRates[rounds / 2],
+                unackRates[rounds / 2], waits[rounds / 2]);
     }
 
     private static void expect(int got, int want, String what) {
