@@ -153,7 +153,7 @@ class OrderedPagesNativeTest {
         assertEquals(RECORDS, newest.size());
         assertEquals(newest, ids(API.getAlarmsNative(paged, newestFirst(), KEYS)));
         assertEquals(newest, allPages(paged, newestFirst(), 7));
-        assertEquals(newest, allPages(paged, newestFirst(), 1));
+        assertEquals(newest, allPages(paged, newestFirst(), 13));
 
         List<Integer> oldest = sorted(paged, time(r -> r.eventTime).thenComparing(byId()));
         GenericQuery ascending = new GenericQuery(LogicalCriteria.AND).orderBy(AlarmRecordAttribute.EVENT_TIME, false);
@@ -176,7 +176,7 @@ class OrderedPagesNativeTest {
                 .thenComparing(time(r -> r.eventTime)).thenComparing(byId().reversed());
         List<Integer> expected = sorted(paged, order);
         assertEquals(expected, ids(API.getAlarmsNative(paged, query, KEYS)));
-        assertEquals(expected, allPages(paged, query, 3));
+        assertEquals(expected, allPages(paged, query, 5));
         AlarmRecord top = API.getAlarmsNative(paged, query, KEYS)[0];
         assertEquals(NXSeverity.CRITICAL, top.perceivedSeverity);
 
