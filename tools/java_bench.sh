@@ -91,3 +91,4 @@ java -Djava.library.path="$libpath" ${NX_BENCH_BATCH_OPTS:-} -cp "$cp" \
 echo "== ordered pages (tools/bench_pages.sh)"
 "$(dirname "$0")/bench_pages.sh" "$build"
 "$(dirname "$0")/bench_ack.sh" "$build"
+"$(dirname "$0")/bench_history.sh" "$build"

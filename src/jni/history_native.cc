@@ -49,7 +49,7 @@ bool record_id(JNIEnv* env, long id, ScopedLocalRef<>& out) {
 
 // A Date of 14 local-time digits, as the records' dates are made.
 jobject date_of(JNIEnv* env, const std::string& digits) {
-  if (digits.size() != 14) return nullptr;
+  if (digits.size() != 14 || digits.find_first_not_of("0123456789") != std::string::npos) return nullptr;
   auto part = [&](std::size_t at, std::size_t n) { return std::stoi(digits.substr(at, n)); };
   const nxjni::JavaIds& n = nxjni::java_ids();
   return nxjni::new_object(env, n.date, n.date_ctor, part(0, 4) - 1900, part(4, 2) - 1, part(6, 2),
@@ -57,7 +57,8 @@ jobject date_of(JNIEnv* env, const std::string& digits) {
 }
 
 jstring text_or_null(JNIEnv* env, const std::string& text, bool present, bool& failed) {
-  if (!present) return nullptr;
+  // Nothing more once a string failed: its exception is pending.
+  if (!present || failed) return nullptr;
   jstring s = nxjni::new_java_string(env, text);
   if (!s) failed = true;
   return s;
@@ -160,6 +161,11 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_com_qel_nx_api_alarm_AlarmLogImpl
   }
   std::string from;
   if (since) {
+    if (!n.date_get_time) {
+      location_line(kApiSource, loc::kNoHistory);
+      nxjni::throw_alarm_exception(env, nxjni::catalog_format(nxjni::MSG_WRONG_TYPE_NO_CLASS, "since", "a Date").c_str());
+      return nullptr;
+    }
     const jlong millis = env->CallLongMethod(since, n.date_get_time);
     if (checkForException(env)) return nullptr;
     // Whole seconds, rounded down: an entry of the given second is included.

@@ -61,7 +61,7 @@ std::string now_digits() {
 
 // The login name of the effective user: the operator of changes that name
 // none (unack, delete, ...), as the library names the operator of the rest.
-std::string process_user() {
+std::string lookup_user() {
   struct passwd pw {};
   struct passwd* found = nullptr;
   char buffer[1024];
@@ -72,11 +72,29 @@ std::string process_user() {
   return login ? login : "";
 }
 
-// host/pid: looked up again after a fork.
-std::string origin() {
+// host/pid.
+std::string lookup_origin() {
   char host[256] = {};
   if (gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
   return std::string(host[0] ? host : "localhost") + "/" + std::to_string(static_cast<long>(getpid()));
+}
+
+// The writer's user and origin, looked up once per process (again after a
+// fork): a bulk change writes thousands of entries, and the user lookup
+// reads the password database. Entries are written under the writer lock.
+struct Writer {
+  pid_t pid = 0;
+  std::string user, origin;
+};
+
+[[maybe_unused]] const Writer& writer() {
+  static Writer w;
+  if (w.pid != getpid()) {
+    w.user = lookup_user();
+    w.origin = lookup_origin();
+    w.pid = getpid();
+  }
+  return w;
 }
 
 struct Entry {
@@ -110,10 +128,10 @@ bool write_entry(nxdb::Backend& db, const Entry& e, std::string& error) {
   st->bind_text(3, e.kind);
   if (e.before.empty()) st->bind_null(4); else st->bind_text(4, e.before);
   if (e.after.empty()) st->bind_null(5); else st->bind_text(5, e.after);
-  st->bind_text(6, e.op.empty() ? process_user() : e.op);
+  st->bind_text(6, e.op.empty() ? writer().user : e.op);
   st->bind_text(7, stored);
   if (e.has_text) st->bind_text(8, e.text); else st->bind_null(8);
-  st->bind_text(9, origin());
+  st->bind_text(9, writer().origin);
   if (e.by_record > 0) st->bind_int(10, e.by_record); else st->bind_null(10);
   if (st->step() == nxdb::StepResult::kError) {
     error = st->error();

@@ -1,0 +1,54 @@
+package com.qel.nx.bench;
+
+import com.qel.nx.api.alarm.AlarmLogImpl;
+import com.qel.nx.api.alarm.AlarmRecordId;
+import com.qel.nx.api.alarm.LogName;
+import java.util.Arrays;
+
+/**
+ * What the record history costs a bulk change: one setAckAlarmsNative over
+ * records 1..N (each with a text) and one setUnAckAlarmsNative over them,
+ * ROUNDS times, timed to their return (after the commit). Run against a
+ * library built with and without history entries (tools/bench_history.sh).
+ *
+ * <pre>
+ *   HistoryBench LOG N ROUNDS
+ * </pre>
+ * Prints one line: {@code ack <median ms> unack <median ms>}.
+ */
+public final class HistoryBench {
+    private HistoryBench() {
+    }
+
+    public static void main(String[] args) throws Exception {
+        LogName log = new LogName(System.getenv().getOrDefault("NX_MIS_NAME", "alpha"), args[0]);
+        int n = Integer.parseInt(args[1]);
+        int rounds = Integer.parseInt(args[2]);
+        AlarmLogImpl api = new AlarmLogImpl();
+        api.init("historybench", log);
+        AlarmRecordId[] ids = new AlarmRecordId[n];
+        String[] texts = new String[n];
+        for (int i = 0; i < n; i++) {
+            ids[i] = new AlarmRecordId(i + 1);
+            texts[i] = "seen by the night shift, ticket " + (40000 + i);
+        }
+        double[] ack = new double[rounds];
+        double[] unack = new double[rounds];
+        for (int r = 0; r < rounds; r++) {
+            long t0 = System.nanoTime();
+            api.setAckAlarmsNative(log, ids, texts);
+            long t1 = System.nanoTime();
+            api.setUnAckAlarmsNative(log, ids);
+            long t2 = System.nanoTime();
+            ack[r] = (t1 - t0) / 1e6;
+            unack[r] = (t2 - t1) / 1e6;
+        }
+        System.out.printf("ack %.0f unack %.0f%n", median(ack), median(unack));
+    }
+
+    private static double median(double[] values) {
+        double[] v = values.clone();
+        Arrays.sort(v);
+        return v[v.length / 2];
+    }
+}

@@ -1,0 +1,60 @@
+#!/bin/sh
+# bench_history.sh BUILD_DIR [N [ROUNDS]]: what the record history costs a
+# bulk change (part of make bench-java). One setAckAlarmsNative over N
+# records (default 10 000) and its unack (com.qel.nx.bench.HistoryBench), on
+# SQLite, with the library of BUILD_DIR and with the same sources built
+# without history entries (-DNX_HISTORY_OFF=ON, a build folder of its own:
+# BUILD_DIR-nohistory), run in turns, three times each, on a fresh log each.
+set -e
+src=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build}" && pwd)
+n=${2:-10000}
+rounds=${3:-3}
+targets="nxalarm nxalarm-db nxalarm-api nxalarm-bench nx_catalog"
+plain="$build-nohistory"
+cmake --build "$build" -j2 --target $targets >/dev/null
+if [ ! -f "$plain/CMakeCache.txt" ]; then
+  cmake -S "$src" -B "$plain" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNX_BENCH=OFF -DNX_HISTORY_OFF=ON \
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
+fi
+cmake --build "$plain" -j2 --target $targets >/dev/null
+work=$(mktemp -d "${TMPDIR:-/tmp}/nx-history-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export NX_MIS_NAME=alpha
+
+# fill DB N: records 1..N in AlarmLog's alarm record table: one raised
+# through the MIS, the rest copied in SQL with new ids.
+fill() {
+  db=$1 count=$2 tool=$3
+  "$tool" --db "$db" init >/dev/null
+  "$tool" --db "$db" create-log AlarmLog >/dev/null
+  "$tool" --db "$db" raise --log AlarmLog --type communicationsAlarm --severity major \
+    --moi '/systemId=name:"alpha"' --moc system --cause 5 --text "link down" >/dev/null
+  table=$(sqlite3 "$db" "SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'")
+  cols=$(sqlite3 "$db" "SELECT group_concat(name, ',') FROM pragma_table_info('$table')")
+  select=$(echo "$cols" | tr ',' '\n' | sed -e 's/^logrecordid$/n.i/' -e 's/^notificationid$/n.i/' \
+    -e '/^n\.i$/!s/^/t./' | paste -s -d, -)
+  sqlite3 "$db" "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < $count)
+     INSERT INTO $table ($cols) SELECT $select FROM n, (SELECT * FROM $table WHERE logrecordid = 1) AS t"
+}
+
+# run BUILD LABEL TURN: one HistoryBench on a fresh database.
+run() {
+  db="$work/$2-$3.db"
+  fill "$db" "$n" "$1/nxalarm-db"
+  status=0
+  result=$(NX_ALARM_DB="$db" NLSPATH="$1/%N" java -Djava.library.path="$1" \
+    -cp "$1/java/nxalarm-api.jar:$1/java/nxalarm-bench.jar" com.qel.nx.bench.HistoryBench AlarmLog "$n" "$rounds") ||
+    status=$?
+  # A figure printed counts even when the JVM's exit went wrong; say so.
+  [ "$status" = 0 ] || result="$result (the JVM exited with $status)"
+  entries=$(sqlite3 "$db" "SELECT count(*) FROM nxmis_history WHERE kind <> 'created'")
+  echo "$2 turn $3: $result (ms, median of $rounds; $entries history entries)"
+  rm -f "$db" "$db-wal" "$db-shm"
+}
+
+echo "== bulk acknowledge of $n records with and without history (SQLite, load $(cut -d' ' -f1-3 /proc/loadavg))"
+for turn in 1 2 3; do
+  run "$plain" without "$turn"
+  run "$build" with "$turn"
+done
