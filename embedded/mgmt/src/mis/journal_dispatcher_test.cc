@@ -44,7 +44,7 @@ struct SlowReader {
       if (!blocked) {
         blocked = true;
         cv.notify_all();
-        cv.wait_for(lock, std::chrono::seconds(60), [&] { return released; });
+        cv.wait_for(lock, std::chrono::seconds(300), [&] { return released; });
       }
     }
     cv.notify_all();
