@@ -206,14 +206,15 @@ std::vector<std::string> AlarmService::change_state(StateChange change, const st
 
 bool AlarmService::send_clear(const std::string& log_name, const std::list<std::string>& ids) {
   if (!initialized || ids.empty()) return false;
-  Transaction unit(alarmplat);
-  if (!unit.is_open()) return false;
+  // Not one unit: a clear notification may need a new managed-object
+  // identity, which is made on a connection of its own and would wait for
+  // the unit's transaction.
   bool ok = true;
   for (const std::string& id : ids) {
     Platform platform = get_platform();
     if (!MisImpl::send_clear_alarm(platform, log_name + "/logRecordId=" + id)) ok = false;
   }
-  return unit.commit() && ok;
+  return ok;
 }
 
 bool AlarmService::delete_alarm_records(const std::string& log_name,
