@@ -48,7 +48,12 @@ class NativeContractTest {
             "getHashValueNative([B)I",
             "getAlarmPageNative(Lcom/qel/nx/api/alarm/LogName;Lcom/qel/nx/api/alarm/GenericQuery;"
                     + "Lcom/qel/nx/api/alarm/AlarmRecordAttributeSet;ILjava/lang/String;)"
-                    + "Lcom/qel/nx/api/alarm/AlarmPage;" + EX);
+                    + "Lcom/qel/nx/api/alarm/AlarmPage;" + EX,
+            "getAlarmHistoryNative(Lcom/qel/nx/api/alarm/LogName;Lcom/qel/nx/api/alarm/AlarmRecordId;)"
+                    + "[Lcom/qel/nx/api/alarm/AlarmStateChange;" + EX,
+            "getLogHistoryNative(Lcom/qel/nx/api/alarm/LogName;Ljava/util/Date;I)"
+                    + "[Lcom/qel/nx/api/alarm/AlarmStateChange;" + EX,
+            "purgeAlarmsNative(Lcom/qel/nx/api/alarm/LogName;Lcom/qel/nx/api/alarm/GenericQuery;)I" + EX);
 
     /** Java members the library looks up: "class member descriptor", "static" where static. */
     private static final List<String> MEMBERS = List.of(
