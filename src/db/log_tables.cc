@@ -39,8 +39,15 @@ LogTables::LogTables(const std::string& log_fdn) {
 }
 
 std::string LogTables::table(const TableSpec& spec) {
-  set_lockmode(*db_);
-  std::string name = get_ilogname(*db_, log_, spec.code);
+  if (!looked_up_) {
+    // The lock wait is the session's: set once for all the log's tables.
+    set_lockmode(*db_);
+    names_ = get_ilognames(*db_, log_);
+    looked_up_ = true;
+  }
+  auto it = names_.find(spec.code);
+  if (it == names_.end()) return {};
+  const std::string& name = it->second;
   if (!plain_identifier(name) || !NXDBTable(name, *db_).tableExists()) return {};
   return name;
 }
@@ -58,8 +65,11 @@ void LogTables::set_lockmode(NXDBInterface& db) {
   db.executeQuery("set lock mode to wait " + seconds);
 }
 
-std::string LogTables::get_ilogname(NXDBInterface& db, const std::string& log_id,
-                                    const std::string& record_type) {
+namespace {
+
+// The directory's condition for the log log_id; false when the id is
+// refused (then no table matches).
+bool log_condition(const std::string& log_id, std::string& condition) {
   std::string value;
   std::string type;
   const std::string::size_type colon = log_id.find(':');
@@ -74,23 +84,57 @@ std::string LogTables::get_ilogname(NXDBInterface& db, const std::string& log_id
       // match another log, so it matches none.
       const bool open = !value.empty() && value.front() == '"';
       const bool close = value.size() >= 2 && value.back() == '"';
-      if (open != close || (value.size() == 1 && value[0] == '"')) return {};
+      if (open != close || (value.size() == 1 && value[0] == '"')) return false;
       if (open) value = value.substr(1, value.size() - 2);
     } else {
       type = "integer";
     }
   }
-  const std::string statement =
-      "SELECT nxlogname FROM nxlog , log WHERE log.nxlogid = nxlog.nxlogid AND log.nxlogid = " +
-      quoted(value) + " AND log.logidtype = " + quoted(type) +
-      " AND nxlogrecordtype = " + quoted(record_type) + ";";
+  condition = "log.nxlogid = nxlog.nxlogid AND log.nxlogid = " + quoted(value) +
+              " AND log.logidtype = " + quoted(type);
+  return true;
+}
+
+void debug_print(const std::string& statement) {
   const char* debug = std::getenv("NX_DB_DEBUG");
   if (debug != nullptr && *debug != '\0' && std::string(debug) != "0") {
     std::printf("%s\n", statement.c_str());
     std::fflush(stdout);
   }
+}
+
+}  // namespace
+
+std::string LogTables::get_ilogname(NXDBInterface& db, const std::string& log_id,
+                                    const std::string& record_type) {
+  std::string condition;
+  if (!log_condition(log_id, condition)) return {};
+  const std::string statement = "SELECT nxlogname FROM nxlog , log WHERE " + condition +
+                                " AND nxlogrecordtype = " + quoted(record_type) + ";";
+  debug_print(statement);
   std::string table;
   NXDBRow row;
   if (db.executeQuery(statement, row)) row >> table;
   return table;
+}
+
+std::map<std::string, std::string> LogTables::get_ilognames(NXDBInterface& db,
+                                                            const std::string& log_id) {
+  std::map<std::string, std::string> names;
+  std::string condition;
+  if (!log_condition(log_id, condition)) return names;
+  const std::string statement =
+      "SELECT nxlogrecordtype, nxlogname FROM nxlog , log WHERE " + condition + ";";
+  debug_print(statement);
+  NXDBSet set;
+  if (!db.executeQuery(statement, set)) return names;
+  NXDBRow row;
+  while (set.getNextRow(row)) {
+    std::string type;
+    std::string table;
+    row.at(0) >> type;
+    row.at(1) >> table;
+    names.emplace(type, table);
+  }
+  return names;
 }

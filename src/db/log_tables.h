@@ -2,6 +2,7 @@
 // load's or count's connection to the database of one log.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -39,11 +40,17 @@ class LogTables {
   // The table of one record type of a log ("" when the directory has none).
   static std::string get_ilogname(NXDBInterface& db, const std::string& log_id,
                                   const std::string& record_type);
+  // The tables of every record type of a log, by record type, in one query.
+  static std::map<std::string, std::string> get_ilognames(NXDBInterface& db,
+                                                          const std::string& log_id);
 
  private:
   std::string mis_;
   std::string log_;
   std::unique_ptr<NXDBInterface> db_;
+  // Looked up at the first table() and kept: one query, not one per table.
+  bool looked_up_ = false;
+  std::map<std::string, std::string> names_;
 };
 
 // "SELECT what FROM table", with " WHERE condition" unless it is empty.

@@ -1,12 +1,17 @@
 #include "nxdb/interface.h"
 
+#include "nxdb/connection_pool.h"
 #include "nxdb/informix_dialect.h"
 
-NXDBInterface::NXDBInterface(const NXDBConnectInfo& info, nxdb::OpenMode mode) {
-  backend_ = nxdb::open_backend(info, mode, error_);
+NXDBInterface::NXDBInterface(const NXDBConnectInfo& info, nxdb::OpenMode mode)
+    : pool_key_(nxdb::ConnectionPool::key(info, mode)) {
+  backend_ = nxdb::ConnectionPool::instance().take(pool_key_);
+  if (!backend_) backend_ = nxdb::open_backend(info, mode, error_);
 }
 
-NXDBInterface::~NXDBInterface() = default;
+NXDBInterface::~NXDBInterface() {
+  if (backend_) nxdb::ConnectionPool::instance().give_back(pool_key_, std::move(backend_));
+}
 
 std::unique_ptr<nxdb::Statement> NXDBInterface::prepare_query(const std::string& sql) const {
   if (!backend_) {

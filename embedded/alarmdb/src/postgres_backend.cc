@@ -119,6 +119,12 @@ class PgBackend : public Backend {
     return st->step() == StepResult::kRow;
   }
 
+  bool poolable() override { return conn_->poolable(); }
+  bool reset_session() override {
+    std::string error;
+    return conn_->reset_session(error);
+  }
+
   std::string column_type(ColumnKind kind) const override {
     switch (kind) {
       case ColumnKind::kInteger: return "BIGINT";

@@ -63,8 +63,30 @@ bool Connection::ensure(std::string& error) {
   return open(error);
 }
 
+bool Connection::reset_session(std::string& error) {
+  if (!poolable()) return false;
+  lock_wait_seconds_ = lock_wait_seconds();
+  lock_wait_ms_ = lock_timeout_ms(lock_wait_seconds_);
+  // Statements of the previous user never run here again.
+  ++generation_;
+  unnamed_owner_ = 0;
+  changes = 0;
+  // RESET ALL goes back to the values the connection was opened with.
+  const std::string sql = "RESET ALL; SET lock_timeout = " + std::to_string(lock_wait_ms_);
+  ResultHandle r(PQexec(conn_.get(), sql.c_str()));
+  if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK ||
+      PQtransactionStatus(conn_.get()) != PQTRANS_IDLE) {
+    error = trimmed_message(PQerrorMessage(conn_.get()));
+    conn_.reset();
+    return false;
+  }
+  return true;
+}
+
 bool Connection::set_lock_wait(int seconds, std::string& error) {
   settle();
+  // The session has that wait already: no round trip.
+  if (seconds == lock_wait_seconds_ && usable() && !broken_transaction_) return true;
   lock_wait_seconds_ = seconds;
   lock_wait_ms_ = lock_timeout_ms(seconds);
   return ensure(error) && apply_lock_wait(error);

@@ -65,6 +65,18 @@ class Connection {
   bool broken_transaction() const { return broken_transaction_; }
   void forget_broken_transaction() { broken_transaction_ = false; }
 
+  // Healthy, idle outside a transaction, no rows pending, nothing listened
+  // to and no lost transaction to report: fit to be kept for reuse.
+  bool poolable() const {
+    return stream_ == nullptr && !broken_transaction_ && channels_.empty() && conn_ &&
+           PQstatus(conn_.get()) == CONNECTION_OK &&
+           PQtransactionStatus(conn_.get()) == PQTRANS_IDLE;
+  }
+  // Back to the session a new connection has: every setting reset and the
+  // installation's lock wait, in one round trip. False (connection closed)
+  // when the server does not answer.
+  bool reset_session(std::string& error);
+
   bool set_lock_wait(int seconds, std::string& error);
   bool listen(const std::string& channel, std::string& error);
 

@@ -81,6 +81,14 @@ class Backend {
 
   virtual bool table_exists(const std::string& name) = 0;
 
+  // Whether another NXDBInterface may use this connection next: healthy,
+  // outside any transaction, no rows pending and no session state that
+  // reset_session cannot undo (channels listened to).
+  virtual bool poolable() { return false; }
+  // Puts the session back as a new connection has it (settings, lock
+  // wait); false when that fails, and the connection is not to be used.
+  virtual bool reset_session() { return false; }
+
   // The engine's spelling of a column's type, and of the constraint that
   // keeps a time column in the stored time form (may be empty).
   virtual std::string column_type(ColumnKind kind) const = 0;

@@ -1,6 +1,8 @@
 // NXDBInterface: one open connection to an alarm database. Statements are
 // written in the Informix dialect and translated for the engine in use
-// (see informix_dialect.h).
+// (see informix_dialect.h). A server connection comes from, and goes back
+// to, the process's pool of idle ones (connection_pool.h): every statement
+// made through an interface must be gone before the interface is.
 #pragma once
 
 #include <functional>
@@ -40,6 +42,7 @@ class NXDBInterface {
  private:
   std::unique_ptr<nxdb::Statement> prepare_query(const std::string& sql) const;
 
+  std::string pool_key_;
   std::unique_ptr<nxdb::Backend> backend_;
   mutable std::string error_;
 };
