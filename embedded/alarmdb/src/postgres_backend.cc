@@ -111,9 +111,12 @@ class PgBackend : public Backend {
   bool table_exists(const std::string& name) override {
     if (name.empty()) return false;
     std::string error;
+    // The catalog itself, not the information_schema view: that view costs
+    // milliseconds to plan, and every read asks for its tables.
     auto st = prepare(
-        "SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema() "
-        "AND lower(table_name) = lower(?1)",
+        "SELECT 1 FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
+        "ON n.oid = c.relnamespace WHERE n.nspname = current_schema() "
+        "AND c.relkind IN ('r', 'p', 'v', 'f') AND lower(c.relname) = lower(?1)",
         error);
     if (!st || !st->bind_text(1, name)) return false;
     return st->step() == StepResult::kRow;
