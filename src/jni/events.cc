@@ -1,10 +1,12 @@
 #include "jni/events.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,10 @@ JNIEnv* attach() {
   // As a daemon: the VM must not wait for the platform's event thread
   // when the program's main thread ends.
   if (vmBuf->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), &vmArgs) < 0 || !env) {
+    // A VM whose main thread has returned refuses attaches until the
+    // launcher calls exit() with the program's own status: give that exit
+    // time to happen, so the program does not end with ours instead.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
     std::fprintf(pfd, "%s", nxjni::catalog_text(nxjni::MSG_ATTACH_THREAD));
     std::fflush(pfd);
     std::exit(-1);
