@@ -19,7 +19,7 @@ using TableStatement = std::function<std::string(const std::string& columns, con
 using TableBind = std::function<bool(nxdb::Statement&)>;
 using RowFieldSink = std::function<bool(const NXDBRow& row, const RecordFields& fields)>;
 
-// table: the spec's table of the log as tables.table(spec) gave it ("" when
+// table: the log's table of that kind as tables.table(spec) gave it ("" when
 // there is none), so that a read of many rounds looks it up once.
 ReadResult read_table_fields(LogTables& tables, const TableSpec& spec, const std::string& table,
                              const TableStatement& statement, const TableBind& bind, RecordFields& fields,

@@ -9,7 +9,6 @@
 #include "service/operator_name.h"
 
 Platform AlarmService::alarmplat;
-std::string AlarmService::mis;
 
 namespace {
 constexpr std::size_t kRecordClassBuckets = 1024;

@@ -105,7 +105,8 @@ class AlarmService {
   void nx_lost_cb(void* event);
 
   static Platform alarmplat;
-  static std::string mis;
+  // This process's MIS, set once when the service is made.
+  std::string mis;
 
  private:
   using CallbackList = std::list<Callback*>;
