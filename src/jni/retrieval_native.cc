@@ -26,7 +26,11 @@ using nxjni::Load;
 
 namespace {
 
-int moid_of_name(const std::string& name) { return AlarmService::get_moid(name); }
+// Installed by init once the service exists; -1 (no object) otherwise.
+int moid_of_name(const std::string& name) {
+  const AlarmService* service = nxjni::service.load();
+  return service ? service->get_moid(name) : -1;
+}
 
 // The callbacks live as long as the library, like the service.
 Callback* g_creation = nullptr;

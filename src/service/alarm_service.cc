@@ -51,7 +51,7 @@ AlarmService::~AlarmService() {
 
 Platform AlarmService::get_platform() { return alarmplat; }
 
-int AlarmService::get_moid(const std::string& object_name) {
+int AlarmService::get_moid(const std::string& object_name) const {
   std::string mis_name = mis;
   if (object_name.find("systemId") != std::string::npos) {
     // The MIS the name itself gives; a name that does not parse names no

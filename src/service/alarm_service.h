@@ -33,7 +33,7 @@ class AlarmService {
   AlarmService& operator=(const AlarmService&) = delete;
 
   static Platform get_platform();
-  static int get_moid(const std::string& object_name);
+  int get_moid(const std::string& object_name) const;
 
   bool is_initialized() const { return initialized; }
   bool operator==(const AlarmService& other) const { return mis == other.mis; }
