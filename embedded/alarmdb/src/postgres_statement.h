@@ -16,4 +16,7 @@ namespace nxdb::pg {
 std::unique_ptr<Statement> make_statement(Connection& conn, std::string sql, int parameters,
                                           ResultHandle description, unsigned long long serial);
 
+// Cancel requests this process sent for streams left before their end.
+unsigned long long cancel_requests();
+
 }  // namespace nxdb::pg

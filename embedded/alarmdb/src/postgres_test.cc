@@ -10,6 +10,7 @@
 #include "nxdb/schema.h"
 #include "nxdb_testing/private_server.h"
 #include "nxdb_testing/scratch_database.h"
+#include "postgres_statement.h"
 
 namespace {
 
@@ -177,6 +178,44 @@ TEST_F(PostgresStreamTest, AHalfReadQueryLeavesTheConnectionUsable) {
   EXPECT_TRUE(db_->executeQuery("INSERT INTO numbers VALUES (-1)")) << db_->lastError();
   ASSERT_TRUE(db_->backend()->exec_script("COMMIT", error)) << error;
   EXPECT_EQ(count_rows(*db_, "numbers", ok), 5001);
+}
+
+// Dropping a query after the rows it was asked for is what every reader
+// does (a count, an existence check, a page). Asking the server to cancel
+// costs a new server connection each time, so it is kept for results whose
+// rest does not arrive at once.
+TEST_F(PostgresStreamTest, ASmallResultLeftEarlyIsReadNotCancelled) {
+  const unsigned long long before = nxdb::pg::cancel_requests();
+  for (int round = 0; round < 20; ++round) {
+    NXDBSet set;
+    ASSERT_TRUE(db_->executeQuery("SELECT COUNT(*) FROM numbers", set)) << db_->lastError();
+    NXDBRow row;
+    ASSERT_TRUE(set.getNextRow(row));
+  }
+  EXPECT_EQ(nxdb::pg::cancel_requests() - before, 0u);
+  bool ok = false;
+  EXPECT_EQ(count_rows(*db_, "numbers", ok), 5000);
+  EXPECT_TRUE(ok) << db_->lastError();
+}
+
+TEST_F(PostgresStreamTest, ASlowResultLeftEarlyIsStillCancelled) {
+  // Ten seconds of rows if read to the end; rows wider than the server's
+  // output buffer leave it one by one.
+  const unsigned long long before = nxdb::pg::cancel_requests();
+  const auto start = Clock::now();
+  {
+    NXDBSet set;
+    ASSERT_TRUE(db_->executeQuery(
+        "SELECT n, repeat('x', 10000), pg_sleep(0.01) FROM numbers WHERE n <= 1000", set))
+        << db_->lastError();
+    NXDBRow row;
+    ASSERT_TRUE(set.getNextRow(row));
+  }
+  EXPECT_LT(seconds_since(start), 5.0);
+  EXPECT_EQ(nxdb::pg::cancel_requests() - before, 1u);
+  bool ok = false;
+  EXPECT_EQ(count_rows(*db_, "numbers", ok), 5000);
+  EXPECT_TRUE(ok) << db_->lastError();
 }
 
 namespace {
