@@ -42,14 +42,12 @@ std::string LogTables::table(const TableSpec& spec) {
   if (!looked_up_) {
     // The lock wait is the session's: set once for all the log's tables.
     set_lockmode(*db_);
-    names_ = get_ilognames(*db_, log_);
+    present_ = get_present_ilognames(*db_, log_);
     looked_up_ = true;
   }
-  auto it = names_.find(spec.code);
-  if (it == names_.end()) return {};
-  const std::string& name = it->second;
-  if (!plain_identifier(name) || !NXDBTable(name, *db_).tableExists()) return {};
-  return name;
+  auto it = present_.find(spec.code);
+  if (it == present_.end() || !plain_identifier(it->second)) return {};
+  return it->second;
 }
 
 std::string select_statement(const std::string& what, const std::string& table,
@@ -118,13 +116,16 @@ std::string LogTables::get_ilogname(NXDBInterface& db, const std::string& log_id
   return table;
 }
 
-std::map<std::string, std::string> LogTables::get_ilognames(NXDBInterface& db,
-                                                            const std::string& log_id) {
+std::map<std::string, std::string> LogTables::get_present_ilognames(NXDBInterface& db,
+                                                                    const std::string& log_id) {
   std::map<std::string, std::string> names;
   std::string condition;
-  if (!log_condition(log_id, condition)) return names;
-  const std::string statement =
-      "SELECT nxlogrecordtype, nxlogname FROM nxlog , log WHERE " + condition + ";";
+  const std::string exists = NXDBTable::existsCondition(db, "nxlogname");
+  if (exists.empty() || !log_condition(log_id, condition)) return names;
+  // Whether each table is there comes with its name: one round trip for
+  // the whole directory, not one more per table.
+  const std::string statement = "SELECT nxlogrecordtype, nxlogname FROM nxlog , log WHERE " +
+                                condition + " AND " + exists + ";";
   debug_print(statement);
   NXDBSet set;
   if (!db.executeQuery(statement, set)) return names;

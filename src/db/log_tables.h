@@ -40,9 +40,10 @@ class LogTables {
   // The table of one record type of a log ("" when the directory has none).
   static std::string get_ilogname(NXDBInterface& db, const std::string& log_id,
                                   const std::string& record_type);
-  // The tables of every record type of a log, by record type, in one query.
-  static std::map<std::string, std::string> get_ilognames(NXDBInterface& db,
-                                                          const std::string& log_id);
+  // The tables of every record type of a log that are there, by record
+  // type, in one query.
+  static std::map<std::string, std::string> get_present_ilognames(NXDBInterface& db,
+                                                                  const std::string& log_id);
 
  private:
   std::string mis_;
@@ -50,7 +51,7 @@ class LogTables {
   std::unique_ptr<NXDBInterface> db_;
   // Looked up at the first table() and kept: one query, not one per table.
   bool looked_up_ = false;
-  std::map<std::string, std::string> names_;
+  std::map<std::string, std::string> present_;
 };
 
 // "SELECT what FROM table", with " WHERE condition" unless it is empty.

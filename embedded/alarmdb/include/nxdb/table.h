@@ -12,6 +12,11 @@ class NXDBTable {
   // False for an empty name or a closed connection.
   bool tableExists() const;
 
+  // An SQL condition that holds when the table named by the text expression
+  // name_sql exists, as tableExists asks it: lets a query that finds table
+  // names say at once which are there. "" for a closed connection.
+  static std::string existsCondition(const NXDBInterface& connection, const std::string& name_sql);
+
  private:
   std::string name_;
   NXDBInterface& connection_;
