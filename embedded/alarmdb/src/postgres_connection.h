@@ -87,6 +87,12 @@ class Connection {
     return unnamed_owner_ == serial && generation_ == generation;
   }
   unsigned long long generation() const { return generation_; }
+  // A one-off execution (PQexecParams and its kin) parses into the unnamed
+  // name too: the statement that ran it owns the name from then on, or,
+  // when it failed, nobody does.
+  void ran_unnamed(unsigned long long serial, unsigned long long generation, bool parsed) {
+    unnamed_owner_ = parsed && generation == generation_ ? serial : 0;
+  }
 
   long long changes = 0;
 

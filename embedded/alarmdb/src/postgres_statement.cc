@@ -203,11 +203,15 @@ class PgStatement : public Statement, private RowStream {
     }
     PGconn* c = conn_.get();
     if (returns_rows_) return send(c, n, pointers, lengths, was_in_transaction);
-    ResultHandle r(conn_.owns_unnamed(serial_, generation_)
+    const bool prepared = conn_.owns_unnamed(serial_, generation_);
+    ResultHandle r(prepared
                        ? PQexecPrepared(c, "", n, pointers.data(), lengths.data(), formats_.data(), 0)
                        : PQexecParams(c, sql_.c_str(), n, nullptr, pointers.data(), lengths.data(),
                                       formats_.data(), 0));
     const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    if (!prepared) {
+      conn_.ran_unnamed(serial_, generation_, status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK);
+    }
     if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
       has_rows_ = status == PGRES_TUPLES_OK;
       if (!has_rows_) {
@@ -227,10 +231,14 @@ class PgStatement : public Statement, private RowStream {
   // Sends the query and asks for its rows one at a time.
   bool send(PGconn* c, int n, const std::vector<const char*>& pointers, const std::vector<int>& lengths,
             bool was_in_transaction) {
-    const int sent = conn_.owns_unnamed(serial_, generation_)
+    const bool prepared = conn_.owns_unnamed(serial_, generation_);
+    const int sent = prepared
                          ? PQsendQueryPrepared(c, "", n, pointers.data(), lengths.data(), formats_.data(), 0)
                          : PQsendQueryParams(c, sql_.c_str(), n, nullptr, pointers.data(), lengths.data(),
                                              formats_.data(), 0);
+    // Whether it parses is known only with its rows: until then nobody owns
+    // the name.
+    if (!prepared) conn_.ran_unnamed(serial_, generation_, false);
     if (!sent) {
       error_ = trimmed_message(PQerrorMessage(c));
       conn_.note_failure(was_in_transaction);

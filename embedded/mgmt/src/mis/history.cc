@@ -107,17 +107,18 @@ struct Entry {
   long by_record = 0;
 };
 
-bool write_entry(nxdb::Backend& db, const Entry& e, std::string& error) {
+bool write_entry(StatementSource& db, const Entry& e, std::string& error) {
 #ifdef NX_HISTORY_OFF
   // Benchmark builds only: the same change without its entry.
   (void)db, (void)e, (void)error;
   return true;
 #else
-  auto st = db.prepare(
+  static const std::string kInsert =
       "INSERT INTO nxmis_history (log, logrecordid, kind, state_before, state_after, operator, time, "
-      "text, origin, by_record) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
-      error);
-  if (!st) return false;
+      "text, origin, by_record) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)";
+  std::unique_ptr<nxdb::Statement> owned;
+  nxdb::Statement* st = db.statement(kInsert, owned, error);
+  if (st == nullptr) return false;
   std::string stored;
   if (!nxdb::digits_to_stored_time(e.time, stored)) {
     error = "not a time: " + e.time;
@@ -156,7 +157,7 @@ std::string history_ddl(nxdb::Backend& db) {
          "CREATE INDEX IF NOT EXISTS nxmis_history_time ON nxmis_history (log, time);\n";
 }
 
-bool history_of_update(nxdb::Backend& db, const ObjectRef& record, const Values& before,
+bool history_of_update(StatementSource& db, const ObjectRef& record, const Values& before,
                        const Values& changes, std::string& error) {
   Values after = before;
   for (const auto& [name, value] : changes) after[name] = value;
@@ -185,7 +186,7 @@ bool history_of_update(nxdb::Backend& db, const ObjectRef& record, const Values&
   return write_entry(db, e, error);
 }
 
-bool history_of_creation(nxdb::Backend& db, const ObjectRef& record, const Values& values,
+bool history_of_creation(StatementSource& db, const ObjectRef& record, const Values& values,
                          std::string& error) {
   Entry e(record, "created", std::string(), states_of(values));
   e.time = value_of(values, "loggingTime");
@@ -193,19 +194,22 @@ bool history_of_creation(nxdb::Backend& db, const ObjectRef& record, const Value
   return write_entry(db, e, error);
 }
 
-bool history_of_clear_by(nxdb::Backend& db, const std::string& table, const ObjectRef& record,
+bool history_of_clear_by(StatementSource& db, const std::string& table, const ObjectRef& record,
                          const std::string& when, const std::string& op, long by_record,
                          std::string& error) {
   // The record as the clear left it: only its clear state moved.
-  auto st = db.prepare("SELECT ackstate, displaystate FROM " + table + " WHERE logrecordid = ?1", error);
-  if (!st) return false;
+  std::unique_ptr<nxdb::Statement> owned;
+  nxdb::Statement* st =
+      db.statement("SELECT ackstate, displaystate FROM " + table + " WHERE logrecordid = ?1", owned, error);
+  if (st == nullptr) return false;
   st->bind_int(1, record.record_id);
   if (st->step() != nxdb::StepResult::kRow) {
     error = st->error().empty() ? "no such record: " + format_object_name(record) : st->error();
     return false;
   }
   Values row{{"ackState", std::string(st->cell_text(0))}, {"displayState", std::string(st->cell_text(1))}};
-  st.reset();
+  // Done with it before the entry's statement runs.
+  st->reset();
   Values cleared = row;
   row["clearState"] = "unCleared";
   cleared["clearState"] = "cleared";
@@ -216,7 +220,7 @@ bool history_of_clear_by(nxdb::Backend& db, const std::string& table, const Obje
   return write_entry(db, e, error);
 }
 
-bool history_of_deletion(nxdb::Backend& db, const ObjectRef& record, const Values& before,
+bool history_of_deletion(StatementSource& db, const ObjectRef& record, const Values& before,
                          std::string& error) {
   Entry e(record, "deleted", states_of(before), std::string());
   e.time = now_digits();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "mis/mis.h"
+#include "mis/statement_source.h"
 #include "nxdb/backend.h"
 
 namespace nxmp_mis {
@@ -13,21 +14,47 @@ namespace nxmp_mis {
 // The history table and its indexes, for the connection's schema script.
 std::string history_ddl(nxdb::Backend& db);
 
+// The writers below take their statements from a StatementSource: a Mis
+// member passes the Mis (inside a unit of work its statements are prepared
+// once per unit); the nxdb::Backend forms prepare one per entry.
+
 // An update of a record's attributes: one entry per state attribute it sets
 // (one "changed" entry when it sets none). before: the record as it was.
-bool history_of_update(nxdb::Backend& db, const ObjectRef& record, const Values& before,
+bool history_of_update(StatementSource& db, const ObjectRef& record, const Values& before,
                        const Values& changes, std::string& error);
 // A record logged with these values.
-bool history_of_creation(nxdb::Backend& db, const ObjectRef& record, const Values& values,
+bool history_of_creation(StatementSource& db, const ObjectRef& record, const Values& values,
                          std::string& error);
 // A record of table cleared (just now, at time when, by op) by the clear
 // notification logged as record by_record.
-bool history_of_clear_by(nxdb::Backend& db, const std::string& table, const ObjectRef& record,
+bool history_of_clear_by(StatementSource& db, const std::string& table, const ObjectRef& record,
                          const std::string& when, const std::string& op, long by_record,
                          std::string& error);
 // A record deleted; before: the record as it was.
-bool history_of_deletion(nxdb::Backend& db, const ObjectRef& record, const Values& before,
+bool history_of_deletion(StatementSource& db, const ObjectRef& record, const Values& before,
                          std::string& error);
+
+inline bool history_of_update(nxdb::Backend& db, const ObjectRef& record, const Values& before,
+                              const Values& changes, std::string& error) {
+  PreparingSource source(db);
+  return history_of_update(source, record, before, changes, error);
+}
+inline bool history_of_creation(nxdb::Backend& db, const ObjectRef& record, const Values& values,
+                                std::string& error) {
+  PreparingSource source(db);
+  return history_of_creation(source, record, values, error);
+}
+inline bool history_of_clear_by(nxdb::Backend& db, const std::string& table, const ObjectRef& record,
+                                const std::string& when, const std::string& op, long by_record,
+                                std::string& error) {
+  PreparingSource source(db);
+  return history_of_clear_by(source, table, record, when, op, by_record, error);
+}
+inline bool history_of_deletion(nxdb::Backend& db, const ObjectRef& record, const Values& before,
+                                std::string& error) {
+  PreparingSource source(db);
+  return history_of_deletion(source, record, before, error);
+}
 
 // Raises max_id to the highest record id the log's history still names, so
 // that a new record never takes the id (and the history) of a deleted one.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "mis/object_name.h"
+#include "mis/statement_source.h"
 #include "nxdb/interface.h"
 #include "nxdb/schema.h"
 #include "nxdb/unique_mo.h"
@@ -56,7 +57,8 @@ struct RecordLocation {
   std::string table;
 };
 
-class Mis {
+// A StatementSource for the history writers of its own members.
+class Mis : private StatementSource {
  public:
   // Null with error set when the database cannot be opened or has no log
   // directory.
@@ -147,7 +149,7 @@ class Mis {
   // A statement of the writer connection, kept until the unit ends (reset
   // for new bindings), or held by owned outside a unit.
   nxdb::Statement* statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
-                             std::string& error);
+                             std::string& error) override;
   void end_unit_state();
   bool locate(const ObjectRef& log, const nxdb::RecordType& type, std::string& table,
               std::string& error);

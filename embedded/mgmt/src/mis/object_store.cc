@@ -300,7 +300,7 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
     rollback();
     return false;
   }
-  if (!history_of_update(*db_->backend(), ref, before, changes, error)) return rollback(), false;
+  if (!history_of_update(*this, ref, before, changes, error)) return rollback(), false;
   if (!new_values.empty() &&
       !journal({"ATTR_CHANGED", format_object_name(ref), record_class(*where.type),
                 value_change_info(old_values, new_values)},
@@ -342,7 +342,7 @@ bool Mis::destroy(const ObjectRef& ref, std::string& error) {
     }
   }
   if (!deleted ||
-      !history_of_deletion(*db_->backend(), ref, before, error) ||
+      !history_of_deletion(*this, ref, before, error) ||
       !journal({"OBJECT_DESTROYED", format_object_name(ref), record_class(*where.type),
                 attribute_list_info(before)},
                error)) {

@@ -1,0 +1,38 @@
+// Where a writer of the MIS gets its statements: inside a unit of work the
+// unit keeps each one prepared for the whole unit (a bulk change writes the
+// same statements thousands of times); outside one, one is prepared per use.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "nxdb/backend.h"
+
+namespace nxmp_mis {
+
+class StatementSource {
+ public:
+  // A statement for sql, reset for new bindings: kept by the source, or
+  // held by owned. Null with error set when it cannot be prepared.
+  virtual nxdb::Statement* statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
+                                     std::string& error) = 0;
+
+ protected:
+  ~StatementSource() = default;
+};
+
+// One statement prepared per use.
+class PreparingSource final : public StatementSource {
+ public:
+  explicit PreparingSource(nxdb::Backend& db) : db_(db) {}
+  nxdb::Statement* statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
+                             std::string& error) override {
+    owned = db_.prepare(sql, error);
+    return owned.get();
+  }
+
+ private:
+  nxdb::Backend& db_;
+};
+
+}  // namespace nxmp_mis
