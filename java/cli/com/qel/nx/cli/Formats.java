@@ -1,13 +1,47 @@
 package com.qel.nx.cli;
 
+import com.fasterxml.jackson.core.JsonGenerator;
+import com.fasterxml.jackson.core.StreamWriteFeature;
+import com.fasterxml.jackson.databind.ObjectMapper;
+import com.fasterxml.jackson.databind.SerializationFeature;
+import com.fasterxml.jackson.databind.json.JsonMapper;
 import com.qel.nx.api.alarm.AlarmRecord;
+import java.io.Closeable;
+import java.io.IOException;
 import java.io.PrintWriter;
+import java.io.UncheckedIOException;
 import java.util.List;
 import java.util.Map;
+import picocli.CommandLine.Option;
 
-/** CSV (RFC 4180 quoting), JSON and newline-delimited JSON writers for records and counts. */
+/** CSV (RFC 4180 quoting), JSON and newline-delimited JSON writers for records, changes and counts. */
 final class Formats {
+    /** Writes maps of names to texts, numbers, booleans and nulls; the caller flushes. */
+    private static final ObjectMapper JSON = JsonMapper.builder()
+            .disable(SerializationFeature.FLUSH_AFTER_WRITE_VALUE)
+            .disable(StreamWriteFeature.AUTO_CLOSE_TARGET)
+            .build();
+
     private Formats() {
+    }
+
+    /** --format, for the commands that print records, changes or counts. */
+    static final class Choice {
+        static final List<String> NAMES = List.of("table", "csv", "json", "ndjson");
+
+        String name = "table";
+
+        @Option(names = "--format", paramLabel = "FORMAT", description = "table (the default), csv, json or ndjson")
+        void name(String value) throws CliException {
+            if (!NAMES.contains(value)) {
+                throw CliException.usage("unknown format \"" + value + "\" (use table, csv, json or ndjson)");
+            }
+            name = value;
+        }
+
+        boolean is(String format) {
+            return name.equals(format);
+        }
     }
 
     static void csvRow(PrintWriter out, Iterable<?> cells) {
@@ -38,63 +72,74 @@ final class Formats {
         out.flush();
     }
 
-    static void json(PrintWriter out, List<AlarmRecord> records) {
-        out.print('[');
-        for (int i = 0; i < records.size(); i++) {
-            out.print(i == 0 ? "\n  " : ",\n  ");
-            out.print(jsonObject(RecordView.fields(records.get(i))));
+    /** The objects as one JSON array, an object a line. */
+    static void json(PrintWriter out, List<? extends Map<String, ?>> objects) {
+        try (JsonGenerator g = generator(out)) {
+            g.writeStartArray();
+            for (Map<String, ?> o : objects) {
+                g.writeObject(o);
+            }
+            g.writeEndArray();
+        } catch (IOException e) {
+            throw new UncheckedIOException(e);
         }
-        out.println(records.isEmpty() ? "]" : "\n]");
+        out.println();
         out.flush();
     }
 
-    /** One record as one line of JSON (newline-delimited JSON). */
-    static void ndjsonLine(PrintWriter out, AlarmRecord r) {
-        out.print(jsonObject(RecordView.fields(r)));
-        out.print('\n');
+    /** One JSON value on its own line. */
+    static void jsonLine(PrintWriter out, Object value) {
+        try (Lines lines = new Lines(out)) {
+            lines.write(value);
+        }
     }
 
-    static String jsonObject(Map<String, ?> fields) {
-        StringBuilder sb = new StringBuilder("{");
-        boolean first = true;
-        for (Map.Entry<String, ?> e : fields.entrySet()) {
-            if (!first) {
-                sb.append(", ");
-            }
-            first = false;
-            sb.append(jsonString(e.getKey())).append(": ").append(jsonValue(e.getValue()));
-        }
-        return sb.append('}').toString();
-    }
+    /** Newline-delimited JSON: each value on a line of its own, written as it comes. */
+    static final class Lines implements Closeable {
+        private final JsonGenerator g;
 
-    static String jsonValue(Object v) {
-        if (v == null) {
-            return "null";
+        Lines(PrintWriter out) {
+            g = generator(out);
         }
-        if (v instanceof Number || v instanceof Boolean) {
-            return v.toString();
-        }
-        return jsonString(v.toString());
-    }
 
-    static String jsonString(String s) {
-        StringBuilder sb = new StringBuilder("\"");
-        for (int i = 0; i < s.length(); i++) {
-            char c = s.charAt(i);
-            switch (c) {
-                case '"': sb.append("\\\""); break;
-                case '\\': sb.append("\\\\"); break;
-                case '\n': sb.append("\\n"); break;
-                case '\r': sb.append("\\r"); break;
-                case '\t': sb.append("\\t"); break;
-                default:
-                    if (c < 0x20) {
-                        sb.append(String.format("\\u%04x", (int) c));
-                    } else {
-                        sb.append(c);
-                    }
+        void write(Object value) {
+            try {
+                g.writeObject(value);
+                g.writeRaw('\n');
+            } catch (IOException e) {
+                throw new UncheckedIOException(e);
             }
         }
-        return sb.append('"').toString();
+
+        /** Hands what was written to the writer underneath. */
+        void flush() {
+            try {
+                g.flush();
+            } catch (IOException e) {
+                throw new UncheckedIOException(e);
+            }
+        }
+
+        @Override
+        public void close() {
+            try {
+                g.close();
+            } catch (IOException e) {
+                throw new UncheckedIOException(e);
+            }
+        }
+    }
+
+    static List<Map<String, Object>> records(List<AlarmRecord> records) {
+        return records.stream().map(RecordView::fields).collect(java.util.stream.Collectors.toList());
+    }
+
+    private static JsonGenerator generator(PrintWriter out) {
+        try {
+            // A PrintWriter never throws; it keeps errors for checkError().
+            return JSON.getFactory().createGenerator(out).setPrettyPrinter(new JsonLayout());
+        } catch (IOException e) {
+            throw new UncheckedIOException(e);
+        }
     }
 }

@@ -7,11 +7,17 @@ import com.qel.nx.api.alarm.GenericQuery;
 import java.io.PrintWriter;
 import java.time.LocalDateTime;
 import java.time.ZoneId;
+import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Date;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
+import java.util.stream.Collectors;
+import picocli.CommandLine.Command;
+import picocli.CommandLine.Mixin;
+import picocli.CommandLine.Option;
+import picocli.CommandLine.Parameters;
 
 /** history, changes and purge: the record history the MIS keeps, and deleting a selection. */
 final class HistoryCommands {
@@ -22,101 +28,112 @@ final class HistoryCommands {
     static final List<String> FIELDS = List.of("time", "logRecordId", "kind", "stateBefore", "stateAfter",
             "operator", "origin", "clearedBy", "text");
 
-    private final Main.Invocation inv;
-    private final PrintWriter out;
-
-    HistoryCommands(Main.Invocation inv, PrintWriter out) {
-        this.inv = inv;
-        this.out = out;
+    private HistoryCommands() {
     }
 
-    int run() throws CliException {
-        switch (inv.command) {
-            case "history": return history();
-            case "changes": return changes();
-            case "purge": return purge();
-            default: throw CliException.usage("unknown command \"" + inv.command + "\"");
-        }
-    }
+    @Command(name = "history", description = "ID [--format ...]   every change of a record, oldest first (also once "
+            + "deleted)")
+    static final class History extends Subcommand {
+        @Mixin
+        Formats.Choice format;
+        @Parameters(paramLabel = "ID", description = "the record identifier")
+        List<String> operands = new ArrayList<>();
 
-    private int history() throws CliException {
-        inv.allow("--format");
-        if (inv.operands.size() != 1) {
-            throw CliException.usage("history needs one record identifier");
-        }
-        int id = Args.parseInt("a record identifier", inv.operands.get(0), 1);
-        AlarmLogSession session = AlarmLogSession.open(inv.log);
-        AlarmStateChange[] entries;
-        try {
-            entries = session.api().getAlarmHistoryNative(session.log(), new AlarmRecordId(id));
-        } catch (AlarmException e) {
-            throw CliException.fromLibrary("history: ", e);
-        }
-        if (entries.length == 0 && inv.format.equals("table")) {
-            throw CliException.failed("no history of record " + id + " in log " + AlarmLogSession.describe(inv.log));
-        }
-        print(Arrays.asList(entries), entries.length + (entries.length == 1 ? " change" : " changes")
-                + " of record " + id);
-        return 0;
-    }
-
-    private int changes() throws CliException {
-        inv.allow("selection", "--format", "--limit");
-        for (String u : inv.used) {
-            if (u.startsWith("selection:") && !u.equals("selection:--since")) {
-                throw CliException.usage("option " + u.substring("selection:".length()) + " does not apply to changes");
+        @Override
+        int run() throws CliException {
+            if (operands.size() != 1) {
+                throw CliException.usage("history needs one record identifier");
             }
-        }
-        if (!inv.operands.isEmpty()) {
-            throw CliException.usage("changes takes no arguments, not \"" + inv.operands.get(0) + "\"");
-        }
-        String since = inv.selection.since();
-        if (since == null) {
-            throw CliException.usage("changes needs --since TIME");
-        }
-        Date from = Date.from(LocalDateTime.parse(since, TimeArg.DIGITS).atZone(ZoneId.systemDefault()).toInstant());
-        int limit = inv.limit > 0 ? inv.limit : DEFAULT_CHANGES;
-        AlarmLogSession session = AlarmLogSession.open(inv.log);
-        AlarmStateChange[] entries;
-        try {
-            entries = session.api().getLogHistoryNative(session.log(), from, limit);
-        } catch (AlarmException e) {
-            throw CliException.fromLibrary("changes: ", e);
-        }
-        if (entries.length == 0 && inv.format.equals("table")) {
-            out.println("no changes in log " + AlarmLogSession.describe(inv.log) + " since " + RecordView.time(from));
+            int id = WholeNumber.parse("a record identifier", operands.get(0), 1);
+            AlarmLogSession session = AlarmLogSession.open(main.log);
+            AlarmStateChange[] entries;
+            try {
+                entries = session.api().getAlarmHistoryNative(session.log(), new AlarmRecordId(id));
+            } catch (AlarmException e) {
+                throw CliException.fromLibrary("history: ", e);
+            }
+            if (entries.length == 0 && format.is("table")) {
+                throw CliException.failed("no history of record " + id + " in log " + logText());
+            }
+            print(out(), format, Arrays.asList(entries), entries.length + (entries.length == 1 ? " change" : " changes")
+                    + " of record " + id);
             return 0;
         }
-        print(Arrays.asList(entries), entries.length + (entries.length == 1 ? " change" : " changes")
-                + (entries.length == limit ? " (the first " + limit + "; --limit for more)" : ""));
-        return 0;
     }
 
-    private int purge() throws CliException {
-        inv.allow("selection", "--yes");
-        if (!inv.operands.isEmpty()) {
-            throw CliException.usage("purge takes no arguments, not \"" + inv.operands.get(0) + "\"");
+    @Command(name = "changes", description = "--since TIME [--limit N] [--format ...]   the log's changes since TIME "
+            + "(first " + DEFAULT_CHANGES + ")")
+    static final class Changes extends Subcommand {
+        @Mixin
+        Formats.Choice format;
+        private String since;
+        private int limit = DEFAULT_CHANGES;
+
+        @Option(names = "--since", paramLabel = "TIME", description = "changes at or after TIME")
+        void since(String value) throws CliException {
+            since = TimeArg.parse("--since", value, LocalDateTime.now());
         }
-        if (inv.used.stream().noneMatch(u -> u.startsWith("selection:"))) {
-            throw CliException.usage("purge needs a selection; nothing is purged without one");
+
+        @Option(names = "--limit", paramLabel = "N", description = "at most N changes (default " + DEFAULT_CHANGES
+                + ")")
+        void limit(String value) throws CliException {
+            limit = WholeNumber.parse("--limit", value, 1);
         }
-        GenericQuery query = inv.selection.query();
-        AlarmLogSession session = AlarmLogSession.open(inv.log);
-        if (!inv.yes) {
-            int n = session.count(query);
-            out.println(n + (n == 1 ? " alarm" : " alarms") + " in log " + AlarmLogSession.describe(inv.log)
-                    + " would be purged; nothing changed (give --yes to purge)");
+
+        @Override
+        int run() throws CliException {
+            if (since == null) {
+                throw CliException.usage("changes needs --since TIME");
+            }
+            Date from = Date.from(LocalDateTime.parse(since, TimeArg.DIGITS).atZone(ZoneId.systemDefault())
+                    .toInstant());
+            AlarmLogSession session = AlarmLogSession.open(main.log);
+            AlarmStateChange[] entries;
+            try {
+                entries = session.api().getLogHistoryNative(session.log(), from, limit);
+            } catch (AlarmException e) {
+                throw CliException.fromLibrary("changes: ", e);
+            }
+            if (entries.length == 0 && format.is("table")) {
+                out().println("no changes in log " + logText() + " since " + RecordView.time(from));
+                return 0;
+            }
+            print(out(), format, Arrays.asList(entries), entries.length + (entries.length == 1 ? " change" : " changes")
+                    + (entries.length == limit ? " (the first " + limit + "; --limit for more)" : ""));
             return 0;
         }
-        int deleted;
-        try {
-            deleted = session.api().purgeAlarmsNative(session.log(), query);
-        } catch (AlarmException e) {
-            throw CliException.fromLibrary("purge: ", e);
+    }
+
+    @Command(name = "purge", description = "selection [--yes]   delete the selected records in one go;%n"
+            + "without --yes only says how many would go")
+    static final class Purge extends Subcommand {
+        @Mixin
+        Selection selection;
+        @Option(names = "--yes", description = "purge; without it nothing changes")
+        boolean yes;
+
+        @Override
+        int run() throws CliException {
+            if (!selection.given()) {
+                throw CliException.usage("purge needs a selection; nothing is purged without one");
+            }
+            GenericQuery query = selection.query();
+            AlarmLogSession session = AlarmLogSession.open(main.log);
+            if (!yes) {
+                int n = session.count(query);
+                out().println(n + (n == 1 ? " alarm" : " alarms") + " in log " + logText()
+                        + " would be purged; nothing changed (give --yes to purge)");
+                return 0;
+            }
+            int deleted;
+            try {
+                deleted = session.api().purgeAlarmsNative(session.log(), query);
+            } catch (AlarmException e) {
+                throw CliException.fromLibrary("purge: ", e);
+            }
+            out().println("purged " + deleted + (deleted == 1 ? " alarm" : " alarms") + " in log " + logText());
+            return 0;
         }
-        out.println("purged " + deleted + (deleted == 1 ? " alarm" : " alarms") + " in log "
-                + AlarmLogSession.describe(inv.log));
-        return 0;
     }
 
     private static Map<String, Object> fields(AlarmStateChange e) {
@@ -130,8 +147,8 @@ final class HistoryCommands {
         return m;
     }
 
-    private void print(List<AlarmStateChange> entries, String footer) {
-        switch (inv.format) {
+    static void print(PrintWriter out, Formats.Choice format, List<AlarmStateChange> entries, String footer) {
+        switch (format.name) {
             case "csv":
                 Formats.csvRow(out, FIELDS);
                 for (AlarmStateChange e : entries) {
@@ -139,25 +156,15 @@ final class HistoryCommands {
                 }
                 break;
             case "json":
-            case "ndjson": {
-                boolean lines = inv.format.equals("ndjson");
-                if (!lines) {
-                    out.print('[');
-                }
-                for (int i = 0; i < entries.size(); i++) {
-                    if (!lines) {
-                        out.print(i == 0 ? "\n  " : ",\n  ");
+                Formats.json(out, entries.stream().map(HistoryCommands::fields).collect(Collectors.toList()));
+                break;
+            case "ndjson":
+                try (Formats.Lines lines = new Formats.Lines(out)) {
+                    for (AlarmStateChange e : entries) {
+                        lines.write(fields(e));
                     }
-                    out.print(Formats.jsonObject(fields(entries.get(i))));
-                    if (lines) {
-                        out.print('\n');
-                    }
-                }
-                if (!lines) {
-                    out.println(entries.isEmpty() ? "]" : "\n]");
                 }
                 break;
-            }
             default: {
                 Table t = new Table().column("TIME", 0).number("RECORD").column("CHANGE", 0).column("BEFORE", 0)
                         .column("AFTER", 0).column("OPERATOR", 20).column("ORIGIN", 30).column("TEXT", 50);

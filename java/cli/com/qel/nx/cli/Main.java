@@ -1,60 +1,99 @@
 package com.qel.nx.cli;
 
-import com.qel.nx.api.alarm.AlarmLogImpl;
 import com.qel.nx.api.alarm.LogName;
+import java.io.BufferedWriter;
+import java.io.OutputStreamWriter;
 import java.io.PrintStream;
-import java.time.LocalDateTime;
-import java.util.ArrayList;
-import java.util.Arrays;
-import java.util.LinkedHashSet;
+import java.io.PrintWriter;
+import java.nio.charset.StandardCharsets;
 import java.util.List;
-import java.util.Set;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
+import picocli.CommandLine;
+import picocli.CommandLine.Command;
+import picocli.CommandLine.MaxValuesExceededException;
+import picocli.CommandLine.MissingParameterException;
+import picocli.CommandLine.Model.ArgSpec;
+import picocli.CommandLine.Model.OptionSpec;
+import picocli.CommandLine.Model.UsageMessageSpec;
+import picocli.CommandLine.Option;
+import picocli.CommandLine.ParameterException;
+import picocli.CommandLine.ParseResult;
+import picocli.CommandLine.ScopeType;
+import picocli.CommandLine.UnmatchedArgumentException;
 
 /**
  * The operator command line over the alarm-log client API. Run through
  * bin/nxalarm, which sets NX_ALARM_DB and NX_MIS_NAME from --db and --mis
  * before the JVM (and with it the native library) starts.
  */
+@Command(name = "nxalarm", synopsisHeading = "usage: ", usageHelpWidth = 100,
+        customSynopsis = "nxalarm [--db FILE] [--mis NAME] [--log ID | --log-number N] COMMAND [options]",
+        commandListHeading = "%ncommands (nxalarm COMMAND --help lists a command's options):%n",
+        optionListHeading = "%noptions of every command, before or after it:%n",
+        footerHeading = "%nselection (all given conditions must hold; values of one option are alternatives):%n",
+        footer = {Selection.HELP,
+            "--sort KEYS  comma-separated, - in front for descending (-eventTime,severity); keys:",
+            "             " + SortKeys.HELP,
+            "             (-severity puts critical first; the record id always orders last)",
+            "ndjson       one JSON object per line, written as the records are read",
+            "times        table: local time; csv and json: ISO 8601 with the offset",
+            "",
+            "exit status: 0 done, 1 the operation failed, 2 bad command line or filter,",
+            "             3 database or log not found"},
+        subcommands = {Commands.ListRecords.class, Commands.Count.class,
+            Commands.Ack.class, Commands.Unack.class, Commands.Clear.class, Commands.Unclear.class,
+            Commands.Display.class, Commands.Undisplay.class, Commands.SendClear.class, Commands.Delete.class,
+            Commands.Watch.class, Commands.Sql.class, Commands.DbParams.class,
+            HistoryCommands.History.class, HistoryCommands.Changes.class, HistoryCommands.Purge.class})
 public final class Main {
-    static final String USAGE =
-            "usage: nxalarm [--db FILE] [--mis NAME] [--log ID | --log-number N] COMMAND [options]\n"
-          + "\n"
-          + "commands:\n"
-          + "  list       [selection] [--format table|csv|json|ndjson] [--sort KEYS] [--limit N] [--batch N]\n"
-          + "             [--progress|--quiet]\n"
-          + "  list       [selection] [--format ...] [--sort KEYS] --page-size N [--after TOKEN]\n"
-          + "             one page; the next page's token goes to stderr (nothing after the last)\n"
-          + "  count      [selection] [--format table|csv|json]   total and per severity\n"
-          + "  ack        ID... [--text TEXT]     acknowledge      unack      ID...\n"
-          + "  clear      ID... [--text TEXT]     mark cleared     unclear    ID...\n"
-          + "  display    ID... [--text TEXT]     mark displayed   undisplay  ID...\n"
-          + "  send-clear ID...                   send clear notifications for the alarms\n"
-          + "  delete     ID...                   delete the records\n"
-          + "  watch      [--for SECONDS] [--max N]   print the log's events until interrupted\n"
-          + "  sql        [selection]             print the SQL condition of a selection\n"
-          + "  db-params  [SERVER]                connection parameters of a server's alarm database\n"
-          + "  history    ID [--format ...]       every change of a record, oldest first (also once deleted)\n"
-          + "  changes    --since TIME [--limit N] [--format ...]   the log's changes since TIME (first 1000)\n"
-          + "  purge      selection [--yes]       delete the selected records in one go; without --yes only\n"
-          + "             says how many would go\n"
-          + "\n"
-          + "selection (all given conditions must hold; values of one option are alternatives):\n"
-          + Selection.HELP
-          + "\n"
-          + "--sort KEYS  comma-separated, - in front for descending (-eventTime,severity); keys:\n"
-          + "             " + SortKeys.HELP + "\n"
-          + "             (-severity puts critical first; the record id always orders last)\n"
-          + "ndjson       one JSON object per line, written as the records are read\n"
-          + "times        table: local time; csv and json: ISO 8601 with the offset\n"
-          + "\n"
-          + "--db FILE   the alarm database (else NX_ALARM_DB, else ./nxalarm.db)\n"
-          + "--mis NAME  the MIS name (else NX_MIS_NAME, else the host name)\n"
-          + "--log ID    the log by text id (default " + AlarmLogSession.DEFAULT_LOG + "); --log-number N by number\n"
-          + "\n"
-          + "exit status: 0 done, 1 the operation failed, 2 bad command line or filter,\n"
-          + "             3 database or log not found\n";
+    /** Where commands write: standard output as UTF-8 (flushed at the end), and standard error. */
+    final PrintWriter out;
+    final PrintStream stdout;
+    final PrintStream err;
 
-    private Main() {
+    /** The log the options name; set before the command runs. */
+    LogName log;
+
+    private String mis;
+    private String logId;
+    private Integer logNumber;
+
+    // The global options may also follow the command (they are inherited by every subcommand).
+    @Option(names = "--db", paramLabel = "FILE", scope = ScopeType.INHERIT,
+            description = "the alarm database (else NX_ALARM_DB, else ./nxalarm.db)")
+    void db(String value) throws CliException {
+        requireEnv("--db", value, "NX_ALARM_DB");
+    }
+
+    @Option(names = "--mis", paramLabel = "NAME", scope = ScopeType.INHERIT,
+            description = "the MIS name (else NX_MIS_NAME, else the host name)")
+    void mis(String value) throws CliException {
+        requireEnv("--mis", value, "NX_MIS_NAME");
+        mis = value;
+    }
+
+    @Option(names = "--log", paramLabel = "ID", scope = ScopeType.INHERIT,
+            description = "the log by text id (default " + AlarmLogSession.DEFAULT_LOG + ")")
+    void logId(String value) throws CliException {
+        if (value.isEmpty()) {
+            throw CliException.usage("--log needs a log id");
+        }
+        logId = value;
+    }
+
+    @Option(names = "--log-number", paramLabel = "N", scope = ScopeType.INHERIT, description = "the log by number")
+    void logNumber(String value) throws CliException {
+        logNumber = WholeNumber.parse("--log-number", value, 0);
+    }
+
+    @Option(names = {"-h", "--help"}, usageHelp = true, scope = ScopeType.INHERIT, description = "this help")
+    boolean help;
+
+    private Main(PrintStream out, PrintStream err) {
+        this.out = new PrintWriter(new BufferedWriter(new OutputStreamWriter(out, StandardCharsets.UTF_8)));
+        this.stdout = out;
+        this.err = err;
     }
 
     public static void main(String[] args) {
@@ -66,204 +105,129 @@ public final class Main {
 
     /** Runs one command; returns the exit status. Never throws for a user mistake. */
     static int run(String[] argv, PrintStream out, PrintStream err) {
+        Main main = new Main(out, err);
+        CommandLine line = new CommandLine(main).setOverwrittenOptionsAllowed(true).setOut(main.out)
+                .setUsageHelpWidth(100);
+        // The commands first, as an operator looks for them; the options every command takes after them.
+        line.setHelpSectionKeys(List.of(UsageMessageSpec.SECTION_KEY_SYNOPSIS_HEADING,
+                UsageMessageSpec.SECTION_KEY_SYNOPSIS, UsageMessageSpec.SECTION_KEY_DESCRIPTION_HEADING,
+                UsageMessageSpec.SECTION_KEY_DESCRIPTION, UsageMessageSpec.SECTION_KEY_PARAMETER_LIST,
+                UsageMessageSpec.SECTION_KEY_COMMAND_LIST_HEADING, UsageMessageSpec.SECTION_KEY_COMMAND_LIST,
+                UsageMessageSpec.SECTION_KEY_FOOTER_HEADING, UsageMessageSpec.SECTION_KEY_FOOTER,
+                UsageMessageSpec.SECTION_KEY_OPTION_LIST_HEADING, UsageMessageSpec.SECTION_KEY_OPTION_LIST));
+        for (CommandLine sub : line.getSubcommands().values()) {
+            sub.getCommandSpec().usageMessage().synopsisHeading("usage: ").descriptionHeading("%n")
+                    .optionListHeading("%n");
+        }
         try {
-            Invocation inv = Invocation.parse(argv, LocalDateTime.now());
-            if (inv.help) {
-                out.print(USAGE);
+            ParseResult parsed = line.parseArgs(argv);
+            if (CommandLine.printHelpIfRequested(parsed)) {
                 return 0;
             }
-            return new Commands(inv, out, err).run();
-        } catch (CliException e) {
-            err.println("nxalarm: " + e.getMessage());
-            if (e.status() == CliException.USAGE) {
-                err.println("Try 'nxalarm --help'.");
+            if (parsed.subcommand() == null) {
+                throw CliException.usage("no command given");
             }
-            return e.status();
+            main.log = main.namedLog();
+            return ((Subcommand) parsed.subcommand().commandSpec().userObject()).run();
+        } catch (ParameterException e) {
+            return report(err, usageError(e));
+        } catch (CliException e) {
+            return report(err, e);
         } catch (UnsatisfiedLinkError e) {
             err.println("nxalarm: cannot load the native library (" + e.getMessage()
                     + "); run through bin/nxalarm after building");
             return CliException.UNREACHABLE;
+        } finally {
+            main.out.flush();
         }
     }
 
-    /** The parsed command line. */
-    static final class Invocation {
-        String command;
-        final List<String> operands = new ArrayList<>();
-        final Selection selection = new Selection();
-        final Set<String> used = new LinkedHashSet<>();
-        boolean help;
-        LogName log;
-        String format = "table";
-        String text;
-        int limit;
-        int batch = 500;
-        SortKeys sort;
-        int pageSize;
-        String after;
-        Boolean progress;
-        int forSeconds;
-        int maxEvents;
-        boolean yes;
-
-        static Invocation parse(String[] argv, LocalDateTime now) throws CliException {
-            Invocation inv = new Invocation();
-            Args args = new Args(argv);
-            String logId = null;
-            Integer logNumber = null;
-            String mis = null;
-            while (args.hasNext()) {
-                String word = args.peek();
-                if (!word.startsWith("-") || word.equals("-")) {
-                    args.next();
-                    if (inv.command == null) {
-                        inv.command = word;
-                    } else {
-                        inv.operands.add(word);
-                    }
-                    continue;
-                }
-                if (word.equals("--")) {
-                    args.next();
-                    List<String> rest = args.rest();
-                    if (inv.command == null && !rest.isEmpty()) {
-                        inv.command = rest.remove(0);
-                    }
-                    inv.operands.addAll(rest);
-                    break;
-                }
-                String opt = args.option();
-                switch (opt) {
-                    case "-h":
-                    case "--help":
-                        args.noValue(opt);
-                        inv.help = true;
-                        break;
-                    case "--db":
-                        requireEnv(opt, args.value(opt), "NX_ALARM_DB");
-                        break;
-                    case "--mis":
-                        mis = args.value(opt);
-                        requireEnv(opt, mis, "NX_MIS_NAME");
-                        break;
-                    case "--log":
-                        logId = args.value(opt);
-                        break;
-                    case "--log-number":
-                        logNumber = Args.parseInt(opt, args.value(opt), 0);
-                        break;
-                    case "--format":
-                        inv.format = args.value(opt);
-                        if (!Arrays.asList("table", "csv", "json", "ndjson").contains(inv.format)) {
-                            throw CliException.usage("unknown format \"" + inv.format
-                                    + "\" (use table, csv, json or ndjson)");
-                        }
-                        inv.used.add(opt);
-                        break;
-                    case "--text":
-                        inv.text = args.value(opt);
-                        inv.used.add(opt);
-                        break;
-                    case "--limit":
-                        inv.limit = Args.parseInt(opt, args.value(opt), 1);
-                        inv.used.add(opt);
-                        break;
-                    case "--batch":
-                        inv.batch = Args.parseInt(opt, args.value(opt), 1);
-                        inv.used.add(opt);
-                        break;
-                    case "--sort":
-                        inv.sort = SortKeys.parse(args.value(opt));
-                        inv.used.add(opt);
-                        break;
-                    case "--page-size":
-                        inv.pageSize = Args.parseInt(opt, args.value(opt), 1);
-                        if (inv.pageSize > AlarmLogImpl.MAX_PAGE_SIZE) {
-                            throw CliException.usage("--page-size must be at most " + AlarmLogImpl.MAX_PAGE_SIZE
-                                    + ", not " + inv.pageSize);
-                        }
-                        inv.used.add(opt);
-                        break;
-                    case "--after":
-                        inv.after = args.value(opt);
-                        if (inv.after.isEmpty()) {
-                            throw CliException.usage("--after needs the token a page printed");
-                        }
-                        inv.used.add(opt);
-                        break;
-                    case "--progress":
-                    case "--quiet":
-                        args.noValue(opt);
-                        inv.progress = opt.equals("--progress");
-                        inv.used.add(opt);
-                        break;
-                    case "--for":
-                        inv.forSeconds = Args.parseInt(opt, args.value(opt), 1);
-                        inv.used.add(opt);
-                        break;
-                    case "--yes":
-                        args.noValue(opt);
-                        inv.yes = true;
-                        inv.used.add(opt);
-                        break;
-                    case "--max":
-                        inv.maxEvents = Args.parseInt(opt, args.value(opt), 1);
-                        inv.used.add(opt);
-                        break;
-                    default:
-                        if (!inv.selection.take(opt, args, now)) {
-                            throw CliException.usage("unknown option " + opt);
-                        }
-                        inv.used.add("selection:" + opt);
-                        break;
-                }
-            }
-            if (inv.help) {
-                return inv;
-            }
-            if (inv.command == null) {
-                throw CliException.usage("no command given");
-            }
-            if (logId != null && logNumber != null) {
-                throw CliException.usage("give --log or --log-number, not both");
-            }
-            String misName = mis != null ? mis : AlarmLogSession.misName();
-            try {
-                inv.log = logNumber != null ? new LogName(misName, logNumber)
-                        : new LogName(misName, logId != null ? logId : AlarmLogSession.DEFAULT_LOG);
-            } catch (IllegalArgumentException e) {
-                throw CliException.usage(e.getMessage());
-            }
-            if (logId != null && logId.isEmpty()) {
-                throw CliException.usage("--log needs a log id");
-            }
-            return inv;
+    private static int report(PrintStream err, CliException e) {
+        err.println("nxalarm: " + e.getMessage());
+        if (e.status() == CliException.USAGE) {
+            err.println("Try 'nxalarm --help'.");
         }
+        return e.status();
+    }
 
-        /**
-         * The library reads the database and MIS name from the environment when
-         * it starts, so an option that disagrees with it came too late to act.
-         */
-        private static void requireEnv(String option, String value, String env) throws CliException {
-            if (value.isEmpty()) {
-                throw CliException.usage(option + " needs a value");
-            }
-            if (!value.equals(System.getenv(env))) {
-                throw CliException.usage(option + " must be given to bin/nxalarm, which sets " + env
-                        + " before the library starts");
+    private static final Pattern WITHOUT_VALUE = Pattern.compile("option '([^']+)' should be specified without");
+
+    /** A parse failure in the words an operator reads: which option or word, and what is wrong with it. */
+    static CliException usageError(ParameterException e) {
+        for (Throwable t = e; t != null; t = t.getCause()) {
+            if (t instanceof CliException) {
+                return (CliException) t;  // a value an option's own check refused
             }
         }
-
-        /** Refuses options that the command would silently ignore. */
-        void allow(String... options) throws CliException {
-            List<String> ok = Arrays.asList(options);
-            for (String u : used) {
-                boolean selection = u.startsWith("selection:");
-                String name = selection ? u.substring("selection:".length()) : u;
-                if (!(selection ? ok.contains("selection") : ok.contains(u))) {
-                    throw CliException.usage("option " + name + " does not apply to " + command);
+        CommandLine at = e.getCommandLine();
+        boolean top = at.getParent() == null;
+        if (e instanceof UnmatchedArgumentException) {
+            String word = ((UnmatchedArgumentException) e).getUnmatched().get(0);
+            if (word.startsWith("-") && word.length() > 1) {
+                String name = word.split("=", 2)[0];
+                if (!knownAnywhere(at, name)) {
+                    return CliException.usage("unknown option " + name);
+                }
+                return CliException.usage(top ? "option " + name + " belongs after the command"
+                        : "option " + name + " does not apply to " + at.getCommandName());
+            }
+            return CliException.usage(top ? "unknown command \"" + word + "\""
+                    : at.getCommandName() + " takes no arguments, not \"" + word + "\"");
+        }
+        if (e instanceof MissingParameterException) {
+            for (ArgSpec a : ((MissingParameterException) e).getMissing()) {
+                if (a.isOption()) {
+                    return CliException.usage("option " + ((OptionSpec) a).longestName() + " needs a value");
                 }
             }
+        }
+        Matcher m = WITHOUT_VALUE.matcher(e.getMessage());
+        if (e instanceof MaxValuesExceededException && m.find()) {
+            return CliException.usage("option " + m.group(1) + " takes no value");
+        }
+        return CliException.usage(e.getMessage());
+    }
+
+    private static boolean knownAnywhere(CommandLine at, String option) {
+        CommandLine root = at;
+        while (root.getParent() != null) {
+            root = root.getParent();
+        }
+        if (root.getCommandSpec().findOption(option) != null) {
+            return true;
+        }
+        for (CommandLine sub : root.getSubcommands().values()) {
+            if (sub.getCommandSpec().findOption(option) != null) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    /**
+     * The library reads the database and MIS name from the environment when
+     * it starts, so an option that disagrees with it came too late to act.
+     */
+    private static void requireEnv(String option, String value, String env) throws CliException {
+        if (value.isEmpty()) {
+            throw CliException.usage(option + " needs a value");
+        }
+        if (!value.equals(System.getenv(env))) {
+            throw CliException.usage(option + " must be given to bin/nxalarm, which sets " + env
+                    + " before the library starts");
+        }
+    }
+
+    private LogName namedLog() throws CliException {
+        if (logId != null && logNumber != null) {
+            throw CliException.usage("give --log or --log-number, not both");
+        }
+        String misName = mis != null ? mis : AlarmLogSession.misName();
+        try {
+            return logNumber != null ? new LogName(misName, logNumber)
+                    : new LogName(misName, logId != null ? logId : AlarmLogSession.DEFAULT_LOG);
+        } catch (IllegalArgumentException e) {
+            throw CliException.usage(e.getMessage());
         }
     }
 }

@@ -13,9 +13,10 @@ import java.util.ArrayList;
 import java.util.LinkedHashSet;
 import java.util.List;
 import java.util.Set;
+import picocli.CommandLine.Option;
 
 /**
- * The record selection options shared by list, count and sql. All given
+ * The record selection options shared by list, count, sql and purge. All given
  * conditions must hold; the values of one option are alternatives. A value
  * that cannot be read stops the command: a selection is never widened by
  * dropping a condition.
@@ -40,67 +41,68 @@ final class Selection {
     private final List<String> ids = new ArrayList<>();
     private String since;
     private String until;
+    /** What ages (2h) count back from: one moment for the whole command line. */
+    private final LocalDateTime now = LocalDateTime.now();
 
-    /**
-     * Takes one selection option if {@code option} is one.
-     *
-     * @return false if it is not a selection option
-     */
-    boolean take(String option, Args args, LocalDateTime now) throws CliException {
-        switch (option) {
-            case "--severity":
-                for (String s : list(option, args.value(option))) {
-                    severities.add(severity(s));
-                }
-                return true;
-            case "--state":
-                for (String s : list(option, args.value(option))) {
-                    states.add(state(s));
-                }
-                return true;
-            case "--type":
-                types.add(pattern(option, args.value(option)));
-                return true;
-            case "--moi": {
-                String name = args.value(option);
-                if (name.isEmpty()) {
-                    throw CliException.usage("--moi needs a managed object name");
-                }
-                instances.add(new MOName(0, name));
-                return true;
-            }
-            case "--moc":
-                classes.add(pattern(option, args.value(option)));
-                return true;
-            case "--since":
-                since = TimeArg.parse(option, args.value(option), now);
-                return true;
-            case "--until":
-                until = TimeArg.parse(option, args.value(option), now);
-                return true;
-            case "--id":
-                for (String s : list(option, args.value(option))) {
-                    ids.add(Integer.toString(Args.parseInt("--id", s, 0)));
-                }
-                return true;
-            default:
-                return false;
+    @Option(names = "--severity", paramLabel = "S[,S..]", description = "the perceived severity")
+    void severities(String value) throws CliException {
+        for (String s : list("--severity", value)) {
+            severities.add(severity(s));
         }
     }
 
-    /** True when only managed objects (or nothing) are selected. */
-    /** --since as 14 digits; null when not given. */
-    String since() {
-        return since;
+    @Option(names = "--state", paramLabel = "S[,S..]", description = "the state: open, acked, cleared, acked-and-cleared")
+    void states(String value) throws CliException {
+        for (String s : list("--state", value)) {
+            states.add(state(s));
+        }
     }
 
+    @Option(names = "--type", paramLabel = "PATTERN", description = "the event type, * matches any text (repeatable)")
+    void type(String value) throws CliException {
+        types.add(pattern("--type", value));
+    }
+
+    @Option(names = "--moi", paramLabel = "NAME", description = "the managed object instance, exact (repeatable)")
+    void instance(String name) throws CliException {
+        if (name.isEmpty()) {
+            throw CliException.usage("--moi needs a managed object name");
+        }
+        instances.add(new MOName(0, name));
+    }
+
+    @Option(names = "--moc", paramLabel = "PATTERN",
+            description = "the managed object class, * matches any text (repeatable)")
+    void objectClass(String value) throws CliException {
+        classes.add(pattern("--moc", value));
+    }
+
+    @Option(names = "--since", paramLabel = "TIME", description = "event time at or after TIME")
+    void since(String value) throws CliException {
+        since = TimeArg.parse("--since", value, now);
+    }
+
+    @Option(names = "--until", paramLabel = "TIME", description = "event time before TIME")
+    void until(String value) throws CliException {
+        until = TimeArg.parse("--until", value, now);
+    }
+
+    @Option(names = "--id", paramLabel = "N[,N..]", description = "record identifiers")
+    void ids(String value) throws CliException {
+        for (String s : list("--id", value)) {
+            ids.add(Integer.toString(WholeNumber.parse("--id", s, 0)));
+        }
+    }
+
+    /** Whether any selection option was given. */
+    boolean given() {
+        return !onlyInstances() || !instances.isEmpty();
+    }
+
+    /** True when only managed objects (or nothing) are selected. */
     boolean onlyInstances() {
         return severities.isEmpty() && states.isEmpty() && types.isEmpty() && classes.isEmpty()
                 && ids.isEmpty() && since == null && until == null;
-    }
-
-    boolean selectsSeverity() {
-        return !severities.isEmpty();
     }
 
     List<MOName> instances() {

@@ -4,13 +4,11 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
-import static org.junit.jupiter.api.Assertions.fail;
 
-import java.io.IOException;
+import com.fasterxml.jackson.databind.JsonNode;
+import com.fasterxml.jackson.databind.node.TextNode;
+import com.qel.nx.cli.CliFixture.Run;
 import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
-import java.nio.file.Path;
-import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Comparator;
@@ -19,9 +17,8 @@ import java.util.HashSet;
 import java.util.List;
 import java.util.Map;
 import java.util.Set;
-import java.util.concurrent.CompletableFuture;
-import java.util.concurrent.TimeUnit;
 import java.util.stream.Collectors;
+import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -32,38 +29,22 @@ import org.junit.jupiter.api.Test;
  * PostgreSQL database), so both engines are covered.
  */
 class ListingTest {
-    private static final String MIS = "alpha";
     private static final String[] SEVERITY_RANK = {"critical", "major", "minor", "warning", "indeterminate"};
 
-    private static Path top;
-    private static Path build;
-    private static Path work;
+    private static CliFixture cli;
     private static String db;
     private static boolean postgres;
 
     /** What each record was raised with: id to {severity, cause number, event time}. */
     private static final Map<Integer, String[]> RAISED = new HashMap<>();
 
-    record Run(int status, String out, String err) {
-        Run expect(int wanted) {
-            assertEquals(wanted, status, () -> "exit status\nstdout:\n" + out + "\nstderr:\n" + err);
-            return this;
-        }
-    }
-
     @BeforeAll
     static void makeLog() throws Exception {
-        build = Paths.get(System.getenv("NX_BUILD_DIR")).toAbsolutePath();
-        top = Paths.get(System.getenv("NX_SOURCE_DIR")).toAbsolutePath();
+        cli = new CliFixture("listing-", Map.of("TZ", "UTC"));
         db = System.getenv("NX_ALARM_DB");
         assertNotNull(db, "run-junit.sh gives each class a database");
         postgres = db.contains("://");
-        String base = System.getenv("NX_TEST_TMP");
-        Path root = base == null || base.isEmpty() ? Paths.get(System.getProperty("java.io.tmpdir")) : Paths.get(base);
-        Files.createDirectories(root);
-        work = Files.createTempDirectory(root, "listing-");
-        tool("init");
-        tool("create-log", "AlarmLog");
+        cli.makeDatabase(db, "AlarmLog");
         // Event times are set below, out of id order and with ties, so orders show.
         raise("major", 51, "link down", "2026-01-01 10:00:05", "2026-01-01 10:00:01");
         raise("critical", 1, "adapter gone", "2026-01-01 10:00:05", "2026-01-01 10:00:03");
@@ -81,27 +62,20 @@ class ListingTest {
         }
     }
 
-    /** Raises one alarm per event time given. */
-    private static void raise(String severity, int cause, String text, String... eventTimes) throws Exception {
-        String out = tool("raise", "--log", "AlarmLog", "--type", "equipmentAlarm", "--severity", severity,
-                "--moi", "/systemId=name:\"alpha\"", "--moc", "circuitPack", "--cause", Integer.toString(cause),
-                "--text", text, "--count", Integer.toString(eventTimes.length));
-        String[] ids = out.trim().split("\\s+");
-        assertEquals(eventTimes.length, ids.length, out);
-        for (int i = 0; i < ids.length; i++) {
-            RAISED.put(Integer.parseInt(ids[i]), new String[] {severity, Integer.toString(cause), eventTimes[i]});
+    @AfterAll
+    static void removeWork() throws Exception {
+        if (cli != null) {
+            cli.close();
         }
     }
 
-    private static String tool(String... args) throws Exception {
-        List<String> cmd = new ArrayList<>(List.of(build.resolve("nxalarm-db").toString(), "--db", db));
-        cmd.addAll(Arrays.asList(args));
-        ProcessBuilder pb = new ProcessBuilder(cmd).redirectErrorStream(true);
-        pb.environment().put("NX_MIS_NAME", MIS);
-        Process p = pb.start();
-        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
-        assertEquals(0, p.waitFor(), () -> "nxalarm-db " + cmd + ":\n" + out);
-        return out;
+    /** Raises one alarm per event time given. */
+    private static void raise(String severity, int cause, String text, String... eventTimes) throws Exception {
+        List<Integer> ids = cli.raise(db, "AlarmLog", "equipmentAlarm", severity, "/systemId=name:\"alpha\"",
+                "circuitPack", cause, text, eventTimes.length);
+        for (int i = 0; i < ids.size(); i++) {
+            RAISED.put(ids.get(i), new String[] {severity, Integer.toString(cause), eventTimes[i]});
+        }
     }
 
     /** Runs one statement on the database with the engine's own client; returns its output. */
@@ -115,69 +89,15 @@ class ListingTest {
     }
 
     private static Run nx(Map<String, String> env, String... args) throws Exception {
-        List<String> cmd = new ArrayList<>(List.of(top.resolve("bin/nxalarm").toString(), "--db", db));
-        cmd.addAll(Arrays.asList(args));
-        ProcessBuilder pb = new ProcessBuilder(cmd);
-        Map<String, String> e = pb.environment();
-        e.remove("NX_ALARM_DB");
-        e.put("NX_MIS_NAME", MIS);
-        e.put("NX_BUILD_DIR", build.toString());
-        e.put("NX_JAVA_OPTS", "-Xcheck:jni");
-        e.put("TZ", "UTC");
-        e.putAll(env);
-        Process p = pb.directory(work.toFile()).start();
-        var out = CompletableFuture.supplyAsync(() -> read(p.getInputStream()));
-        var err = CompletableFuture.supplyAsync(() -> read(p.getErrorStream()));
-        if (!p.waitFor(60, TimeUnit.SECONDS)) {
-            p.destroyForcibly();
-            fail("bin/nxalarm did not end within 60 s");
-        }
-        Run r = new Run(p.exitValue(), out.get(), err.get());
-        String all = r.out + r.err;
-        assertFalse(all.contains("Exception") || all.contains("\tat ") || all.contains("WARNING in native method"),
-                () -> "stack trace or JNI warning:\n" + all);
-        return r;
+        return cli.nx(db, env, args);
     }
 
     private static Run nx(String... args) throws Exception {
         return nx(Map.of(), args);
     }
 
-    private static String read(java.io.InputStream in) {
-        try {
-            return new String(in.readAllBytes(), StandardCharsets.UTF_8);
-        } catch (IOException e) {
-            return "<" + e + ">";
-        }
-    }
-
-    /** The ids of a CSV listing, in the order printed. */
-    private static List<Integer> csvIds(Run r) {
-        List<Integer> ids = new ArrayList<>();
-        String[] lines = r.out.split("\r\n");
-        assertTrue(lines[0].startsWith("id,log,severity,"), r.out);
-        for (int i = 1; i < lines.length; i++) {
-            if (!lines[i].isEmpty()) {
-                ids.add(Integer.parseInt(lines[i].substring(0, lines[i].indexOf(','))));
-            }
-        }
-        return ids;
-    }
-
-    /** Each line of newline-delimited JSON as an object; fails on any line that is not one. */
-    private static List<Map<String, Object>> ndjson(Run r) {
-        assertTrue(r.out.isEmpty() || r.out.endsWith("\n"), "every line ends: " + r.out);
-        List<Map<String, Object>> objects = new ArrayList<>();
-        for (String line : r.out.split("\n", -1)) {
-            if (!line.isEmpty()) {
-                objects.add(StrictJson.object(line));
-            }
-        }
-        return objects;
-    }
-
-    private static int id(Map<String, Object> record) {
-        return ((Long) record.get("id")).intValue();
+    private static List<Integer> ids(List<JsonNode> records) {
+        return records.stream().map(CliFixture::id).collect(Collectors.toList());
     }
 
     private static int rank(int id) {
@@ -198,56 +118,62 @@ class ListingTest {
     @Test
     void causesTextsAndTimesReadable() throws Exception {
         Run json = nx("list", "--format", "json").expect(0);
-        Map<Integer, Map<String, Object>> byId = new HashMap<>();
-        for (Object o : (List<?>) StrictJson.parse(json.out)) {
-            @SuppressWarnings("unchecked")
-            Map<String, Object> m = (Map<String, Object>) o;
-            byId.put(id(m), m);
+        Map<Integer, JsonNode> byId = new HashMap<>();
+        for (JsonNode r : CliFixture.records(json.json())) {
+            byId.put(CliFixture.id(r), r);
         }
-        assertEquals(RAISED.keySet(), byId.keySet(), json.out);
+        assertEquals(RAISED.keySet(), byId.keySet(), json.out());
+        // An array of records, one a line, so a person or grep can read it too.
+        String[] lines = json.out().split("\n");
+        assertEquals(RAISED.size() + 2, lines.length, json.out());
+        for (int i = 1; i <= RAISED.size(); i++) {
+            assertTrue(CliFixture.parse(lines[i].replaceFirst(",$", "")).isObject(), lines[i]);
+        }
         String[] names = {null, "adapterError", null, "bandwidthReduced"};
         for (int id : RAISED.keySet()) {
             int cause = Integer.parseInt(RAISED.get(id)[1]);
             String want = cause == 51 ? "thresholdCrossed" : cause == 15 ? "equipmentMalfunction"
                     : cause == 900 ? "900" : names[cause];
-            assertEquals(want, byId.get(id).get("probableCause"), "record " + id);
+            assertEquals(TextNode.valueOf(want), byId.get(id).get("probableCause"), "record " + id);
             // The stored digits in the zone the command runs in, with that zone's offset.
-            assertEquals(time(id).replace(' ', 'T') + ".000+00:00", byId.get(id).get("eventTime"), "record " + id);
+            assertEquals(TextNode.valueOf(time(id).replace(' ', 'T') + ".000+00:00"), byId.get(id).get("eventTime"),
+                    "record " + id);
         }
-        assertEquals("printable", byId.get(7).get("additionalText"));
-        assertEquals("link down", byId.get(1).get("additionalText"));
+        assertEquals(TextNode.valueOf("printable"), byId.get(7).get("additionalText"));
+        assertEquals(TextNode.valueOf("link down"), byId.get(1).get("additionalText"));
 
         Run kolkata = nx(Map.of("TZ", "Asia/Kolkata"), "list", "--id", "4", "--format", "json").expect(0);
-        assertTrue(kolkata.out.contains("\"eventTime\": \"" + time(4).replace(' ', 'T') + ".000+05:30\""),
-                kolkata.out);
+        assertEquals(TextNode.valueOf(time(4).replace(' ', 'T') + ".000+05:30"),
+                CliFixture.records(kolkata.json()).get(0).get("eventTime"), kolkata.out());
 
         int unknown = RAISED.entrySet().stream().filter(e -> e.getValue()[1].equals("900")).findFirst().get().getKey();
         int adapter = RAISED.entrySet().stream().filter(e -> e.getValue()[1].equals("1")).findFirst().get().getKey();
         Run csv = nx("list", "--id", "7," + unknown, "--format", "csv").expect(0);
-        assertTrue(csv.out.contains(",bandwidthReduced,") && csv.out.contains("," + time(7).replace(' ', 'T')
-                + ".000+00:00,"), csv.out);
-        assertTrue(csv.out.contains(",900,") && csv.out.contains(",printable,"), csv.out);
+        assertTrue(csv.out().contains(",bandwidthReduced,") && csv.out().contains("," + time(7).replace(' ', 'T')
+                + ".000+00:00,"), csv.out());
+        assertTrue(csv.out().contains(",900,") && csv.out().contains(",printable,"), csv.out());
         Run table = nx("list", "--id", "7," + adapter).expect(0);
         String rows = "(?s).*\n +" + adapter + " .*adapterError .*\n 7 .*bandwidthReduced .* printable\n.*";
-        assertTrue(table.out.matches(rows), table.out);
-        assertFalse(table.out.contains("'H") || table.out.contains("localValue"), table.out);
+        assertTrue(table.out().matches(rows), table.out());
+        assertFalse(table.out().contains("'H") || table.out().contains("localValue"), table.out());
     }
 
     @Test
     void ndjsonIsOneObjectPerLine() throws Exception {
         Run all = nx("list", "--format", "ndjson", "--batch", "2").expect(0);
-        List<Map<String, Object>> records = ndjson(all);
-        assertEquals(RAISED.keySet(), records.stream().map(ListingTest::id).collect(Collectors.toSet()), all.out);
-        assertEquals(RAISED.size(), records.size(), "no record twice: " + all.out);
-        for (Map<String, Object> r : records) {
+        List<JsonNode> records = all.ndjson();
+        assertEquals(RAISED.keySet(), Set.copyOf(ids(records)), all.out());
+        assertEquals(RAISED.size(), records.size(), "no record twice: " + all.out());
+        for (JsonNode r : records) {
             assertEquals(21, r.size(), "every field, null where absent: " + r);
-            assertTrue(r.get("eventTime").toString().endsWith("+00:00"), r.toString());
+            assertTrue(r.get("eventTime").isTextual() && r.get("eventTime").asText().endsWith("+00:00"), r.toString());
+            assertTrue(r.get("acked").isBoolean() && r.get("ackTime").isNull(), r.toString());
         }
-        assertEquals(3, ndjson(nx("list", "--format", "ndjson", "--batch", "2", "--limit", "3").expect(0)).size());
-        assertEquals("", nx("list", "--format", "ndjson", "--severity", "indeterminate").expect(0).out,
+        assertEquals(3, nx("list", "--format", "ndjson", "--batch", "2", "--limit", "3").expect(0).ndjson().size());
+        assertEquals("", nx("list", "--format", "ndjson", "--severity", "indeterminate").expect(0).out(),
                 "no records, no lines");
-        List<Integer> ordered = ndjson(nx("list", "--format", "ndjson", "--batch", "3", "--sort", "-eventTime,severity")
-                .expect(0)).stream().map(ListingTest::id).collect(Collectors.toList());
+        List<Integer> ordered = ids(nx("list", "--format", "ndjson", "--batch", "3", "--sort", "-eventTime,severity")
+                .expect(0).ndjson());
         assertEquals(latestFirstThenLeastSevere(), ordered);
     }
 
@@ -255,16 +181,16 @@ class ListingTest {
     void sortOrders() throws Exception {
         List<Integer> up = new ArrayList<>(RAISED.keySet());
         up.sort(null);
-        assertEquals(up, csvIds(nx("list", "--sort", "recordId", "--format", "csv").expect(0)));
+        assertEquals(up, nx("list", "--sort", "recordId", "--format", "csv").expect(0).csvIds());
         List<Integer> down = new ArrayList<>(up);
         down.sort(Comparator.reverseOrder());
-        assertEquals(down, csvIds(nx("list", "--sort", "-recordId", "--format", "csv").expect(0)));
+        assertEquals(down, nx("list", "--sort", "-recordId", "--format", "csv").expect(0).csvIds());
         assertEquals(latestFirstThenLeastSevere(),
-                csvIds(nx("list", "--sort", "-eventTime,severity", "--format", "csv", "--batch", "2").expect(0)));
+                nx("list", "--sort", "-eventTime,severity", "--format", "csv", "--batch", "2").expect(0).csvIds());
         // -severity: critical first; equal severities by id in the same direction.
         List<Integer> severeFirst = RAISED.keySet().stream().sorted(Comparator.comparing(ListingTest::rank)
                 .thenComparing(Comparator.<Integer>reverseOrder())).collect(Collectors.toList());
-        assertEquals(severeFirst, csvIds(nx("list", "--sort", "-severity", "--format", "csv").expect(0)));
+        assertEquals(severeFirst, nx("list", "--sort", "-severity", "--format", "csv").expect(0).csvIds());
     }
 
     @Test
@@ -280,12 +206,11 @@ class ListingTest {
                     args.addAll(List.of("--after", token));
                 }
                 Run page = nx(args.toArray(new String[0])).expect(0);
-                List<Integer> ids = format.equals("csv") ? csvIds(page)
-                        : ndjson(page).stream().map(ListingTest::id).collect(Collectors.toList());
-                assertTrue(ids.size() <= 3, page.out);
+                List<Integer> ids = format.equals("csv") ? page.csvIds() : ids(page.ndjson());
+                assertTrue(ids.size() <= 3, page.out());
                 seen.addAll(ids);
-                String err = page.err.strip();
-                assertFalse(err.contains("\n"), "the token alone on stderr: " + page.err);
+                String err = page.err().strip();
+                assertFalse(err.contains("\n"), "the token alone on stderr: " + page.err());
                 token = err.isEmpty() ? null : err;
                 pages++;
                 assertTrue(pages <= 3, "7 records in pages of 3 take 3 pages: " + seen);
@@ -294,21 +219,21 @@ class ListingTest {
             assertEquals(3, pages);
         }
         Run table = nx("list", "--page-size", "5").expect(0);
-        assertTrue(table.out.contains("5 alarms on this page"), table.out);
-        String next = table.err.strip();
+        assertTrue(table.out().contains("5 alarms on this page"), table.out());
+        String next = table.err().strip();
         Run last = nx("list", "--page-size", "5", "--after", next).expect(0);
-        assertTrue(last.out.contains("2 alarms on this page (the last)"), last.out);
-        assertEquals("", last.err, "no token after the last page");
+        assertTrue(last.out().contains("2 alarms on this page (the last)"), last.out());
+        assertEquals("", last.err(), "no token after the last page");
 
         // A token is bound to its selection and order; a garbled one is refused.
         Run other = nx("list", "--page-size", "5", "--sort", "-severity", "--after", next).expect(2);
-        assertTrue(other.err.contains("--after"), other.err);
+        assertTrue(other.err().contains("--after"), other.err());
         Set<String> garbled = new HashSet<>(List.of("not-a-token", next.substring(0, next.length() / 2),
                 next.substring(1) + "A"));
         for (String bad : garbled) {
             Run r = nx("list", "--page-size", "5", "--after", bad).expect(2);
-            assertTrue(r.err.contains("--after"), bad + ": " + r.err);
-            assertEquals("", r.out, bad);
+            assertTrue(r.err().contains("--after"), bad + ": " + r.err());
+            assertEquals("", r.out(), bad);
         }
     }
 
@@ -331,8 +256,8 @@ class ListingTest {
         };
         for (String[] c : cases) {
             Run r = nx(Arrays.copyOfRange(c, 1, c.length)).expect(2);
-            assertTrue(r.err.contains(c[0]), () -> String.join(" ", c) + ": " + r.err);
-            assertEquals("", r.out, "nothing on stdout for " + String.join(" ", c));
+            assertTrue(r.err().contains(c[0]), () -> String.join(" ", c) + ": " + r.err());
+            assertEquals("", r.out(), "nothing on stdout for " + String.join(" ", c));
         }
     }
 }
