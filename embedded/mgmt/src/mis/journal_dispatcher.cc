@@ -162,34 +162,54 @@ bool Mis::wait_for_journal(long long& version, std::chrono::steady_clock::time_p
   return false;
 }
 
-bool Mis::read_block(long long after, bool marked, JournalBlock& out, std::string& error) {
+bool Mis::read_block(long long after, bool marked, std::unique_ptr<nxdb::Statement>& query, JournalBlock& out,
+                     std::string& error) {
   out.events.clear();
   out.pruned = 0;
-  // The mark and the entries in one statement: one snapshot of both.
-  const std::string limit = " LIMIT " + std::to_string(kJournalBlock);
-  auto st = reader_->backend()->prepare(
-      marked ? "SELECT j.pruned, e.seq, e.kind, e.objname, e.objclass, e.info FROM nxmis_journal j "
-               "LEFT JOIN nxmis_event e ON e.seq > ?1 ORDER BY e.seq" + limit
-             : "SELECT 0, seq, kind, objname, objclass, info FROM nxmis_event WHERE seq > ?1 ORDER BY seq" + limit,
-      error);
-  if (!st) return false;
-  st->bind_int(1, after);
+  if (!query) {
+    // The mark and the entries in one statement: one snapshot of both. The
+    // mark is a row of its own (seq NULL) and the entries a range of the
+    // journal's key: a join of the two costs the server a scan and sort of
+    // the whole journal on every block.
+    const std::string entries = "SELECT 0, seq, kind, objname, objclass, info FROM nxmis_event WHERE seq > ?1 "
+                                "ORDER BY seq LIMIT " + std::to_string(kJournalBlock);
+    query = reader_->backend()->prepare(
+        marked ? "SELECT pruned, NULL AS seq, NULL AS kind, NULL AS objname, NULL AS objclass, NULL AS info "
+                 "FROM nxmis_journal WHERE id = 1 UNION ALL SELECT * FROM (" + entries + ") AS e"
+               : entries,
+        error);
+    if (!query) return false;
+  }
+  nxdb::Statement& st = *query;
+  st.bind_int(1, after);
   nxdb::StepResult step;
-  while ((step = st->step()) == nxdb::StepResult::kRow) {
-    out.pruned = std::max(out.pruned, st->cell_int(0));
-    if (st->cell_type(1) == nxdb::CellType::kNull) continue;  // no entries after `after`
+  while ((step = st.step()) == nxdb::StepResult::kRow) {
+    if (st.cell_type(1) == nxdb::CellType::kNull) {
+      out.pruned = std::max(out.pruned, st.cell_int(0));
+      continue;
+    }
     auto e = std::make_shared<Event>();
     e->magic = kLiveMagic;
-    e->kind = std::string(st->cell_text(2));
-    e->objname = std::string(st->cell_text(3));
-    e->objclass = std::string(st->cell_text(4));
-    std::string_view ber = st->cell_blob(5);
+    e->kind = std::string(st.cell_text(2));
+    e->objname = std::string(st.cell_text(3));
+    e->objclass = std::string(st.cell_text(4));
+    std::string_view ber = st.cell_blob(5);
     if (!ber.empty()) e->info = Asn1Value::decode(ber.data(), ber.size());
-    out.events.emplace_back(st->cell_int(1), std::move(e));
+    out.events.emplace_back(st.cell_int(1), std::move(e));
   }
   if (step == nxdb::StepResult::kError) {
-    error = st->error();
+    error = st.error();
+    query.reset();  // prepared afresh next time
     return false;
+  }
+  // Kept for the next block, holding nothing of the database meanwhile.
+  st.reset();
+  // The order of a union's branches is the engine's choice; entries come
+  // in journal order either way.
+  if (!std::is_sorted(out.events.begin(), out.events.end(),
+                      [](const auto& a, const auto& b) { return a.first < b.first; })) {
+    std::stable_sort(out.events.begin(), out.events.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
   }
   return true;
 }
@@ -219,6 +239,7 @@ void Mis::run_dispatcher() {
     pruned_at = delivered_seq_;
   }
   JournalBlock block;
+  std::unique_ptr<nxdb::Statement> block_query;  // prepared once, run for every block
   for (;;) {
     {
       std::lock_guard<std::mutex> lock(queue_mu_);
@@ -243,7 +264,7 @@ void Mis::run_dispatcher() {
       if (stopping_) return;
       after = delivered_seq_;
     }
-    if (!read_block(after, marked, block, error)) {
+    if (!read_block(after, marked, block_query, block, error)) {
       std::this_thread::sleep_for(kPollInterval);
       continue;
     }

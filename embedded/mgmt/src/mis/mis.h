@@ -172,7 +172,9 @@ class Mis : private StatementSource {
   void run_dispatcher();
   // True when the journal may hold entries after the last delivered one.
   bool wait_for_journal(long long& version, std::chrono::steady_clock::time_point& recheck);
-  bool read_block(long long after, bool marked, JournalBlock& out, std::string& error);
+  // query: the block's statement, prepared on first use and kept.
+  bool read_block(long long after, bool marked, std::unique_ptr<nxdb::Statement>& query, JournalBlock& out,
+                  std::string& error);
   bool record_progress(long long seq, std::string& error);
   void prune_journal(long long keep);
   // False once stopping: nothing more is delivered.
