@@ -200,3 +200,129 @@ TEST_F(ConnectionPoolTest, ThreadsTakingAtOnceNeverShareAConnection) {
 }
 
 }  // namespace
+
+namespace {
+
+// The last statement the server ran for a connection, as another one sees it.
+std::string last_statement(const NXDBInterface& watcher, long pid) {
+  NXDBRow row;
+  std::string query;
+  if (watcher.executeQuery("SELECT query FROM pg_stat_activity WHERE pid = " + std::to_string(pid), row)) {
+    row >> query;
+  }
+  return query;
+}
+
+// The statements the connection keeps prepared, as text, one per line.
+std::string kept_statements(const NXDBInterface& db) {
+  NXDBSet set;
+  std::string out;
+  // (This query is run again too: it leaves itself out.)
+  if (!db.executeQuery("SELECT statement FROM pg_prepared_statements WHERE name LIKE 'nxkept%' "
+                       "AND statement NOT LIKE '%pg_prepared_statements%' ORDER BY statement",
+                       set)) {
+    return "failed: " + db.lastError();
+  }
+  NXDBRow row;
+  while (set.getNextRow(row)) {
+    std::string text;
+    row.at(0) >> text;
+    out += text + "\n";
+  }
+  return out;
+}
+
+long number_of(const NXDBInterface& db, const std::string& sql) {
+  NXDBRow row;
+  long n = -1;
+  if (db.executeQuery(sql, row)) row.at(0) >> n;
+  return n;
+}
+
+}  // namespace
+
+// Reuse costs no round trip when the last user changed nothing of the
+// session; any change is still undone, whichever way it was made.
+TEST_F(ConnectionPoolTest, AnUnchangedSessionIsHandedOutAsItIs) {
+  auto watcher = open();
+  long pid = -1;
+  {
+    auto db = open();
+    pid = backend_pid(*db);
+    EXPECT_EQ(number_of(*db, "SELECT 41 + 1"), 42);
+  }
+  auto db = open();
+  EXPECT_EQ(last_statement(*watcher, pid), "SELECT 41 + 1");
+  EXPECT_EQ(backend_pid(*db), pid);
+  EXPECT_EQ(show(*db, "lock_timeout"), "2min");
+}
+
+TEST_F(ConnectionPoolTest, SettingsChangedThroughAQueryAreResetToo) {
+  {
+    auto db = open();
+    EXPECT_EQ(number_of(*db, "SELECT length(set_config('statement_timeout', '4s', false))"), 2);
+  }
+  {
+    auto db = open();
+    EXPECT_EQ(show(*db, "statement_timeout"), "5min");
+    // Changed inside a transaction that commits: the session keeps it.
+    std::string error;
+    ASSERT_TRUE(db->backend()->exec_script("BEGIN", error)) << error;
+    ASSERT_TRUE(db->executeQuery("set lock mode to wait 9"));
+    ASSERT_TRUE(db->backend()->exec_script("COMMIT", error)) << error;
+  }
+  auto db = open();
+  EXPECT_EQ(show(*db, "lock_timeout"), "2min");
+}
+
+// A query run again on the same connection runs the statement kept
+// prepared there, also for the next user of the connection.
+TEST_F(ConnectionPoolTest, AQueryRunAgainRunsItsKeptStatement) {
+  const std::string query = "SELECT count(*) FROM pg_class WHERE relname LIKE 'kept%'";
+  {
+    auto db = open();
+    ASSERT_TRUE(db->executeQuery("CREATE TABLE kept_a (n INTEGER)"));
+    EXPECT_EQ(number_of(*db, query), 1);
+    EXPECT_EQ(kept_statements(*db), "");  // run once: not worth a name
+    ASSERT_TRUE(db->executeQuery("CREATE TABLE kept_b (n INTEGER)"));
+    EXPECT_EQ(number_of(*db, query), 2);
+  }
+  auto db = open();
+  EXPECT_EQ(kept_statements(*db), query + "\n");
+  ASSERT_TRUE(db->executeQuery("CREATE TABLE kept_c (n INTEGER)"));
+  EXPECT_EQ(number_of(*db, query), 3);  // the kept statement sees the new table
+  EXPECT_EQ(kept_statements(*db), query + "\n");
+}
+
+TEST_F(ConnectionPoolTest, KeptStatementsFollowWhatTheServerDropsOrChanges) {
+  auto db = open();
+  ASSERT_TRUE(db->executeQuery("CREATE TABLE kept_t (a INTEGER)"));
+  ASSERT_TRUE(db->executeQuery("INSERT INTO kept_t VALUES (1)"));
+  const std::string query = "SELECT * FROM kept_t";
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(number_of(*db, query), 1);
+  std::string error;
+  ASSERT_TRUE(db->backend()->exec_script("DEALLOCATE ALL", error)) << error;
+  EXPECT_EQ(number_of(*db, query), 1) << db->lastError();
+  EXPECT_EQ(number_of(*db, query), 1) << db->lastError();
+  // A changed table changes the kept statement's result: it fails at most
+  // once, then the statement is prepared afresh.
+  ASSERT_TRUE(db->executeQuery("ALTER TABLE kept_t ADD COLUMN b INTEGER DEFAULT 7"));
+  int columns = 0;
+  for (int attempt = 0; attempt < 2 && columns == 0; ++attempt) {
+    NXDBRow row;
+    if (db->executeQuery(query, row)) columns = row.columnCount();
+  }
+  EXPECT_EQ(columns, 2) << db->lastError();
+}
+
+TEST_F(ConnectionPoolTest, AKeptQueryWhoseConnectionTheServerEndedRunsOnANewOne) {
+  auto killer = open();
+  auto db = open();
+  const long pid = backend_pid(*db);
+  ASSERT_GT(pid, 0);
+  const std::string query = "SELECT 6 * 7";
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(number_of(*db, query), 42);
+  ASSERT_EQ(number_of(*killer, "SELECT pg_terminate_backend(" + std::to_string(pid) + ", 10000)::int"), 1);
+  EXPECT_EQ(number_of(*db, query), 42) << db->lastError();
+  EXPECT_NE(backend_pid(*db), pid);
+}

@@ -14,6 +14,7 @@
 #include "postgres_placeholders.h"
 #include "postgres_results.h"
 #include "postgres_statement.h"
+#include "postgres_statement_cache.h"
 
 namespace nxdb {
 namespace {
@@ -33,6 +34,50 @@ bool is_word(std::string_view sql, const char* word) {
   return i == sql.size();
 }
 
+// The words of a text, lower case, with whether each begins a statement
+// (first of the text or after a ';'). Comments and literals are not told
+// apart: a word found in one only makes the answer more careful.
+template <typename F>
+void each_word(std::string_view sql, F&& f) {
+  bool first = true;
+  std::size_t i = 0;
+  while (i < sql.size()) {
+    const unsigned char c = static_cast<unsigned char>(sql[i]);
+    if (std::isalnum(c) || c == '_' || c == '$') {
+      std::string word;
+      while (i < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' ||
+                                sql[i] == '$')) {
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i])));
+        ++i;
+      }
+      f(word, first);
+      first = false;
+      continue;
+    }
+    if (c == ';') first = true;
+    ++i;
+  }
+}
+
+// What a text may do to the session beyond its own run.
+struct SessionEffects {
+  bool settings = false;        // a setting may change
+  bool drops_prepared = false;  // prepared statements may be dropped
+};
+
+// One statement (what prepare takes): only its first word counts, and
+// set_config anywhere. A script: any such word anywhere.
+SessionEffects session_effects(std::string_view sql, bool script) {
+  SessionEffects e;
+  each_word(sql, [&](const std::string& w, bool first) {
+    if (w == "set_config") e.settings = true;
+    if (!first && !script) return;
+    if (w == "set" || w == "reset" || w == "discard") e.settings = true;
+    if (w == "discard" || w == "deallocate") e.drops_prepared = true;
+  });
+  return e;
+}
+
 class PgBackend : public Backend {
  public:
   explicit PgBackend(std::unique_ptr<Connection> conn) : conn_(std::move(conn)) {}
@@ -48,18 +93,29 @@ class PgBackend : public Backend {
     std::string converted;
     int parameters = 0;
     if (!postgres_placeholders(sql, converted, parameters, error)) return nullptr;
+    note_effects(session_effects(converted, false));
+    const bool keepable = pg::StatementCache::keeps(converted);
     // Preparing has no effect on data, so a connection found dead on the way
     // is replaced and the preparation tried once more.
     conn_->settle();
     for (int attempt = 0; attempt < 2; ++attempt) {
       const bool was_in_transaction = conn_->in_transaction();
       if (!conn_->ensure(error)) return nullptr;
+      std::shared_ptr<pg::NamedStatement> named;
+      if (keepable) {
+        if (auto st = kept_.find(*conn_, converted)) return st;
+        named = kept_.name_for(*conn_, converted);
+      }
+      const char* name = named ? named->name.c_str() : "";
       PGconn* c = conn_->get();
-      ResultHandle prepared(PQprepare(c, "", converted.c_str(), 0, nullptr));
+      ResultHandle prepared(PQprepare(c, name, converted.c_str(), 0, nullptr));
       if (prepared && PQresultStatus(prepared.get()) == PGRES_COMMAND_OK) {
-        ResultHandle description(PQdescribePrepared(c, ""));
+        ResultHandle description(PQdescribePrepared(c, name));
         if (description && PQresultStatus(description.get()) == PGRES_COMMAND_OK) {
           if (PQnparams(description.get()) > parameters) parameters = PQnparams(description.get());
+          if (named) {
+            return kept_.keep(*conn_, converted, std::move(named), parameters, std::move(description));
+          }
           const unsigned long long serial = conn_->take_unnamed();
           return pg::make_statement(*conn_, std::move(converted), parameters,
                                     std::move(description), serial);
@@ -87,6 +143,7 @@ class PgBackend : public Backend {
       error = Connection::kLostInTransaction;
       return false;
     }
+    note_effects(session_effects(sql, true));
     conn_->settle();
     const std::string text(sql);
     // BEGIN changes nothing: on a connection found dead it is run again on a
@@ -154,7 +211,13 @@ class PgBackend : public Backend {
   }
 
  private:
+  void note_effects(const SessionEffects& e) {
+    if (e.settings) conn_->note_settings_changed();
+    if (e.drops_prepared) kept_.forget_all();
+  }
+
   std::unique_ptr<Connection> conn_;
+  pg::StatementCache kept_;
 };
 
 }  // namespace

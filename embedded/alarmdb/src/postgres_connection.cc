@@ -1,5 +1,7 @@
 #include "postgres_connection.h"
 
+#include <poll.h>
+
 #include <algorithm>
 
 #include "nxdb/lock_wait.h"
@@ -43,6 +45,8 @@ bool Connection::open(std::string& error) {
   // and never reach standard error.
   PQsetNoticeProcessor(conn.get(), [](void*, const char*) {}, nullptr);
   conn_ = std::move(conn);
+  ++session_;
+  settings_changed_ = false;
   ++generation_;
   unnamed_owner_ = 0;
   if (!apply_lock_wait(error)) return false;
@@ -71,6 +75,7 @@ bool Connection::reset_session(std::string& error) {
   ++generation_;
   unnamed_owner_ = 0;
   changes = 0;
+  if (!settings_changed_ && applied_lock_ms_ == lock_wait_ms_ && nothing_arrived()) return true;
   // RESET ALL goes back to the values the connection was opened with.
   const std::string sql = "RESET ALL; SET lock_timeout = " + std::to_string(lock_wait_ms_);
   ResultHandle r(PQexec(conn_.get(), sql.c_str()));
@@ -80,7 +85,14 @@ bool Connection::reset_session(std::string& error) {
     conn_.reset();
     return false;
   }
+  settings_changed_ = false;
+  applied_lock_ms_ = lock_wait_ms_;
   return true;
+}
+
+bool Connection::nothing_arrived() const {
+  pollfd fd{PQsocket(conn_.get()), POLLIN, 0};
+  return fd.fd >= 0 && poll(&fd, 1, 0) == 0;
 }
 
 bool Connection::set_lock_wait(int seconds, std::string& error) {
@@ -124,7 +136,17 @@ bool Connection::simple(const std::string& sql, std::string& error) {
 }
 
 bool Connection::apply_lock_wait(std::string& error) {
-  return simple("SET lock_timeout = " + std::to_string(lock_wait_ms_), error);
+  // Inside a transaction a rollback undoes the SET: then nothing is known
+  // of the session's wait.
+  const bool in_transaction_now = in_transaction();
+  applied_lock_ms_ = -1;
+  if (!simple("SET lock_timeout = " + std::to_string(lock_wait_ms_), error)) return false;
+  if (in_transaction_now) {
+    settings_changed_ = true;
+  } else {
+    applied_lock_ms_ = lock_wait_ms_;
+  }
+  return true;
 }
 
 bool Connection::run_listen(const std::string& channel, std::string& error) {

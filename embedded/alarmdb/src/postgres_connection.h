@@ -74,8 +74,17 @@ class Connection {
   }
   // Back to the session a new connection has: every setting reset and the
   // installation's lock wait, in one round trip. False (connection closed)
-  // when the server does not answer.
+  // when the server does not answer. A session nothing changed (see
+  // note_settings_changed) costs no round trip, unless the server sent
+  // something meanwhile (such as the notice that it closes the connection).
   bool reset_session(std::string& error);
+  // Said of SQL that may change a setting of the session (SET, RESET,
+  // set_config, DISCARD): the next reset_session resets for real.
+  void note_settings_changed() { settings_changed_ = true; }
+
+  // Changes with each new server connection: what the server kept for the
+  // previous one (named prepared statements) is gone.
+  unsigned long long session() const { return session_; }
 
   bool set_lock_wait(int seconds, std::string& error);
   bool listen(const std::string& channel, std::string& error);
@@ -107,6 +116,8 @@ class Connection {
   bool simple(const std::string& sql, std::string& error);
   bool apply_lock_wait(std::string& error);
   bool run_listen(const std::string& channel, std::string& error);
+  // Nothing from the server waits on the socket.
+  bool nothing_arrived() const;
 
   std::string uri_;
   ConnHandle conn_;
@@ -118,6 +129,9 @@ class Connection {
   unsigned long long serial_ = 0;
   unsigned long long unnamed_owner_ = 0;
   unsigned long long generation_ = 0;
+  unsigned long long session_ = 0;
+  bool settings_changed_ = false;
+  long applied_lock_ms_ = -1;  // the session's lock_timeout as last set; -1 unknown
 };
 
 }  // namespace nxdb::pg

@@ -85,7 +85,7 @@ class PgStatement : public Statement, private RowStream {
 
   StepResult step() override {
     if (!started_) {
-      if (!execute()) return StepResult::kError;
+      if (!execute()) return retry_kept() ? step() : StepResult::kError;
     }
     if (!has_rows_) return StepResult::kDone;
     ++row_;
@@ -99,11 +99,14 @@ class PgStatement : public Statement, private RowStream {
       if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
         if (PQntuples(r.get()) == 0) continue;  // the closing result
         result_ = std::move(r);
+        any_row_ = true;
         return StepResult::kRow;
       }
+      if (sent_kept_) note_kept_failure(r.get());
       error_ = result_failure(r.get(), conn_.get(), conn_.lock_wait_seconds_now());
       drain();
       conn_.note_failure(in_transaction_at_start_);
+      if (retry_kept()) return step();
       if (!conn_.usable()) error_ = "connection to the alarm database lost: " + error_;
       return StepResult::kError;
     }
@@ -113,6 +116,8 @@ class PgStatement : public Statement, private RowStream {
   bool reset() override {
     abandon();
     started_ = false;
+    any_row_ = false;
+    retried_ = false;
     result_.reset();
     row_ = -1;
     for (std::size_t i = 0; i < values_.size(); ++i) {
@@ -203,13 +208,16 @@ class PgStatement : public Statement, private RowStream {
     }
     PGconn* c = conn_.get();
     if (returns_rows_) return send(c, n, pointers, lengths, was_in_transaction);
-    const bool prepared = conn_.owns_unnamed(serial_, generation_);
-    ResultHandle r(prepared
+    const char* kept = kept_name();
+    const bool prepared = kept == nullptr && !named_ && conn_.owns_unnamed(serial_, generation_);
+    ResultHandle r(kept != nullptr ? PQexecPrepared(c, kept, n, pointers.data(), lengths.data(), formats_.data(), 0)
+                   : prepared
                        ? PQexecPrepared(c, "", n, pointers.data(), lengths.data(), formats_.data(), 0)
                        : PQexecParams(c, sql_.c_str(), n, nullptr, pointers.data(), lengths.data(),
                                       formats_.data(), 0));
     const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
-    if (!prepared) {
+    if (kept != nullptr) note_kept_failure(r.get());
+    if (kept == nullptr && !prepared) {
       conn_.ran_unnamed(serial_, generation_, status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK);
     }
     if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
@@ -231,14 +239,19 @@ class PgStatement : public Statement, private RowStream {
   // Sends the query and asks for its rows one at a time.
   bool send(PGconn* c, int n, const std::vector<const char*>& pointers, const std::vector<int>& lengths,
             bool was_in_transaction) {
-    const bool prepared = conn_.owns_unnamed(serial_, generation_);
-    const int sent = prepared
+    const char* kept = kept_name();
+    const bool prepared = kept == nullptr && !named_ && conn_.owns_unnamed(serial_, generation_);
+    const int sent = kept != nullptr
+                         ? PQsendQueryPrepared(c, kept, n, pointers.data(), lengths.data(), formats_.data(), 0)
+                     : prepared
                          ? PQsendQueryPrepared(c, "", n, pointers.data(), lengths.data(), formats_.data(), 0)
                          : PQsendQueryParams(c, sql_.c_str(), n, nullptr, pointers.data(), lengths.data(),
                                              formats_.data(), 0);
+    sent_kept_ = kept != nullptr;
+    in_transaction_at_start_ = was_in_transaction;
     // Whether it parses is known only with its rows: until then nobody owns
     // the name.
-    if (!prepared) conn_.ran_unnamed(serial_, generation_, false);
+    if (kept == nullptr && !prepared) conn_.ran_unnamed(serial_, generation_, false);
     if (!sent) {
       error_ = trimmed_message(PQerrorMessage(c));
       conn_.note_failure(was_in_transaction);
@@ -334,6 +347,36 @@ class PgStatement : public Statement, private RowStream {
     conn_.end_stream(this);
   }
 
+ public:
+  void keep_named(std::shared_ptr<NamedStatement> named) { named_ = std::move(named); }
+
+ private:
+  // A kept query that found its connection gone before any row changed
+  // nothing: like a preparation, it runs once more on a new connection.
+  bool retry_kept() {
+    if (!sent_kept_ || retried_ || any_row_ || in_transaction_at_start_ || conn_.usable()) return false;
+    retried_ = true;
+    started_ = false;
+    sent_kept_ = false;
+    error_.clear();
+    return true;
+  }
+  // The name the statement is kept under on this server connection; null
+  // when it is not kept, or not here.
+  const char* kept_name() const {
+    return named_ && !named_->broken && named_->session == conn_.session() ? named_->name.c_str()
+                                                                            : nullptr;
+  }
+  // The server no longer runs the kept statement as prepared (its result
+  // would change after a table's change, or the name is gone): it fails
+  // this once and is prepared afresh next time.
+  void note_kept_failure(const PGresult* r) {
+    const char* state = r != nullptr ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    if (state != nullptr && (std::string(state) == "0A000" || std::string(state) == "26000")) {
+      named_->broken = true;
+    }
+  }
+
   Connection& conn_;
   std::string sql_;
   ResultHandle description_;
@@ -352,11 +395,22 @@ class PgStatement : public Statement, private RowStream {
   bool streaming_ = false;
   bool in_transaction_at_start_ = false;
   bool has_rows_ = false;
+  bool sent_kept_ = false;
+  bool any_row_ = false;
+  bool retried_ = false;
+  std::shared_ptr<NamedStatement> named_;
   int row_ = -1;
   std::string error_;
 };
 
 }  // namespace
+
+std::unique_ptr<Statement> make_kept_statement(Connection& conn, std::shared_ptr<NamedStatement> named,
+                                               std::string sql, int parameters, ResultHandle description) {
+  auto st = std::make_unique<PgStatement>(conn, std::move(sql), parameters, std::move(description), 0);
+  st->keep_named(std::move(named));
+  return st;
+}
 
 unsigned long long cancel_requests() { return cancel_requests_sent.load(std::memory_order_relaxed); }
 

@@ -16,6 +16,20 @@ namespace nxdb::pg {
 std::unique_ptr<Statement> make_statement(Connection& conn, std::string sql, int parameters,
                                           ResultHandle description, unsigned long long serial);
 
+// A statement prepared under a name of its own on one server connection
+// (session) and kept there for reuse. Broken once the server no longer runs
+// it as prepared; then it is prepared afresh.
+struct NamedStatement {
+  std::string name;
+  unsigned long long session = 0;
+  bool broken = false;
+};
+
+// A statement that runs the kept one while the connection's server session
+// is the one it was prepared on, and its own SQL otherwise.
+std::unique_ptr<Statement> make_kept_statement(Connection& conn, std::shared_ptr<NamedStatement> named,
+                                               std::string sql, int parameters, ResultHandle description);
+
 // Cancel requests this process sent for streams left before their end.
 unsigned long long cancel_requests();
 
