@@ -205,15 +205,17 @@ std::vector<std::string> AlarmService::change_state(StateChange change, const st
 
 bool AlarmService::send_clear(const std::string& log_name, const std::list<std::string>& ids) {
   if (!initialized || ids.empty()) return false;
-  // Not one unit: a clear notification may need a new managed-object
-  // identity, which is made on a connection of its own and would wait for
-  // the unit's transaction.
+  // One unit: a record the MIS does not know fails alone, a failure of the
+  // database stores none of the clears (the MIS makes a new managed-object
+  // identity inside the unit).
+  Platform platform = get_platform();
+  Transaction unit(alarmplat);
+  if (!unit.is_open()) return false;
   bool ok = true;
   for (const std::string& id : ids) {
-    Platform platform = get_platform();
     if (!MisImpl::send_clear_alarm(platform, log_name + "/logRecordId=" + id)) ok = false;
   }
-  return ok;
+  return unit.commit() && ok;
 }
 
 bool AlarmService::delete_alarm_records(const std::string& log_name,

@@ -97,7 +97,8 @@ bool MisImpl::send_clear_alarm(Platform& platform, const std::string& record_nam
   if (!OidNameRegistry::reg_n2o(event_type.view(), oid)) return false;
   Asn1Type type = Asn1Type::lookup_type("eventInfo", "eventType", oid.to_value());
   Asn1Value info = type.parse_value(nxmp::EMPTY, text.c_str(), 9).determine_real_val(0, 0);
-  target.send_event(record.get(DataUnit("eventType"), 0), info, Asn1Value());
+  // A notification the MIS could not log is a clear that failed.
+  const bool sent = target.send_event(record.get(DataUnit("eventType"), 0), info, Asn1Value());
   target.reset_error();
-  return true;
+  return sent;
 }

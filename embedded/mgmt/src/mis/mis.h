@@ -194,12 +194,21 @@ class Mis : private StatementSource {
   // While log_alarms runs (its unit holds the writer): the last record and
   // notification ids given in each log, by log name.
   std::map<std::string, std::pair<long long, long long>>* batch_ids_ = nullptr;
+  // The last record and notification ids of each log as this connection
+  // last committed them: while the log's highest record id is still the
+  // one kept, no one has logged since and the notification ids need not
+  // be counted again (a whole-table scan).
+  std::map<std::string, std::pair<long long, long long>> committed_ids_;
   // A managed object's identity (-1: none), from known_identities_ or else
-  // its own connection, which would wait for an open transaction of ours:
-  // log_alarms makes a batch's new ones in its unit and remembers them
-  // (under identity_mu_).
+  // its own connection, which would wait for an open transaction of ours.
   long identity_of(const std::string& moi);
-  std::map<std::string, long> known_identities_;
+  // Inside this thread's unit (write_mu_ held): found or made on the writer
+  // connection, so that a new one commits or goes with the unit; false with
+  // error set when the database failed. Those made in a batch are kept in
+  // batch_identities_ and remembered once it has committed.
+  bool identity_in_unit(const std::string& moi, long& id, std::string& error);
+  std::map<std::string, long>* batch_identities_ = nullptr;
+  std::map<std::string, long> known_identities_;  // committed ones (under identity_mu_)
 
   // The open unit of work (under write_mu_).
   int unit_depth_ = 0;

@@ -66,6 +66,15 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
   mis->read_only_ = db.read_only();
   const bool journaled = !mis->read_only_ || db.table_exists("nxmis_event");
   if (!mis->read_only_ && !db.exec_script(ddl, error)) return nullptr;
+  // A batch of a thousand alarms dirties more pages than SQLite's default
+  // cache (2 MiB) holds: they would be spilled and read back mid-transaction.
+  // Memory is taken only as pages are used. The write-ahead log is copied
+  // back less often (every 16 MiB, not 4): pages a run of batches changes
+  // again and again are then copied once.
+  std::string ignored;
+  if (sqlite && !mis->read_only_) {
+    db.exec_script("PRAGMA cache_size = -65536; PRAGMA wal_autocheckpoint = 4000", ignored);
+  }
   if (pipe(mis->wake_fd_) != 0) {
     error = "cannot make the connection's pipe";
     return nullptr;

@@ -1,6 +1,7 @@
 #include "mis/notification_info.h"
 
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "metadata.h"
@@ -14,12 +15,45 @@ Asn1Value attribute_item(const std::string& name, const Asn1Value& value) {
   return Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, {e->oid.to_value(), value});
 }
 
+namespace {
+
+// Encoded attribute items of recent values. Alarms raised together repeat
+// most of their values (states, severities, classes, objects, the logging
+// second), and parsing each from its notation is most of the cost of a
+// creation's information. Texts, record and notification ids never repeat.
+class ItemCache {
+ public:
+  Asn1Value item(const RecordAttribute& a, const std::string& name, const std::string& text) {
+    if (a.form == Form::kText || a.form == Form::kRecordId || a.form == Form::kInteger) {
+      return attribute_item(name, encode_value(a, text));
+    }
+    key_.assign(a.name);
+    key_ += '\0';
+    key_ += text;
+    auto found = items_.find(key_);
+    if (found != items_.end()) return found->second;
+    Asn1Value item = attribute_item(name, encode_value(a, text));
+    if (items_.size() >= kMost) items_.clear();
+    items_.emplace(key_, item);
+    return item;
+  }
+
+ private:
+  static constexpr std::size_t kMost = 4096;
+  std::unordered_map<std::string, Asn1Value> items_;
+  std::string key_;
+};
+
+}  // namespace
+
 Asn1Value attribute_list_info(const Values& values) {
+  thread_local ItemCache cache;
   std::vector<Asn1Value> items;
+  items.reserve(values.size());
   for (const auto& [name, text] : values) {
     const RecordAttribute* a = find_record_attribute(name);
     if (a == nullptr) continue;
-    items.push_back(attribute_item(name, encode_value(*a, text)));
+    items.push_back(cache.item(*a, name, text));
   }
   return Asn1Value::encode_constructed(
       Asn1Value::TAG_SEQ, {Asn1Value::encode_constructed(Asn1Value::TAG_SET, items)});

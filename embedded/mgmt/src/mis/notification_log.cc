@@ -82,19 +82,22 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
     // identity's index finds the candidates without reading the table (the
     // clear state's index, which would find every open alarm, is kept out
     // of SQLite's choice by the concatenation).
-    auto st = db_->backend()->prepare(
+    // Kept for the unit: a batch runs it for every clear it logs.
+    std::unique_ptr<nxdb::Statement> owned;
+    nxdb::Statement* st = statement(
         "SELECT logrecordid, cleartime, clearoperator FROM " + table +
             " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3" +
             (moi_id > 0 ? " AND clearstate || '' = ?4 AND (moi_id = ?5 OR moi_id IS NULL)" : " AND clearstate = ?4"),
-        error);
-    if (!st) return false;
+        owned, error);
+    if (st == nullptr) return false;
     if (moi_id > 0) st->bind_int(5, moi_id);
     st->bind_text(1, moi);
     st->bind_text(2, event_type);
     st->bind_text(3, cause);
     st->bind_text(4, "unCleared");
     std::vector<std::pair<long, Values>> matches;
-    while (st->step() == nxdb::StepResult::kRow) {
+    nxdb::StepResult step;
+    while ((step = st->step()) == nxdb::StepResult::kRow) {
       Values old{{"clearState", "unCleared"}};
       if (st->cell_type(1) != nxdb::CellType::kNull) {
         old["clearTime"] = nxdb::stored_time_to_digits(st->cell_text(1));
@@ -102,18 +105,30 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
       if (st->cell_type(2) != nxdb::CellType::kNull) old["clearOperator"] = std::string(st->cell_text(2));
       matches.emplace_back(static_cast<long>(st->cell_int(0)), old);
     }
-    st.reset();
+    if (step == nxdb::StepResult::kError) {
+      error = st->error();
+      return false;
+    }
+    st->reset();
     for (const auto& [id, old] : matches) {
-      if (!exec(*db_->backend(),
-                "UPDATE " + table +
-                    " SET clearstate = ?1, cleartime = ?2, clearoperator = ?3 WHERE logrecordid = ?4",
-                {"cleared", stored_when, op, std::to_string(id)}, error)) {
+      std::unique_ptr<nxdb::Statement> owned_update;
+      nxdb::Statement* update = statement(
+          "UPDATE " + table + " SET clearstate = ?1, cleartime = ?2, clearoperator = ?3 WHERE logrecordid = ?4",
+          owned_update, error);
+      if (update == nullptr) return false;
+      update->bind_text(1, "cleared");
+      update->bind_text(2, stored_when);
+      update->bind_text(3, op);
+      update->bind_int(4, id);
+      if (update->step() == nxdb::StepResult::kError) {
+        error = update->error();
         return false;
       }
+      update->reset();
       ObjectRef rec = log_of(log);
       rec.kind = ObjectRef::Kind::kRecord;
       rec.record_id = id;
-      if (!history_of_clear_by(*db_->backend(), table, rec, when, op, by_record, error)) return false;
+      if (!history_of_clear_by(*this, table, rec, when, op, by_record, error)) return false;
       Values now{{"clearState", "cleared"}, {"clearTime", when}, {"clearOperator", op}};
       out.push_back({"ATTR_CHANGED", format_object_name(rec), record_class(type),
                      value_change_info(old, now)});
@@ -137,6 +152,58 @@ long Mis::identity_of(const std::string& moi) {
   // Made again next time: the database may have been unreachable.
   if (id < 0) identities_.reset();
   return id;
+}
+
+bool Mis::identity_in_unit(const std::string& moi, long& id, std::string& error) {
+  {
+    std::lock_guard<std::mutex> lock(identity_mu_);
+    auto known = known_identities_.find(moi);
+    if (known != known_identities_.end()) {
+      id = known->second;
+      return true;
+    }
+  }
+  if (batch_identities_ != nullptr) {
+    auto made = batch_identities_->find(moi);
+    if (made != batch_identities_->end()) {
+      id = made->second;
+      return true;
+    }
+  }
+  id = -1;
+  Asn1Value oi = fdn2oi(DataUnit(moi));
+  if (!oi.is_null()) {
+    const DataUnit ber = oi.encoding();
+    std::unique_ptr<nxdb::Statement> owned;
+    for (int attempt = 0; attempt < 2 && id < 0; ++attempt) {
+      if (attempt == 1) {
+        nxdb::Statement* insert = statement(
+            "INSERT INTO nxmoid (moi_ber) VALUES (?1) ON CONFLICT (moi_ber) DO NOTHING", owned, error);
+        if (insert == nullptr) return false;
+        insert->bind_blob(1, ber.data(), ber.size());
+        const nxdb::StepResult r = insert->step();
+        if (r == nxdb::StepResult::kError) error = insert->error();
+        insert->reset();
+        if (r == nxdb::StepResult::kError) return false;
+      }
+      nxdb::Statement* select = statement("SELECT moi_id FROM nxmoid WHERE moi_ber = ?1", owned, error);
+      if (select == nullptr) return false;
+      select->bind_blob(1, ber.data(), ber.size());
+      const nxdb::StepResult r = select->step();
+      if (r == nxdb::StepResult::kError) {
+        error = select->error();
+        return false;
+      }
+      if (r == nxdb::StepResult::kRow) id = static_cast<long>(select->cell_int(0));
+      select->reset();
+    }
+    if (id < 0) {
+      error = "a managed object's identity could not be made: " + moi;
+      return false;
+    }
+  }
+  if (batch_identities_ != nullptr) batch_identities_->emplace(moi, id);
+  return true;
 }
 
 bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
@@ -196,11 +263,19 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
     row["clearTime"] = now;
     row["clearOperator"] = clear_op;
   }
-  // The object's identity first: it is kept by its own connection, which
-  // would wait for our transaction.
-  const long moi_id = identity_of(moi);
   const Asn1Value blob =
       blob_items.empty() ? Asn1Value() : Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, blob_items);
+  // The object's identity: outside a unit of this thread it is kept by its
+  // own connection (before the writer is taken: that connection would wait
+  // for our transaction); inside one it is made in the unit, as the unit's
+  // transaction would hold that connection up until its end. Only this
+  // thread ends its unit, so what is seen here holds until then.
+  bool own_unit = false;
+  {
+    std::lock_guard<std::mutex> lock(write_mu_);
+    own_unit = in_unit() && unit_owner_ == std::this_thread::get_id();
+  }
+  long moi_id = own_unit ? -1 : identity_of(moi);
 
   std::lock_guard<std::mutex> lock(write_mu_);
   std::vector<ObjectRef> logs;
@@ -214,6 +289,10 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
     return false;
   }
   if (!begin(error)) return false;
+  if (own_unit && !identity_in_unit(moi, moi_id, error)) {
+    rollback();
+    return false;
+  }
   std::vector<long> ids;
   for (const ObjectRef& log : logs) {
     std::string table;
@@ -232,20 +311,36 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
       max_id = last->first;
       max_notification = last->second;
     } else {
+      std::vector<std::string> tables;
       for (const nxdb::RecordType& t : nxdb::alarm_record_types()) {
         std::string other;
-        long long id = 0, notification = 0;
+        long long id = 0;
         if (!locate(log, t, other, error) ||
-            !query_long(*db_->backend(), "SELECT MAX(logrecordid) FROM " + other, {}, id, error) ||
-            !query_long(*db_->backend(), "SELECT MAX(notificationid) FROM " + other, {}, notification,
-                        error)) {
+            !query_long(*db_->backend(), "SELECT MAX(logrecordid) FROM " + other, {}, id, error)) {
           rollback();
           return false;
         }
         max_id = std::max(max_id, id);
-        max_notification = std::max(max_notification, notification);
+        tables.push_back(other);
       }
       if (!history_keeps_ids(*db_->backend(), log, max_id, error)) return rollback(), false;
+      // Record and notification ids are given together: while the highest
+      // record id is the one this connection committed last, so is the
+      // highest notification id (a deletion since only leaves a gap).
+      auto committed = committed_ids_.find(format_object_name(log_of(log)));
+      if (last != nullptr && committed != committed_ids_.end() && committed->second.first == max_id) {
+        max_notification = committed->second.second;
+      } else {
+        for (const std::string& other : tables) {
+          long long notification = 0;
+          if (!query_long(*db_->backend(), "SELECT MAX(notificationid) FROM " + other, {}, notification,
+                          error)) {
+            rollback();
+            return false;
+          }
+          max_notification = std::max(max_notification, notification);
+        }
+      }
     }
     if (last != nullptr) *last = {max_id + 1, max_notification + 1};
     std::vector<Notification> cleared;
@@ -325,7 +420,7 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
     ObjectRef rec = log_of(log);
     rec.kind = ObjectRef::Kind::kRecord;
     rec.record_id = static_cast<long>(max_id + 1);
-    if (!history_of_creation(*db_->backend(), rec, record, error)) return rollback(), false;
+    if (!history_of_creation(*this, rec, record, error)) return rollback(), false;
     if (!journal({"OBJECT_CREATED", format_object_name(rec), record_class(type),
                   attribute_list_info(record)},
                  error)) {

@@ -2,7 +2,6 @@
 // journal entries in the order given.
 #include <map>
 #include <mutex>
-#include <set>
 
 #include "mis/mis.h"
 #include "nxmp/asn1_type.h"
@@ -34,60 +33,14 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
 
   std::string failure;  // a failure of the database: it ends the unit
   // New identities are made in the unit itself (on their own connection
-  // they would wait for it): remembered once committed, forgotten if not.
-  std::set<std::string> made;
-  auto forget_made = [&] {
-    std::lock_guard<std::mutex> lock(identity_mu_);
-    for (const std::string& moi : made) known_identities_.erase(moi);
-  };
-  {
-    std::lock_guard<std::mutex> lock(write_mu_);
-    for (PendingAlarm* a : alarms) {
-      {
-        std::lock_guard<std::mutex> ids(identity_mu_);
-        if (known_identities_.count(a->moi) || made.count(a->moi)) continue;
-      }
-      Asn1Value oi = fdn2oi(DataUnit(a->moi));
-      long id = -1;
-      if (!oi.is_null()) {
-        // Each new name once per connection: prepared as needed.
-        const DataUnit ber = oi.encoding();
-        auto insert = db_->backend()->prepare(
-            "INSERT INTO nxmoid (moi_ber) VALUES (?1) ON CONFLICT (moi_ber) DO NOTHING", failure);
-        if (!insert) break;
-        insert->bind_blob(1, ber.data(), ber.size());
-        if (insert->step() != nxdb::StepResult::kDone) {
-          failure = insert->error();
-          break;
-        }
-        insert.reset();
-        auto select = db_->backend()->prepare("SELECT moi_id FROM nxmoid WHERE moi_ber = ?1", failure);
-        if (!select) break;
-        select->bind_blob(1, ber.data(), ber.size());
-        if (select->step() != nxdb::StepResult::kRow) {
-          failure = select->error().empty() ? "a managed object's identity could not be made" : select->error();
-          break;
-        }
-        id = static_cast<long>(select->cell_int(0));
-      }
-      made.insert(a->moi);
-      std::lock_guard<std::mutex> ids(identity_mu_);
-      if (known_identities_.size() >= kKnownIdentities) known_identities_.clear();
-      known_identities_[a->moi] = id;
-    }
-  }
-  if (!failure.empty()) {
-    forget_made();
-    std::string ignored;
-    end_unit(false, ignored);
-    return fail_all(failure);
-  }
-
+  // they would wait for it), and remembered only once it has committed.
+  std::map<std::string, long> made;
   std::map<std::string, std::pair<long long, long long>> ids;
   std::map<std::string, bool> known_logs;
   {
     std::lock_guard<std::mutex> lock(write_mu_);
     batch_ids_ = &ids;
+    batch_identities_ = &made;
   }
   for (PendingAlarm* a : alarms) {
     a->ok = false;
@@ -122,16 +75,24 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
   {
     std::lock_guard<std::mutex> lock(write_mu_);
     batch_ids_ = nullptr;
+    batch_identities_ = nullptr;
   }
   if (!failure.empty()) {
-    forget_made();
     std::string ignored;
     end_unit(false, ignored);
     return fail_all(failure);
   }
-  if (!end_unit(true, error)) {
-    forget_made();
-    return fail_all(error);
+  if (!end_unit(true, error)) return fail_all(error);
+  {
+    std::lock_guard<std::mutex> lock(write_mu_);
+    for (const auto& [log, last] : ids) {
+      if (last.first >= 0) committed_ids_[log] = last;
+    }
+  }
+  std::lock_guard<std::mutex> lock(identity_mu_);
+  for (const auto& [moi, id] : made) {
+    if (known_identities_.size() >= kKnownIdentities) known_identities_.clear();
+    known_identities_[moi] = id;
   }
   return true;
 }
