@@ -4,7 +4,8 @@
 #
 # For SQLite, then PostgreSQL (a throwaway server, tools/pg_test_server.sh):
 #  1. getAlarmPageNative: page 1 and page 5000 (read by token), records made
-#     in Java (PageBench);
+#     in Java, with the calling thread's CPU; getTotal; getAlarmCountNative of
+#     10 records, what a read costs beyond its statements (PageBench);
 #  2. the database alone, in its own shell: the keyset statement of page
 #     5000 against the same page read with OFFSET 499900, and page 1.
 #

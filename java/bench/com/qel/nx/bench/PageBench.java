@@ -5,9 +5,14 @@ import com.qel.nx.api.alarm.AlarmLogImpl;
 import com.qel.nx.api.alarm.AlarmPage;
 import com.qel.nx.api.alarm.AlarmRecordAttribute;
 import com.qel.nx.api.alarm.AlarmRecordAttributeSet;
+import com.qel.nx.api.alarm.Filter;
+import com.qel.nx.api.alarm.FilterItem;
 import com.qel.nx.api.alarm.GenericQuery;
 import com.qel.nx.api.alarm.LogName;
 import com.qel.nx.api.alarm.LogicalCriteria;
+import com.qel.nx.api.alarm.RelationCriteria;
+import java.lang.management.ManagementFactory;
+import java.lang.management.ThreadMXBean;
 import java.util.Arrays;
 
 /**
@@ -62,9 +67,11 @@ public final class PageBench {
             api.getAlarmPageNative(log, newest, ATTRIBUTES, size, null);
             api.getAlarmPageNative(log, newest, ATTRIBUTES, size, lateToken);
         }
+        ThreadMXBean threads = ManagementFactory.getThreadMXBean();
         double[] first = new double[runs];
         double[] later = new double[runs];
         AlarmPage page = null;
+        long cpu0 = threads.getCurrentThreadCpuTime();
         for (int i = 0; i < runs; i++) {
             long t0 = System.nanoTime();
             page = api.getAlarmPageNative(log, newest, ATTRIBUTES, size, null);
@@ -77,14 +84,35 @@ public final class PageBench {
             first[i] = (t1 - t0) / 1e6;
             later[i] = (t2 - t1) / 1e6;
         }
+        double pageCpu = (threads.getCurrentThreadCpuTime() - cpu0) / 1e6 / (2.0 * runs);
         long c0 = System.nanoTime();
         int total = page.getTotal();
         long c1 = System.nanoTime();
+
+        // A count of a few records (ids 1-10): what is left is the fixed cost
+        // of a read.
+        GenericQuery few = new GenericQuery(LogicalCriteria.AND).add(new Filter(LogicalCriteria.AND)
+                .add(new FilterItem(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.LESS_THAN_OR_EQUAL, 10)));
+        double[] counts = new double[runs];
+        int small = 0;
+        for (int warm = 0; warm < 3; warm++) {
+            small = api.getAlarmCountNative(log, few);
+        }
+        long countCpu0 = threads.getCurrentThreadCpuTime();
+        for (int i = 0; i < runs; i++) {
+            long t0 = System.nanoTime();
+            small = api.getAlarmCountNative(log, few);
+            counts[i] = (System.nanoTime() - t0) / 1e6;
+        }
+        double countCpu = (threads.getCurrentThreadCpuTime() - countCpu0) / 1e6 / runs;
         System.out.printf("page 1 of %d records: median %.2f ms, min %.2f, max %.2f (%d runs)%n", size,
                 median(first), min(first), max(first), runs);
         System.out.printf("page %d by token: median %.2f ms, min %.2f, max %.2f%n", late, median(later),
                 min(later), max(later));
+        System.out.printf("CPU of the calling thread per page read: %.2f ms%n", pageCpu);
         System.out.printf("getTotal (counted once, %d records): %.1f ms%n", total, (c1 - c0) / 1e6);
+        System.out.printf("getAlarmCountNative of %d records: median %.2f ms, min %.2f, max %.2f; CPU %.2f ms%n",
+                small, median(counts), min(counts), max(counts), countCpu);
     }
 
     private static double median(double[] v) {
