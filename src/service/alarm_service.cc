@@ -191,13 +191,15 @@ std::vector<std::string> AlarmService::change_state(StateChange change, const st
   // a failure of the database leaves every record as it was.
   Transaction unit(alarmplat);
   if (!unit.is_open()) return ids;
+  std::vector<std::string> names;
+  names.reserve(ids.size());
+  for (const std::string& id : ids) names.push_back(record_object_name(mis_name, log_name, id));
+  unit.read_ahead(names);
   std::vector<std::string> failed;
   for (std::size_t i = 0; i < ids.size(); ++i) {
     const std::string* text = i < texts.size() ? &texts[i] : nullptr;
     const AttributeValues values = state_change_values(change, text, time, user);
-    if (!store_record_values(record_object_name(mis_name, log_name, ids[i]), values)) {
-      failed.push_back(ids[i]);
-    }
+    if (!store_record_values(names[i], values)) failed.push_back(ids[i]);
   }
   if (!unit.commit()) return ids;
   return failed;

@@ -111,6 +111,11 @@ class Mis : private StatementSource {
   // keep undoes everything (an inner one: fails the unit).
   bool begin_unit(std::string& error);
   bool end_unit(bool keep, std::string& error);
+  // Names the records the unit is about to change, in order: they are then
+  // read a chunk at a time, in one statement per record table, instead of
+  // one read each. Only a speed-up: names of no record of this MIS are left
+  // to the change that names them. No-op outside this thread's unit.
+  void read_ahead(const std::vector<ObjectRef>& records);
 
   // Subscriptions and delivery.
   void subscribe(const std::string& kind, const Callback& cb);
@@ -159,6 +164,14 @@ class Mis : private StatementSource {
                      std::string& error);
   bool read_row(const RecordLocation& where, long record_id, Values& out, bool& found,
                 std::string& error);
+  // A record's key among the unit's read records.
+  static std::string record_key(const ObjectRef& ref);
+  // The attributes of the row a statement is on, of a record table of type.
+  static void read_columns(const nxdb::Statement& st, const nxdb::RecordType& type, Values& out);
+  // The next chunk of the read-ahead records from position at (read_ahead.cc).
+  bool read_chunk(std::size_t at, std::string& error);
+  // Inside a unit: the kept record after its update (the values as stored).
+  void keep_updated(const std::string& key, const Values& changes);
   bool clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
                       const std::string& cause, const std::string& when,
                       const std::string& op, long by_record, long moi_id, std::vector<Notification>& out,
@@ -217,13 +230,20 @@ class Mis : private StatementSource {
   std::condition_variable_any unit_ended_;
   std::map<std::string, std::unique_ptr<nxdb::Statement>> unit_statements_;
   std::map<std::string, std::string> unit_tables_;  // log and record type -> table
-  // The record read last in the unit, for the change that follows its read.
+  // Records read in the unit, by record_key: the read-ahead chunk, or the
+  // record read last. found false: no table of its log has it. Changes of
+  // records through update and destroy keep them right; any other change
+  // forgets them (keep_unit_records_ unset at its commit).
   struct ReadRecord {
-    std::string key;
     RecordLocation where;
     Values values;
+    bool found = true;
   };
-  std::optional<ReadRecord> unit_record_;
+  std::map<std::string, ReadRecord> unit_records_;
+  bool keep_unit_records_ = false;
+  std::vector<ObjectRef> unit_ahead_;                  // read_ahead's records, in order
+  std::map<std::string, std::size_t> unit_ahead_at_;  // record_key -> first position
+  std::size_t unit_ahead_done_ = 0;                    // read up to here
 
   // Delivery.
   mutable std::mutex queue_mu_;

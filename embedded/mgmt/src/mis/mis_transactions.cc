@@ -104,9 +104,10 @@ bool Mis::write_journal(std::string& error) {
 
 bool Mis::commit(std::string& error) {
   if (in_unit()) {
-    // Committed at the end of the unit. A read kept for this change is not
-    // kept past it.
-    unit_record_.reset();
+    // Committed at the end of the unit. Records read in the unit stay only
+    // when the change kept them right.
+    if (!keep_unit_records_) unit_records_.clear();
+    keep_unit_records_ = false;
     return true;
   }
   nxdb::Backend& db = *db_->backend();
@@ -175,7 +176,11 @@ void Mis::end_unit_state() {
   unit_owner_ = std::thread::id();
   unit_statements_.clear();
   unit_tables_.clear();
-  unit_record_.reset();
+  unit_records_.clear();
+  keep_unit_records_ = false;
+  unit_ahead_.clear();
+  unit_ahead_at_.clear();
+  unit_ahead_done_ = 0;
 }
 
 bool Mis::end_unit(bool keep, std::string& error) {

@@ -83,11 +83,26 @@ Mis::Lookup Mis::find_record(const ObjectRef& ref, RecordLocation& where, Values
     error = "not an object of this MIS: " + format_object_name(ref);
     return Lookup::kMissing;
   }
-  const std::string key = ref.log_id + '\n' + (ref.log_is_number ? "1" : "0") + std::to_string(ref.record_id);
-  if (in_unit() && unit_record_ && unit_record_->key == key) {
-    where = unit_record_->where;
-    values = unit_record_->values;
-    return Lookup::kFound;
+  const std::string key = record_key(ref);
+  if (in_unit()) {
+    auto kept = unit_records_.find(key);
+    if (kept == unit_records_.end()) {
+      // A record named to read ahead: its chunk comes in at once.
+      auto ahead = unit_ahead_at_.find(key);
+      if (ahead != unit_ahead_at_.end() && ahead->second >= unit_ahead_done_) {
+        if (!read_chunk(ahead->second, error)) return Lookup::kFailed;
+        kept = unit_records_.find(key);
+      }
+    }
+    if (kept != unit_records_.end()) {
+      if (!kept->second.found) {
+        error = "no such object: " + format_object_name(ref);
+        return Lookup::kMissing;
+      }
+      where = kept->second.where;
+      values = kept->second.values;
+      return Lookup::kFound;
+    }
   }
   for (const nxdb::RecordType& type : nxdb::alarm_record_types()) {
     RecordLocation candidate;
@@ -97,12 +112,61 @@ Mis::Lookup Mis::find_record(const ObjectRef& ref, RecordLocation& where, Values
     if (!read_row(candidate, ref.record_id, values, found, error)) return Lookup::kFailed;
     if (found) {
       where = candidate;
-      if (in_unit()) unit_record_ = ReadRecord{key, where, values};
+      if (in_unit()) unit_records_[key] = ReadRecord{where, values, true};
       return Lookup::kFound;
     }
   }
   error = "no such object: " + format_object_name(ref);
   return Lookup::kMissing;
+}
+
+std::string Mis::record_key(const ObjectRef& ref) {
+  return ref.log_id + '\n' + (ref.log_is_number ? "1" : "0") + std::to_string(ref.record_id);
+}
+
+void Mis::read_columns(const nxdb::Statement& st, const nxdb::RecordType& type, Values& out) {
+  const ColumnAttributes& attributes = column_attributes(type);
+  for (int i = 0; i < st.column_count(); ++i) {
+    auto it = attributes.find(st.column_name(i));
+    if (it == attributes.end()) continue;
+    const RecordAttribute& a = *it->second;
+    switch (st.cell_type(i)) {
+      case nxdb::CellType::kNull:
+      case nxdb::CellType::kBlob:
+        break;
+      case nxdb::CellType::kInteger:
+        out[a.name] = std::to_string(st.cell_int(i));
+        break;
+      default:
+        out[a.name] = st.column_kind(i) == nxdb::ColumnKind::kTime
+                          ? nxdb::stored_time_to_digits(st.cell_text(i))
+                          : std::string(st.cell_text(i));
+    }
+  }
+}
+
+void Mis::keep_updated(const std::string& key, const Values& changes) {
+  auto kept = unit_records_.find(key);
+  if (kept == unit_records_.end()) return;
+  Values& values = kept->second.values;
+  for (const auto& [name, text] : changes) {
+    const RecordAttribute* a = find_record_attribute(name);
+    const char* column = a ? column_of(*a, *kept->second.where.type) : nullptr;
+    const nxdb::ColumnDef* def = column ? column_def(*kept->second.where.type, column) : nullptr;
+    std::string stored;
+    if (def != nullptr && def->kind == nxdb::ColumnKind::kText) {
+      values[a->name] = text;
+    } else if (def != nullptr && def->kind == nxdb::ColumnKind::kTime && text.empty()) {
+      values.erase(a->name);  // NULL, which a read leaves out
+    } else if (def != nullptr && def->kind == nxdb::ColumnKind::kTime &&
+               nxdb::digits_to_stored_time(text, stored)) {
+      values[a->name] = nxdb::stored_time_to_digits(stored);
+    } else {
+      // Read back as the engine keeps it, when next named.
+      unit_records_.erase(kept);
+      return;
+    }
+  }
 }
 
 bool Mis::read_row(const RecordLocation& where, long record_id, Values& out, bool& found,
@@ -117,25 +181,7 @@ bool Mis::read_row(const RecordLocation& where, long record_id, Values& out, boo
     return false;
   }
   found = r == nxdb::StepResult::kRow;
-  if (!found) return true;
-  const ColumnAttributes& attributes = column_attributes(*where.type);
-  for (int i = 0; i < st->column_count(); ++i) {
-    auto it = attributes.find(st->column_name(i));
-    if (it == attributes.end()) continue;
-    const RecordAttribute& a = *it->second;
-    switch (st->cell_type(i)) {
-      case nxdb::CellType::kNull:
-      case nxdb::CellType::kBlob:
-        break;
-      case nxdb::CellType::kInteger:
-        out[a.name] = std::to_string(st->cell_int(i));
-        break;
-      default:
-        out[a.name] = st->column_kind(i) == nxdb::ColumnKind::kTime
-                          ? nxdb::stored_time_to_digits(st->cell_text(i))
-                          : std::string(st->cell_text(i));
-    }
-  }
+  if (found) read_columns(*st, *where.type, out);
   return true;
 }
 
@@ -308,6 +354,10 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
     rollback();
     return false;
   }
+  if (in_unit()) {
+    keep_updated(record_key(ref), changes);
+    keep_unit_records_ = true;
+  }
   return commit(error);
 }
 
@@ -348,6 +398,10 @@ bool Mis::destroy(const ObjectRef& ref, std::string& error) {
                error)) {
     rollback();
     return false;
+  }
+  if (in_unit()) {
+    unit_records_[record_key(ref)] = ReadRecord{where, Values(), false};
+    keep_unit_records_ = true;
   }
   return commit(error);
 }

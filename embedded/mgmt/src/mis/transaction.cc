@@ -20,6 +20,17 @@ Transaction::Transaction(const Platform& platform) {
 
 Transaction::~Transaction() { rollback(); }
 
+void Transaction::read_ahead(const std::vector<std::string>& object_names) {
+  if (!open_) return;
+  std::vector<nxmp_mis::ObjectRef> records;
+  records.reserve(object_names.size());
+  for (const std::string& name : object_names) {
+    std::optional<nxmp_mis::ObjectRef> ref = nxmp_mis::parse_object_name(name);
+    if (ref && ref->kind == nxmp_mis::ObjectRef::Kind::kRecord) records.push_back(std::move(*ref));
+  }
+  mis_->read_ahead(records);
+}
+
 bool Transaction::commit() {
   if (!open_) return fail(NOT_ALLOWED, "the unit of work is not open");
   open_ = false;

@@ -203,6 +203,46 @@ TEST_F(UnitOfWork, NestedUnitsJoinTheOutermost) {
   EXPECT_EQ(acked(), (std::vector<long>{1, 2}));
 }
 
+// Records read ahead a chunk at a time: a record named twice sees its own
+// change, in the chunk it was read in and in a later one (past 500 names),
+// and a name of no record fails alone.
+TEST_F(UnitOfWork, RecordsReadAheadSeeTheUnitsOwnChanges) {
+  std::vector<std::string> names{name(1), name(2), name(1)};
+  for (int missing = 1000; missing < 1600; ++missing) names.push_back(name(missing));
+  names.push_back(name(3));
+  names.push_back(name(2));
+  Transaction unit(Platform::def_platform);
+  ASSERT_TRUE(unit.is_open()) << unit.get_error_text();
+  unit.read_ahead(names);
+  ASSERT_TRUE(ack(1));
+  ASSERT_TRUE(ack(2));
+  ASSERT_TRUE(ack(1)) << "acknowledged again: changes nothing";
+  EXPECT_FALSE(ack(1000));
+  ASSERT_TRUE(ack(3));
+  ASSERT_TRUE(ack(2)) << "read again in the next chunk";
+  ASSERT_TRUE(unit.commit()) << unit.get_error_text();
+  EXPECT_EQ(acked(), (std::vector<long>{1, 2, 3}));
+  EXPECT_EQ(new_journal_entries(),
+            (std::vector<std::string>{"ATTR_CHANGED " + name(1), "ATTR_CHANGED " + name(2),
+                                      "ATTR_CHANGED " + name(3)}));
+  // Each second acknowledge's entry starts where the first left the record.
+  std::string error;
+  auto st = reader_->backend()->prepare(
+      "SELECT logrecordid, state_before, state_after FROM nxmis_history WHERE kind = 'acked' "
+      "ORDER BY seq",
+      error);
+  ASSERT_TRUE(st) << error;
+  std::vector<std::string> entries;
+  while (st->step() == nxdb::StepResult::kRow) {
+    entries.push_back(std::to_string(st->cell_int(0)) + " " + std::string(st->cell_text(1)) + " -> " +
+                      std::string(st->cell_text(2)));
+  }
+  const std::string fresh = "unAcked/unCleared/unDisplayed", done = "acked/unCleared/unDisplayed";
+  EXPECT_EQ(entries, (std::vector<std::string>{"1 " + fresh + " -> " + done, "2 " + fresh + " -> " + done,
+                                               "1 " + done + " -> " + done, "3 " + fresh + " -> " + done,
+                                               "2 " + done + " -> " + done}));
+}
+
 TEST_F(UnitOfWork, AnotherThreadsChangeWaitsForTheEndOfTheUnit) {
   std::atomic<bool> stored{false};
   std::thread other;
