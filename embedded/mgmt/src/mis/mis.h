@@ -52,6 +52,8 @@ struct Notification {
 // Attribute values of an object, by bare attribute name.
 using Values = std::map<std::string, std::string>;
 
+class PendingRows;  // batch_rows.h
+
 struct RecordLocation {
   const nxdb::RecordType* type = nullptr;
   std::string table;
@@ -221,6 +223,12 @@ class Mis : private StatementSource {
   // batch_identities_ and remembered once it has committed.
   bool identity_in_unit(const std::string& moi, long& id, std::string& error);
   std::map<std::string, long>* batch_identities_ = nullptr;
+  // While log_alarms runs: the records and their creation entries kept back
+  // to be written many to a statement, flushed before anything reads their
+  // tables (a clear's matching) and before the commit.
+  PendingRows* batch_records_ = nullptr;
+  PendingRows* batch_history_ = nullptr;
+  bool flush_batch_rows(std::string& error);
   std::map<std::string, long> known_identities_;  // committed ones (under identity_mu_)
 
   // The open unit of work (under write_mu_).

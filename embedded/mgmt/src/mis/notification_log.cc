@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "metadata.h"
+#include "mis/batch_rows.h"
 #include "mis/history.h"
 #include "mis/mis.h"
 #include "mis/notification_info.h"
@@ -85,7 +86,7 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
     // Kept for the unit: a batch runs it for every clear it logs.
     std::unique_ptr<nxdb::Statement> owned;
     nxdb::Statement* st = statement(
-        "SELECT logrecordid, cleartime, clearoperator FROM " + table +
+        "SELECT logrecordid, cleartime, clearoperator, ackstate, displaystate FROM " + table +
             " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3" +
             (moi_id > 0 ? " AND clearstate || '' = ?4 AND (moi_id = ?5 OR moi_id IS NULL)" : " AND clearstate = ?4"),
         owned, error);
@@ -95,7 +96,12 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
     st->bind_text(2, event_type);
     st->bind_text(3, cause);
     st->bind_text(4, "unCleared");
-    std::vector<std::pair<long, Values>> matches;
+    struct Match {
+      long id;
+      Values old;
+      std::string ack, display;  // states the clear leaves as they are
+    };
+    std::vector<Match> matches;
     nxdb::StepResult step;
     while ((step = st->step()) == nxdb::StepResult::kRow) {
       Values old{{"clearState", "unCleared"}};
@@ -103,14 +109,15 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
         old["clearTime"] = nxdb::stored_time_to_digits(st->cell_text(1));
       }
       if (st->cell_type(2) != nxdb::CellType::kNull) old["clearOperator"] = std::string(st->cell_text(2));
-      matches.emplace_back(static_cast<long>(st->cell_int(0)), old);
+      matches.push_back({static_cast<long>(st->cell_int(0)), old, std::string(st->cell_text(3)),
+                         std::string(st->cell_text(4))});
     }
     if (step == nxdb::StepResult::kError) {
       error = st->error();
       return false;
     }
     st->reset();
-    for (const auto& [id, old] : matches) {
+    for (const auto& [id, old, ack, display] : matches) {
       std::unique_ptr<nxdb::Statement> owned_update;
       nxdb::Statement* update = statement(
           "UPDATE " + table + " SET clearstate = ?1, cleartime = ?2, clearoperator = ?3 WHERE logrecordid = ?4",
@@ -128,7 +135,13 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
       ObjectRef rec = log_of(log);
       rec.kind = ObjectRef::Kind::kRecord;
       rec.record_id = id;
-      if (!history_of_clear_by(*this, table, rec, when, op, by_record, error)) return false;
+      if (batch_history_ != nullptr) {
+        // In a batch: written with the batch's other entries, in order.
+        std::vector<RowCell> entry = clear_by_history_row(rec, ack, display, when, op, by_record);
+        if (!entry.empty()) batch_history_->add("nxmis_history", kHistoryColumns, std::move(entry));
+      } else if (!history_of_clear_by(*this, table, rec, when, op, by_record, error)) {
+        return false;
+      }
       Values now{{"clearState", "cleared"}, {"clearTime", when}, {"clearOperator", op}};
       out.push_back({"ATTR_CHANGED", format_object_name(rec), record_class(type),
                      value_change_info(old, now)});
@@ -152,6 +165,14 @@ long Mis::identity_of(const std::string& moi) {
   // Made again next time: the database may have been unreachable.
   if (id < 0) identities_.reset();
   return id;
+}
+
+bool Mis::flush_batch_rows(std::string& error) {
+  // Records before their entries: the history names them.
+  const bool many = db_->backend()->dialect() == nxdb::Dialect::kPostgres;
+  if (batch_records_ != nullptr && !batch_records_->flush(*this, many, error)) return false;
+  if (batch_history_ != nullptr && !batch_history_->flush(*this, many, error)) return false;
+  return true;
 }
 
 bool Mis::identity_in_unit(const std::string& moi, long& id, std::string& error) {
@@ -344,6 +365,13 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
     }
     if (last != nullptr) *last = {max_id + 1, max_notification + 1};
     std::vector<Notification> cleared;
+    // A clear reads the alarms it matches: those kept back are written first
+    // (their entries may wait: they keep their order among themselves).
+    if (clearing && batch_records_ != nullptr &&
+        !batch_records_->flush(*this, db_->backend()->dialect() == nxdb::Dialect::kPostgres, error)) {
+      rollback();
+      return false;
+    }
     if (clearing && !clear_matching(log, moi, event_bare, cause, now, clear_op, max_id + 1, moi_id, cleared, error)) {
       rollback();
       return false;
@@ -351,65 +379,60 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
     Values record = row;
     record["logRecordId"] = std::to_string(max_id + 1);
     record["notificationIdentifier"] = std::to_string(max_notification + 1);
-    std::string columns, marks;
-    std::vector<std::pair<const nxdb::ColumnDef*, std::string>> binds;
+    std::string columns;
+    std::vector<RowCell> cells;
+    cells.reserve(record.size() + 3);
     for (const auto& [name, text] : record) {
       const RecordAttribute* a = find_record_attribute(name);
       const char* column = a ? column_of(*a, type) : nullptr;
       if (column == nullptr) continue;
-      binds.emplace_back(column_def(type, column), text);
-    }
-    for (std::size_t i = 0; i < binds.size(); ++i) {
-      columns += std::string(i ? ", " : "") + binds[i].first->name;
-      marks += std::string(i ? ", " : "") + "?" + std::to_string(i + 1);
-    }
-    columns += ", logrectype, blob, moi_id";
-    const std::size_t n = binds.size();
-    marks += ", ?" + std::to_string(n + 1) + ", ?" + std::to_string(n + 2) + ", ?" + std::to_string(n + 3);
-    // Kept for the unit's next alarm of the same columns.
-    std::unique_ptr<nxdb::Statement> owned;
-    nxdb::Statement* st =
-        statement("INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")", owned, error);
-    if (st == nullptr) {
-      rollback();
-      return false;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-      const int index = static_cast<int>(i) + 1;
-      const std::string& text = binds[i].second;
-      switch (binds[i].first->kind) {
+      const nxdb::ColumnDef* def = column_def(type, column);
+      columns += std::string(cells.empty() ? "" : ", ") + def->name;
+      switch (def->kind) {
         case nxdb::ColumnKind::kTime: {
           std::string stored;
           if (!text.empty() && nxdb::digits_to_stored_time(text, stored)) {
-            st->bind_text(index, stored);
+            cells.push_back(RowCell::text(std::move(stored)));
           } else {
-            st->bind_null(index);
+            cells.push_back(RowCell::null());
           }
           break;
         }
         case nxdb::ColumnKind::kInteger:
-          st->bind_int(index, std::atoll(text.c_str()));
+          cells.push_back(RowCell::integer(std::atoll(text.c_str())));
           break;
         default:
-          st->bind_text(index, text);
+          cells.push_back(RowCell::text(text));
       }
     }
-    st->bind_text(static_cast<int>(n) + 1, type.code);
-    if (blob.is_null()) {
-      st->bind_null(static_cast<int>(n) + 2);
+    columns += ", logrectype, blob, moi_id";
+    cells.push_back(RowCell::text(type.code));
+    cells.push_back(blob.is_null() ? RowCell::null() : RowCell::blob(blob.encoding().str()));
+    cells.push_back(moi_id > 0 ? RowCell::integer(moi_id) : RowCell::null());
+    ObjectRef rec = log_of(log);
+    rec.kind = ObjectRef::Kind::kRecord;
+    rec.record_id = static_cast<long>(max_id + 1);
+    if (batch_records_ != nullptr) {
+      // In a batch: written with the next ones (checked there).
+      batch_records_->add(table, columns, std::move(cells));
+      std::vector<RowCell> entry = creation_history_row(rec, record);
+      if (!entry.empty()) batch_history_->add("nxmis_history", kHistoryColumns, std::move(entry));
     } else {
-      DataUnit ber = blob.encoding();
-      st->bind_blob(static_cast<int>(n) + 2, ber.data(), ber.size());
-    }
-    if (moi_id > 0) {
-      st->bind_int(static_cast<int>(n) + 3, moi_id);
-    } else {
-      st->bind_null(static_cast<int>(n) + 3);
-    }
-    if (st->step() == nxdb::StepResult::kError) {
-      error = st->error();
-      rollback();
-      return false;
+      // Kept for the unit's next alarm of the same columns.
+      std::unique_ptr<nxdb::Statement> owned;
+      nxdb::Statement* st =
+          statement(insert_head(table, columns) + row_marks(cells.size(), 1), owned, error);
+      if (st == nullptr) {
+        rollback();
+        return false;
+      }
+      bind_cells(*st, cells, 1);
+      if (st->step() == nxdb::StepResult::kError) {
+        error = st->error();
+        rollback();
+        return false;
+      }
+      if (!history_of_creation(*this, rec, record, error)) return rollback(), false;
     }
     for (const Notification& c : cleared) {
       if (!journal(c, error)) {
@@ -417,10 +440,6 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
         return false;
       }
     }
-    ObjectRef rec = log_of(log);
-    rec.kind = ObjectRef::Kind::kRecord;
-    rec.record_id = static_cast<long>(max_id + 1);
-    if (!history_of_creation(*this, rec, record, error)) return rollback(), false;
     if (!journal({"OBJECT_CREATED", format_object_name(rec), record_class(type),
                   attribute_list_info(record)},
                  error)) {

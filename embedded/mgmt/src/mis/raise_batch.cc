@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "mis/batch_rows.h"
 #include "mis/mis.h"
 #include "nxmp/asn1_type.h"
 
@@ -12,6 +13,8 @@ namespace {
 // Identities remembered per MIS connection; past this they are forgotten
 // and looked up again.
 constexpr std::size_t kKnownIdentities = 100000;
+// Records kept back at most before they are written.
+constexpr std::size_t kKeptRows = 1000;
 
 }  // namespace
 
@@ -37,10 +40,13 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
   std::map<std::string, long> made;
   std::map<std::string, std::pair<long long, long long>> ids;
   std::map<std::string, bool> known_logs;
+  PendingRows records, history;
   {
     std::lock_guard<std::mutex> lock(write_mu_);
     batch_ids_ = &ids;
     batch_identities_ = &made;
+    batch_records_ = &records;
+    batch_history_ = &history;
   }
   for (PendingAlarm* a : alarms) {
     a->ok = false;
@@ -71,11 +77,20 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
         break;
       }
     }
+    if (records.size() >= kKeptRows) {
+      std::lock_guard<std::mutex> lock(write_mu_);
+      if (!flush_batch_rows(failure)) break;
+    }
   }
   {
     std::lock_guard<std::mutex> lock(write_mu_);
+    if (failure.empty() && !flush_batch_rows(failure) && failure.empty()) {
+      failure = "the batch's records could not be written";
+    }
     batch_ids_ = nullptr;
     batch_identities_ = nullptr;
+    batch_records_ = nullptr;
+    batch_history_ = nullptr;
   }
   if (!failure.empty()) {
     std::string ignored;

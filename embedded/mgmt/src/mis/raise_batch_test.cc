@@ -125,6 +125,52 @@ TEST_F(RaiseBatch, AClearInTheBatchClearsAnAlarmOfTheSameBatch) {
             (std::vector<std::string>{"OBJECT_CREATED", "ATTR_CHANGED", "OBJECT_CREATED"}));
 }
 
+// A batch keeps its records and history entries back and writes them many
+// at a time: the entries must still be those of each change, in the order
+// the changes were made (a clear's entries after the alarms it clears and
+// before its own), in every log the batch writes to.
+TEST_F(RaiseBatch, HistoryEntriesOfABatchAreThoseOfEachChangeInOrder) {
+  const std::string a = "/systemId=name:\"alpha\"/linkId=string:\"a\"";
+  const std::string b = "/systemId=name:\"alpha\"/linkId=string:\"b\"";
+  const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_alarms(
+      {alarm("L1", "major", a), alarm("L2", "minor", a), alarm("L1", "minor", a), alarm("L1", "major", b),
+       alarm("L1", "cleared", a), alarm("L1", "warning", b), alarm("L2", "cleared", a),
+       alarm("L1", "cleared", b), alarm("L1", "critical", a)});
+  ASSERT_TRUE(r.ok) << r.error;
+  const std::string open = "unAcked/unCleared/unDisplayed", shut = "unAcked/cleared/unDisplayed";
+  EXPECT_EQ(rows("SELECT log, logrecordid, kind, COALESCE(state_before, '-'), state_after, "
+                 "COALESCE(by_record, 0), CASE WHEN text IS NULL THEN 1 ELSE 0 END FROM nxmis_history ORDER BY seq"),
+            (std::vector<std::string>{
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|1|created|-|" + open + "|0|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L2\"|1|created|-|" + open + "|0|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|2|created|-|" + open + "|0|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|3|created|-|" + open + "|0|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|1|clearedByNotification|" + open + "|" + shut + "|4|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|2|clearedByNotification|" + open + "|" + shut + "|4|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|4|created|-|" + shut + "|0|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|5|created|-|" + open + "|0|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L2\"|1|clearedByNotification|" + open + "|" + shut + "|2|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L2\"|2|created|-|" + shut + "|0|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|3|clearedByNotification|" + open + "|" + shut + "|6|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|5|clearedByNotification|" + open + "|" + shut + "|6|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|6|created|-|" + shut + "|0|1",
+                "/systemId=name:\"alpha\"/logId=string:\"L1\"|7|created|-|" + open + "|0|1"}));
+  // Every entry names its writer and a time; a creation's time is its record's logging time.
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM nxmis_history WHERE operator IS NULL OR operator = '' OR origin NOT LIKE "
+                 "'%/%' OR time IS NULL"),
+            std::vector<std::string>{"0"});
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM nxmis_history h JOIN " + table("L1") +
+                 " t ON t.logrecordid = h.logrecordid WHERE h.kind = 'created' AND h.log LIKE '%L1%' AND "
+                 "h.time = t.loggingtime"),
+            std::vector<std::string>{"7"});
+  // The records as each change left them: the clears cleared exactly the open alarms they matched.
+  EXPECT_EQ(rows("SELECT logrecordid, perceivedseverity, clearstate FROM " + table("L1") + " ORDER BY logrecordid"),
+            (std::vector<std::string>{"1|major|cleared", "2|minor|cleared", "3|major|cleared", "4|cleared|cleared",
+                                      "5|warning|cleared", "6|cleared|cleared", "7|critical|unCleared"}));
+  EXPECT_EQ(rows("SELECT logrecordid, clearstate FROM " + table("L2") + " ORDER BY logrecordid"),
+            (std::vector<std::string>{"1|cleared", "2|cleared"}));
+}
+
 TEST_F(RaiseBatch, ManagedObjectsGetOneIdentityEach) {
   const std::string a = "/systemId=name:\"alpha\"/linkId=string:\"a\"";
   const std::string b = "/systemId=name:\"alpha\"/linkId=string:\"b\"";

@@ -1,0 +1,190 @@
+#include "mis/batch_rows.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+
+#include "nxdb/value.h"
+
+namespace nxmp_mis {
+namespace {
+
+// Bound parameters per statement: within what every supported engine takes
+// (SQLite builds before 3.32 stop at 999).
+constexpr std::size_t kMostParameters = 900;
+
+std::string value_of(const Values& values, const char* name) {
+  auto it = values.find(name);
+  return it == values.end() ? std::string() : it->second;
+}
+
+// The writer's login name and host/pid, as the history's own entries name
+// them; looked up once per process (again after a fork).
+struct Writer {
+  pid_t pid = 0;
+  std::string user, origin;
+};
+
+const Writer& writer() {
+  static Writer w;
+  if (w.pid != getpid()) {
+    struct passwd pw {};
+    struct passwd* found = nullptr;
+    char buffer[1024];
+    if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found && found->pw_name) {
+      w.user = found->pw_name;
+    } else {
+      const char* login = getlogin();
+      w.user = login ? login : "";
+    }
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+    w.origin = std::string(host[0] ? host : "localhost") + "/" + std::to_string(static_cast<long>(getpid()));
+    w.pid = getpid();
+  }
+  return w;
+}
+
+std::string now_digits() {
+  std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S", &tm);
+  return buf;
+}
+
+}  // namespace
+
+const char kHistoryColumns[] =
+    "log, logrecordid, kind, state_before, state_after, operator, time, text, origin, by_record";
+
+void bind_cells(nxdb::Statement& st, const std::vector<RowCell>& cells, int first) {
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const int index = first + static_cast<int>(i);
+    const RowCell& c = cells[i];
+    switch (c.kind) {
+      case RowCell::Kind::kNull: st.bind_null(index); break;
+      case RowCell::Kind::kText: st.bind_text(index, c.bytes); break;
+      case RowCell::Kind::kInt: st.bind_int(index, c.number); break;
+      case RowCell::Kind::kBlob: st.bind_blob(index, c.bytes.data(), c.bytes.size()); break;
+    }
+  }
+}
+
+std::string insert_head(const std::string& table, const std::string& columns) {
+  return "INSERT INTO " + table + " (" + columns + ") VALUES ";
+}
+
+std::string row_marks(std::size_t cells, std::size_t first) {
+  std::string marks = "(";
+  for (std::size_t i = 0; i < cells; ++i) {
+    marks += (i ? ", ?" : "?") + std::to_string(first + i);
+  }
+  return marks + ")";
+}
+
+void PendingRows::add(const std::string& table, const std::string& columns, std::vector<RowCell> cells) {
+  std::string head = insert_head(table, columns);
+  std::size_t at = heads_.size();
+  if (!rows_.empty() && heads_[rows_.back().head] == head) {
+    at = rows_.back().head;
+  } else {
+    auto known = std::find(heads_.begin(), heads_.end(), head);
+    at = static_cast<std::size_t>(known - heads_.begin());
+    if (known == heads_.end()) heads_.push_back(std::move(head));
+  }
+  rows_.push_back({at, std::move(cells)});
+}
+
+bool PendingRows::flush(StatementSource& source, bool many, std::string& error) {
+  bool ok = true;
+  for (std::size_t from = 0; ok && from < rows_.size();) {
+    const Row& first = rows_[from];
+    const std::size_t width = std::max<std::size_t>(first.cells.size(), 1);
+    const std::size_t most = many ? std::max<std::size_t>(kMostParameters / width, 1) : 1;
+    std::size_t to = from + 1;
+    while (to < rows_.size() && to - from < most && rows_[to].head == first.head &&
+           rows_[to].cells.size() == first.cells.size()) {
+      ++to;
+    }
+    std::string sql = heads_[first.head];
+    for (std::size_t r = 0; r < to - from; ++r) {
+      sql += (r ? ", " : "") + row_marks(first.cells.size(), r * first.cells.size() + 1);
+    }
+    // Kept by the unit: a batch's full chunks all run the same statement.
+    std::unique_ptr<nxdb::Statement> owned;
+    nxdb::Statement* st = source.statement(sql, owned, error);
+    if (st == nullptr) {
+      ok = false;
+      break;
+    }
+    for (std::size_t r = from; r < to; ++r) {
+      bind_cells(*st, rows_[r].cells, static_cast<int>((r - from) * first.cells.size()) + 1);
+    }
+    if (st->step() == nxdb::StepResult::kError) {
+      error = st->error();
+      ok = false;
+    }
+    st->reset();
+    from = to;
+  }
+  rows_.clear();
+  heads_.clear();
+  return ok;
+}
+
+std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values& values) {
+#ifdef NX_HISTORY_OFF
+  // Benchmark builds only: the same change without its entry.
+  (void)record, (void)values;
+  return {};
+#endif
+  std::string time = value_of(values, "loggingTime");
+  if (time.empty()) time = now_digits();
+  std::string stored;
+  nxdb::digits_to_stored_time(time, stored);
+  std::vector<RowCell> cells;
+  cells.reserve(10);
+  cells.push_back(RowCell::text(format_object_name(log_of(record))));
+  cells.push_back(RowCell::integer(record.record_id));
+  cells.push_back(RowCell::text("created"));
+  cells.push_back(RowCell::null());
+  cells.push_back(RowCell::text(value_of(values, "ackState") + "/" + value_of(values, "clearState") + "/" +
+                                value_of(values, "displayState")));
+  cells.push_back(RowCell::text(writer().user));
+  cells.push_back(stored.empty() ? RowCell::null() : RowCell::text(stored));
+  cells.push_back(RowCell::null());
+  cells.push_back(RowCell::text(writer().origin));
+  cells.push_back(RowCell::null());
+  return cells;
+}
+
+std::vector<RowCell> clear_by_history_row(const ObjectRef& record, const std::string& ack_state,
+                                          const std::string& display_state, const std::string& when,
+                                          const std::string& op, long by_record) {
+#ifdef NX_HISTORY_OFF
+  (void)record, (void)ack_state, (void)display_state, (void)when, (void)op, (void)by_record;
+  return {};
+#endif
+  std::string stored;
+  nxdb::digits_to_stored_time(when, stored);
+  std::vector<RowCell> cells;
+  cells.reserve(10);
+  cells.push_back(RowCell::text(format_object_name(log_of(record))));
+  cells.push_back(RowCell::integer(record.record_id));
+  cells.push_back(RowCell::text("clearedByNotification"));
+  cells.push_back(RowCell::text(ack_state + "/unCleared/" + display_state));
+  cells.push_back(RowCell::text(ack_state + "/cleared/" + display_state));
+  cells.push_back(RowCell::text(op.empty() ? writer().user : op));
+  cells.push_back(stored.empty() ? RowCell::null() : RowCell::text(stored));
+  cells.push_back(RowCell::null());
+  cells.push_back(RowCell::text(writer().origin));
+  cells.push_back(by_record > 0 ? RowCell::integer(by_record) : RowCell::null());
+  return cells;
+}
+
+}  // namespace nxmp_mis
