@@ -51,5 +51,5 @@ for engine in "${engines[@]}"; do
   /usr/bin/time -f "%U %S" -o "$work/cpu" "$tool" --db "$db" ingest "$work/in.jsonl" >"$work/out" 2>&1 || true
   read -r user sys <"$work/cpu"
   echo "$engine ingest: $(tail -1 "$work/out"); CPU ${user}+${sys} s," \
-    "$(awk -v n="$alarms" -v c="$user + $sys" 'BEGIN { split(c, p, " + "); printf "%.0f", n / (p[1] + p[2]) }') alarms per CPU second"
+    "$(awk -v n="$alarms" -v u="$user" -v s="$sys" 'BEGIN { printf "%.0f", n / (u + s) }') alarms per CPU second"
 done
