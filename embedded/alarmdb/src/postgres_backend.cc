@@ -205,9 +205,9 @@ class PgBackend : public Backend {
     return conn_->listen(channel, error);
   }
 
-  bool wait_notifications(int timeout_ms, std::vector<std::string>& payloads,
-                          std::string& error) override {
-    return pg::wait_notifications(*conn_, timeout_ms, payloads, error);
+  bool wait_notifications(int timeout_ms, std::vector<std::string>& payloads, std::string& error,
+                          int wake_fd) override {
+    return pg::wait_notifications(*conn_, timeout_ms, payloads, error, wake_fd);
   }
 
  private:

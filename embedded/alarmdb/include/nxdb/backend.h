@@ -106,11 +106,12 @@ class Backend {
     return false;
   }
   // Waits up to timeout_ms for notifications and appends their payloads.
-  // True when woken (a notification, or a reconnection after which the
-  // caller should look for what it may have missed); false on time-out or
-  // failure (error set on failure).
+  // True when woken (a notification, wake_fd readable, or a reconnection
+  // after which the caller should look for what it may have missed); false
+  // on time-out or failure (error set on failure). wake_fd (-1: none) is
+  // only polled: the caller empties it.
   virtual bool wait_notifications(int timeout_ms, std::vector<std::string>& payloads,
-                                  std::string& error) {
+                                  std::string& error, int wake_fd) {
     return false;
   }
 };

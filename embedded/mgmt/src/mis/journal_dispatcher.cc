@@ -46,6 +46,7 @@ void Mis::stop() {
     stopping_ = true;
   }
   queue_cv_.notify_all();
+  journal_wake_.signal();
   if (dispatcher_.joinable()) {
     // A handler that ends the process runs on the dispatcher itself.
     if (dispatcher_.get_id() == std::this_thread::get_id()) {
@@ -65,6 +66,7 @@ void Mis::stop_at_exit() {
   std::unique_lock<std::mutex> lock(queue_mu_);
   stopping_ = true;
   queue_cv_.notify_all();
+  journal_wake_.signal();
   if (!dispatcher_.joinable()) return;
   if (dispatcher_.get_id() == std::this_thread::get_id()) {
     dispatcher_.detach();
@@ -122,12 +124,16 @@ void Mis::prune_journal(long long keep) {
 
 bool Mis::wait_for_journal(long long& version, std::chrono::steady_clock::time_point& recheck) {
   nxdb::Backend& db = *reader_->backend();
+  const bool sqlite = db.dialect() == nxdb::Dialect::kSqlite;
+  // Emptied before looking: a commit after the look leaves it readable for
+  // the wait below.
+  if (!sqlite) journal_wake_.drain();
   {
     std::unique_lock<std::mutex> lock(queue_mu_);
     if (stopping_) return false;
     // This process's own entries: read at once.
     if (local_seq_ > delivered_seq_) return true;
-    if (db.dialect() == nxdb::Dialect::kSqlite) {
+    if (sqlite) {
       queue_cv_.wait_for(lock, kPollInterval, [&] { return stopping_ || local_seq_ > delivered_seq_; });
       if (stopping_) return false;
       if (local_seq_ > delivered_seq_) return true;
@@ -138,7 +144,7 @@ bool Mis::wait_for_journal(long long& version, std::chrono::steady_clock::time_p
     recheck = now + kJournalRecheck;
     return true;
   }
-  if (db.dialect() == nxdb::Dialect::kSqlite) {
+  if (sqlite) {
     // Another connection committed: the only case worth a query.
     long long v = db.data_version();
     if (v == version && v >= 0) return false;
@@ -147,13 +153,13 @@ bool Mis::wait_for_journal(long long& version, std::chrono::steady_clock::time_p
   }
   std::vector<std::string> payloads;
   std::string error;
-  if (!db.wait_notifications(static_cast<int>(kPollInterval.count()), payloads, error)) {
+  if (!db.wait_notifications(static_cast<int>(kPollInterval.count()), payloads, error, journal_wake_.fd())) {
     // No server: wait before trying again rather than spin.
     if (!error.empty()) std::this_thread::sleep_for(kPollInterval);
     return false;
   }
-  // Reconnected: look for what was missed; what was removed meanwhile is
-  // told by the journal's mark.
+  // Woken by this process, or reconnected: look for what was missed; what
+  // was removed meanwhile is told by the journal's mark.
   if (payloads.empty()) return true;
   std::lock_guard<std::mutex> lock(queue_mu_);
   for (const std::string& p : payloads) {

@@ -1,14 +1,17 @@
 // The dispatcher reads the journal in blocks: a long run arrives in order,
-// each entry once, in runs of at most a block; and a reader whose entries
-// were removed before it read them is told so once, then goes on with what
-// is left.
+// each entry once, in runs of at most a block; a reader whose entries were
+// removed before it read them is told so once, then goes on with what is
+// left; and the process's own changes wake its dispatcher, which is idle
+// once they are delivered.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "mis/mis.h"
@@ -198,6 +201,38 @@ TEST_F(JournalBlocks, EntriesRemovedUnreadAreReportedOnceThenDeliveryGoesOn) {
   const std::vector<long> tail(more.end() - static_cast<long>(after_loss.size()), more.end());
   EXPECT_EQ(after_loss, tail);
   EXPECT_LT(after_loss.size(), more.size());
+}
+
+double cpu_seconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+TEST_F(JournalBlocks, OwnChangesArriveAtOnceAndTheDispatcherIsIdleAfterwards) {
+  slow_.release();  // this reader never holds a run back
+  std::string error;
+  const std::shared_ptr<nxmp_mis::Mis> own = nxmp_mis::current_mis(error);
+  ASSERT_TRUE(own) << error;
+  for (const char* kind : {"OBJECT_CREATED", "EVENT_RUN_END"}) {
+    own->subscribe(kind, Callback(&SlowReader::on_event, &slow_));
+  }
+  // Each change waits for the one before: well within the dispatcher's
+  // recheck of the journal (5 s), which would hide a lost wake.
+  for (int i = 0; i < 10; ++i) {
+    const std::vector<long> one = raise(1);
+    ASSERT_EQ(one.size(), 1u);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(slow_.wait_for(one[0])) << seen_text();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << "change " << i;
+  }
+  // Nothing more to read: a wake that stayed pending would have the
+  // dispatcher query the journal over and over.
+  const double before = cpu_seconds();
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_LT(cpu_seconds() - before, 0.2) << "CPU seconds of the process while nothing happened";
+  own->unsubscribe(&slow_);
 }
 
 }  // namespace

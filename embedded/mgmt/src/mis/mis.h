@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "mis/journal_wake.h"
 #include "mis/object_name.h"
 #include "mis/statement_source.h"
 #include "nxdb/interface.h"
@@ -256,6 +257,9 @@ class Mis : private StatementSource {
   // Delivery.
   mutable std::mutex queue_mu_;
   std::condition_variable queue_cv_;
+  // Signalled with queue_cv_ where the dispatcher may be waiting for the
+  // server instead (PostgreSQL): a commit of this process, a stop.
+  JournalWake journal_wake_;
   bool stopping_ = false;
   bool dispatcher_done_ = false;  // run_dispatcher has returned
   long long local_seq_ = 0;      // the last journal entry this process wrote

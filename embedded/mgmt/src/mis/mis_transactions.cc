@@ -135,6 +135,7 @@ bool Mis::commit(std::string& error) {
       if (last > local_seq_) local_seq_ = last;
     }
     queue_cv_.notify_all();
+    journal_wake_.signal();
   }
   uncommitted_.clear();
   return true;
