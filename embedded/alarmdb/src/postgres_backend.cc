@@ -132,6 +132,8 @@ class PgBackend : public Backend {
   }
 
   bool exec_script(std::string_view sql, std::string& error) override {
+    // A rollback ends whatever a failed deferred statement left behind.
+    if (is_word(sql, "ROLLBACK")) conn_->drop_deferred();
     if (conn_->broken_transaction()) {
       // Ending the lost transaction is all that is left to do; anything
       // else reports that it was rolled back.
@@ -164,6 +166,8 @@ class PgBackend : public Backend {
     if (!conn_->usable()) error = "connection to the alarm database lost: " + error;
     return false;
   }
+
+  bool flush_deferred(std::string& error) override { return conn_->collect_deferred(error); }
 
   bool table_exists(const std::string& name) override {
     if (name.empty()) return false;

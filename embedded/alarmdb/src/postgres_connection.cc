@@ -58,6 +58,7 @@ bool Connection::open(std::string& error) {
 
 bool Connection::ensure(std::string& error) {
   settle();
+  if (!collect_deferred(error)) return false;
   if (broken_transaction_) {
     error = kLostInTransaction;
     return false;

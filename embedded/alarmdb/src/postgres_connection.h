@@ -68,7 +68,8 @@ class Connection {
   // Healthy, idle outside a transaction, no rows pending, nothing listened
   // to and no lost transaction to report: fit to be kept for reuse.
   bool poolable() const {
-    return stream_ == nullptr && !broken_transaction_ && channels_.empty() && conn_ &&
+    return stream_ == nullptr && !broken_transaction_ && channels_.empty() && deferred_ == 0 &&
+           deferred_error_.empty() && conn_ &&
            PQstatus(conn_.get()) == CONNECTION_OK &&
            PQtransactionStatus(conn_.get()) == PQTRANS_IDLE;
   }
@@ -105,6 +106,21 @@ class Connection {
 
   long long changes = 0;
 
+  // Deferred statements (postgres_pipeline.cc): sent in pipeline mode
+  // without waiting for their outcome, which is read a batch at a time, and
+  // at the latest when anything else needs the connection (ensure). A
+  // failure among them stays the connection's error, refusing everything
+  // but ROLLBACK (drop_deferred) until then.
+  // Before sending one: false (error set) when the connection cannot take it.
+  bool begin_deferred(std::string& error);
+  // After sending one: reads the outcomes once a batch is out.
+  bool sent_deferred(std::string& error);
+  // Reads the outcome of every deferred statement: false with the first
+  // failure.
+  bool collect_deferred(std::string& error);
+  // Before a ROLLBACK: the outcomes are read and any failure forgotten.
+  void drop_deferred();
+
   // The URI without its password, for messages.
   std::string shown_uri() const;
 
@@ -127,6 +143,8 @@ class Connection {
   std::vector<std::string> channels_;
   bool broken_transaction_ = false;
   unsigned long long serial_ = 0;
+  int deferred_ = 0;            // sent, outcome not read
+  std::string deferred_error_;  // the first failure among them
   unsigned long long unnamed_owner_ = 0;
   unsigned long long generation_ = 0;
   unsigned long long session_ = 0;

@@ -113,6 +113,36 @@ class PgStatement : public Statement, private RowStream {
     return StepResult::kDone;
   }
 
+  StepResult step_deferred() override {
+    if (returns_rows_ || started_) return step();
+    if (!conn_.begin_deferred(error_)) return StepResult::kError;
+    started_ = true;
+    has_rows_ = false;
+    const int n = static_cast<int>(values_.size());
+    std::vector<const char*> pointers(n);
+    std::vector<int> lengths(n);
+    for (int i = 0; i < n; ++i) {
+      pointers[i] = bound_[i] ? values_[i].data() : nullptr;
+      lengths[i] = static_cast<int>(values_[i].size());
+    }
+    PGconn* c = conn_.get();
+    const char* kept = kept_name();
+    const bool prepared = kept == nullptr && !named_ && conn_.owns_unnamed(serial_, generation_);
+    const char* name = kept != nullptr ? kept : "";
+    const int sent = kept != nullptr || prepared
+                         ? PQsendQueryPrepared(c, name, n, pointers.data(), lengths.data(), formats_.data(), 0)
+                         : PQsendQueryParams(c, sql_.c_str(), n, nullptr, pointers.data(), lengths.data(),
+                                             formats_.data(), 0);
+    // Parsed in the pipeline's order: the name is this statement's for what
+    // follows it there (a failure dooms the rest anyway).
+    if (kept == nullptr && !prepared) conn_.ran_unnamed(serial_, generation_, true);
+    if (!sent) {
+      error_ = trimmed_message(PQerrorMessage(c));
+      return StepResult::kError;
+    }
+    return conn_.sent_deferred(error_) ? StepResult::kDone : StepResult::kError;
+  }
+
   bool reset() override {
     abandon();
     started_ = false;

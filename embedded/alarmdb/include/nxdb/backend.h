@@ -39,6 +39,13 @@ class Statement {
   virtual bool bind_null(int index) = 0;
 
   virtual StepResult step() = 0;
+  // Runs a statement that returns no rows, perhaps later: an engine may send
+  // it without waiting for its outcome (PostgreSQL: in a pipeline). kDone
+  // then says only that it was sent; its failure shows at a later statement
+  // of the connection or at Backend::flush_deferred, and dooms the open
+  // transaction. Only for changes whose failure fails the whole transaction;
+  // changes() says nothing of a deferred statement.
+  virtual StepResult step_deferred() { return step(); }
   // Rewinds to run again with new bindings.
   virtual bool reset() = 0;
 
@@ -80,6 +87,11 @@ class Backend {
   virtual bool exec_script(std::string_view sql, std::string& error) = 0;
 
   virtual bool table_exists(const std::string& name) = 0;
+
+  // The outcome of the deferred statements sent so far (Statement::
+  // step_deferred): false with the first failure. A ROLLBACK (exec_script)
+  // forgets it.
+  virtual bool flush_deferred(std::string& error) { return true; }
 
   // Whether another NXDBInterface may use this connection next: healthy,
   // outside any transaction, no rows pending and no session state that

@@ -134,7 +134,7 @@ bool write_entry(StatementSource& db, const Entry& e, std::string& error) {
   if (e.has_text) st->bind_text(8, e.text); else st->bind_null(8);
   st->bind_text(9, writer().origin);
   if (e.by_record > 0) st->bind_int(10, e.by_record); else st->bind_null(10);
-  if (st->step() == nxdb::StepResult::kError) {
+  if ((db.may_defer() ? st->step_deferred() : st->step()) == nxdb::StepResult::kError) {
     error = st->error();
     return false;
   }

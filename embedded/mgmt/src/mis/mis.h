@@ -158,6 +158,7 @@ class Mis : private StatementSource {
   // for new bindings), or held by owned outside a unit.
   nxdb::Statement* statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
                              std::string& error) override;
+  bool may_defer() const override { return in_unit(); }
   void end_unit_state();
   bool locate(const ObjectRef& log, const nxdb::RecordType& type, std::string& table,
               std::string& error);

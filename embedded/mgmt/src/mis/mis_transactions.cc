@@ -111,6 +111,11 @@ bool Mis::commit(std::string& error) {
     return true;
   }
   nxdb::Backend& db = *db_->backend();
+  // The unit's deferred changes all went through before anything commits.
+  if (!db.flush_deferred(error)) {
+    rollback();
+    return false;
+  }
   long long last = 0;
   if (!uncommitted_.empty() &&
       (!write_journal(error) || !query_long(db, "SELECT MAX(seq) FROM nxmis_event", {}, last, error))) {

@@ -341,7 +341,7 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
     }
   }
   st->bind_int(static_cast<int>(sets.size()) + 1, ref.record_id);
-  if (st->step() == nxdb::StepResult::kError) {
+  if ((in_unit() ? st->step_deferred() : st->step()) == nxdb::StepResult::kError) {
     error = st->error();
     rollback();
     return false;
@@ -386,7 +386,7 @@ bool Mis::destroy(const ObjectRef& ref, std::string& error) {
   bool deleted = st != nullptr;
   if (deleted) {
     st->bind_int(1, ref.record_id);
-    if (st->step() == nxdb::StepResult::kError) {
+    if ((in_unit() ? st->step_deferred() : st->step()) == nxdb::StepResult::kError) {
       error = st->error();
       deleted = false;
     }

@@ -16,6 +16,10 @@ class StatementSource {
   // held by owned. Null with error set when it cannot be prepared.
   virtual nxdb::Statement* statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
                                      std::string& error) = 0;
+  // Whether a change may be sent without waiting for its outcome
+  // (nxdb::Statement::step_deferred): inside a unit of work, whose failure
+  // shows by its commit at the latest and undoes all of it.
+  virtual bool may_defer() const { return false; }
 
  protected:
   ~StatementSource() = default;

@@ -17,14 +17,12 @@ import org.junit.jupiter.api.Test;
 
 /**
  * A process killed (SIGKILL) in the middle of acknowledging 10 000 records
- * (2 000 on PostgreSQL) in one call leaves all of them acknowledged or none, and the database
+ * in one call leaves all of them acknowledged or none, and the database
  * whole. Each round is an AckCrashProbe JVM, killed at a random point of
  * the call (the first round runs to its end to time it).
  */
 class AckCrashTest {
-    // Fewer on PostgreSQL, where a record costs round trips to the server:
-    // the test must stay within its minute there too.
-    private static final int RECORDS = AlarmDbFixture.onPostgres() ? 2000 : 10000;
+    private static final int RECORDS = 10000;
     private static final int KILLED_ROUNDS = 4;
 
     private static AlarmDbFixture db;
