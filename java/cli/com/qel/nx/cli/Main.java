@@ -128,7 +128,9 @@ public final class Main {
                 throw CliException.usage("no command given");
             }
             main.log = main.namedLog();
-            return ((Subcommand) parsed.subcommand().commandSpec().userObject()).run();
+            Subcommand command = (Subcommand) parsed.subcommand().commandSpec().userObject();
+            command.parsed = parsed.subcommand();
+            return command.run();
         } catch (ParameterException e) {
             return report(err, usageError(e));
         } catch (CliException e) {
@@ -150,7 +152,8 @@ public final class Main {
         return e.status();
     }
 
-    private static final Pattern WITHOUT_VALUE = Pattern.compile("option '([^']+)' should be specified without");
+    /** How picocli refuses a value given to an option that takes none. */
+    private static final Pattern WITHOUT_VALUE = Pattern.compile("^option '([^']+)' should be ");
 
     /** A parse failure in the words an operator reads: which option or word, and what is wrong with it. */
     static CliException usageError(ParameterException e) {

@@ -1,23 +1,22 @@
 package com.qel.nx.cli;
 
 import java.io.PrintWriter;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.ParentCommand;
-import picocli.CommandLine.Spec;
+import picocli.CommandLine.ParseResult;
 
 /** A command of the command line: its options are read into it, then {@link #run()} does the work. */
 abstract class Subcommand {
     @ParentCommand
     Main main;
 
-    @Spec
-    CommandSpec spec;
+    /** What the command line gave this command; set before {@link #run()}. */
+    ParseResult parsed;
 
     /** Does the command; returns the exit status. */
     abstract int run() throws CliException;
 
     String name() {
-        return spec.name();
+        return parsed.commandSpec().name();
     }
 
     PrintWriter out() {
@@ -26,7 +25,7 @@ abstract class Subcommand {
 
     /** Whether the option was given on the command line (a default is not). */
     boolean given(String option) {
-        return spec.commandLine().getParseResult().hasMatchedOption(option);
+        return parsed.hasMatchedOption(option);
     }
 
     String logText() {
