@@ -90,11 +90,22 @@ class PgBackend : public Backend {
   }
 
   std::unique_ptr<Statement> prepare(std::string_view sql, std::string& error) override {
+    return prepare_statement(sql, false, error);
+  }
+
+  std::unique_ptr<Statement> prepare_kept(std::string_view sql, std::string& error) override {
+    return prepare_statement(sql, true, error);
+  }
+
+  std::unique_ptr<Statement> prepare_statement(std::string_view sql, bool many, std::string& error) {
     std::string converted;
     int parameters = 0;
     if (!postgres_placeholders(sql, converted, parameters, error)) return nullptr;
     note_effects(session_effects(converted, false));
-    const bool keepable = pg::StatementCache::keeps(converted);
+    // A write is kept only when its caller asks: a kept query may run again
+    // on a new connection when its own was lost, a write never may, and
+    // only callers inside a transaction ask.
+    const bool keepable = many || pg::StatementCache::keeps(converted);
     // Preparing has no effect on data, so a connection found dead on the way
     // is replaced and the preparation tried once more.
     conn_->settle();
@@ -104,7 +115,7 @@ class PgBackend : public Backend {
       std::shared_ptr<pg::NamedStatement> named;
       if (keepable) {
         if (auto st = kept_.find(*conn_, converted)) return st;
-        named = kept_.name_for(*conn_, converted);
+        named = kept_.name_for(*conn_, converted, many);
       }
       const char* name = named ? named->name.c_str() : "";
       PGconn* c = conn_->get();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "postgres_results.h"
+#include "postgres_statement_cache.h"
 
 namespace nxdb::pg {
 namespace {
@@ -384,7 +385,11 @@ class PgStatement : public Statement, private RowStream {
   // A kept query that found its connection gone before any row changed
   // nothing: like a preparation, it runs once more on a new connection.
   bool retry_kept() {
-    if (!sent_kept_ || retried_ || any_row_ || in_transaction_at_start_ || conn_.usable()) return false;
+    // A write may have been done before the connection went: never twice.
+    if (!sent_kept_ || retried_ || any_row_ || in_transaction_at_start_ || conn_.usable() ||
+        !StatementCache::keeps(sql_)) {
+      return false;
+    }
     retried_ = true;
     started_ = false;
     sent_kept_ = false;

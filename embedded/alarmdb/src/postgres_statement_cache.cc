@@ -60,9 +60,10 @@ std::unique_ptr<Statement> StatementCache::find(Connection& conn, const std::str
   return make_kept_statement(conn, e.named, sql, e.parameters, std::move(description));
 }
 
-std::shared_ptr<NamedStatement> StatementCache::name_for(Connection& conn, const std::string& sql) {
+std::shared_ptr<NamedStatement> StatementCache::name_for(Connection& conn, const std::string& sql,
+                                                        bool at_once) {
   follow(conn);
-  if (seen_.count(sql) == 0) {
+  if (!at_once && seen_.count(sql) == 0) {
     if (seen_.size() >= kMaxSeen) seen_.clear();
     seen_.insert(sql);
     return nullptr;

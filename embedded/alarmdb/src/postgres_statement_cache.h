@@ -33,7 +33,9 @@ class StatementCache {
   // The name to prepare sql under, the second time it is prepared on this
   // connection (a statement run once is not worth a name); null when it is
   // to be prepared unnamed.
-  std::shared_ptr<NamedStatement> name_for(Connection& conn, const std::string& sql);
+  // at_once: the caller runs it many times, so it is named the first time.
+  std::shared_ptr<NamedStatement> name_for(Connection& conn, const std::string& sql,
+                                           bool at_once = false);
   // Keeps sql, prepared on the server as named, and returns a statement
   // running it.
   std::unique_ptr<Statement> keep(Connection& conn, const std::string& sql,

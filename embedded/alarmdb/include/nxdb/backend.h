@@ -82,6 +82,13 @@ class Backend {
   // Prepares exactly one statement in the engine's own SQL; a text holding a
   // second statement is refused.
   virtual std::unique_ptr<Statement> prepare(std::string_view sql, std::string& error) = 0;
+  // The same, for a statement its caller will run many times (writes of a
+  // unit of work included): a server may keep it prepared under a name of
+  // its own at once, so that other statements run between its runs do not
+  // make it parsed and planned again.
+  virtual std::unique_ptr<Statement> prepare_kept(std::string_view sql, std::string& error) {
+    return prepare(sql, error);
+  }
 
   // Runs a script of statements in the engine's own SQL (schema set-up).
   virtual bool exec_script(std::string_view sql, std::string& error) = 0;

@@ -157,7 +157,7 @@ nxdb::Statement* Mis::statement(const std::string& sql, std::unique_ptr<nxdb::St
     it->second->reset();
     return it->second.get();
   }
-  auto st = db_->backend()->prepare(sql, error);
+  auto st = db_->backend()->prepare_kept(sql, error);
   if (!st) return nullptr;
   return unit_statements_.emplace(sql, std::move(st)).first->second.get();
 }
