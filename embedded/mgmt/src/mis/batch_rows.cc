@@ -1,12 +1,10 @@
 #include "mis/batch_rows.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <ctime>
 
+#include "mis/history.h"
 #include "nxdb/value.h"
 
 namespace nxmp_mis {
@@ -19,42 +17,6 @@ constexpr std::size_t kMostParameters = 900;
 std::string value_of(const Values& values, const char* name) {
   auto it = values.find(name);
   return it == values.end() ? std::string() : it->second;
-}
-
-// The writer's login name and host/pid, as the history's own entries name
-// them; looked up once per process (again after a fork).
-struct Writer {
-  pid_t pid = 0;
-  std::string user, origin;
-};
-
-const Writer& writer() {
-  static Writer w;
-  if (w.pid != getpid()) {
-    struct passwd pw {};
-    struct passwd* found = nullptr;
-    char buffer[1024];
-    if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found && found->pw_name) {
-      w.user = found->pw_name;
-    } else {
-      const char* login = getlogin();
-      w.user = login ? login : "";
-    }
-    char host[256] = {};
-    if (gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
-    w.origin = std::string(host[0] ? host : "localhost") + "/" + std::to_string(static_cast<long>(getpid()));
-    w.pid = getpid();
-  }
-  return w;
-}
-
-std::string now_digits() {
-  std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S", &tm);
-  return buf;
 }
 
 }  // namespace
@@ -144,7 +106,7 @@ std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values&
   return {};
 #endif
   std::string time = value_of(values, "loggingTime");
-  if (time.empty()) time = now_digits();
+  if (time.empty()) time = history_now_digits();
   std::string stored;
   nxdb::digits_to_stored_time(time, stored);
   std::vector<RowCell> cells;
@@ -155,10 +117,10 @@ std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values&
   cells.push_back(RowCell::null());
   cells.push_back(RowCell::text(value_of(values, "ackState") + "/" + value_of(values, "clearState") + "/" +
                                 value_of(values, "displayState")));
-  cells.push_back(RowCell::text(writer().user));
+  cells.push_back(RowCell::text(history_user()));
   cells.push_back(stored.empty() ? RowCell::null() : RowCell::text(stored));
   cells.push_back(RowCell::null());
-  cells.push_back(RowCell::text(writer().origin));
+  cells.push_back(RowCell::text(history_origin()));
   cells.push_back(RowCell::null());
   return cells;
 }
@@ -179,10 +141,10 @@ std::vector<RowCell> clear_by_history_row(const ObjectRef& record, const std::st
   cells.push_back(RowCell::text("clearedByNotification"));
   cells.push_back(RowCell::text(ack_state + "/unCleared/" + display_state));
   cells.push_back(RowCell::text(ack_state + "/cleared/" + display_state));
-  cells.push_back(RowCell::text(op.empty() ? writer().user : op));
+  cells.push_back(RowCell::text(op.empty() ? history_user() : op));
   cells.push_back(stored.empty() ? RowCell::null() : RowCell::text(stored));
   cells.push_back(RowCell::null());
-  cells.push_back(RowCell::text(writer().origin));
+  cells.push_back(RowCell::text(history_origin()));
   cells.push_back(by_record > 0 ? RowCell::integer(by_record) : RowCell::null());
   return cells;
 }

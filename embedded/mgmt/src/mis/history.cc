@@ -2,9 +2,11 @@
 // read back by record or by log.
 #include "mis/history.h"
 
+#include <pthread.h>
 #include <pwd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -51,12 +53,20 @@ std::string states_of(const Values& values) {
 }
 
 std::string now_digits() {
-  std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S", &tm);
-  return buf;
+  // Made again only when the second changes: localtime_r looks the zone up
+  // on every call, and a bulk reset stamps thousands of entries at once.
+  thread_local std::time_t last = -1;
+  thread_local std::string digits;
+  const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  if (t != last) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S", &tm);
+    digits = buf;
+    last = t;
+  }
+  return digits;
 }
 
 // The login name of the effective user: the operator of changes that name
@@ -87,9 +97,18 @@ struct Writer {
   std::string user, origin;
 };
 
-[[maybe_unused]] const Writer& writer() {
+// Set again in a forked child: asking getpid() for every entry was a
+// system call per change.
+std::atomic<bool> writer_stale{true};
+
+const Writer& writer() {
   static Writer w;
-  if (w.pid != getpid()) {
+  static const bool watching_forks = [] {
+    pthread_atfork(nullptr, nullptr, [] { writer_stale.store(true); });
+    return true;
+  }();
+  (void)watching_forks;
+  if (writer_stale.exchange(false)) {
     w.user = lookup_user();
     w.origin = lookup_origin();
     w.pid = getpid();
@@ -144,6 +163,10 @@ bool write_entry(StatementSource& db, const Entry& e, std::string& error) {
 
 }  // namespace
 
+const std::string& history_user() { return writer().user; }
+const std::string& history_origin() { return writer().origin; }
+std::string history_now_digits() { return now_digits(); }
+
 std::string history_ddl(nxdb::Backend& db) {
   const std::string integer = db.column_type(nxdb::ColumnKind::kInteger);
   const std::string check = db.time_check("time");
@@ -159,15 +182,21 @@ std::string history_ddl(nxdb::Backend& db) {
 
 bool history_of_update(StatementSource& db, const ObjectRef& record, const Values& before,
                        const Values& changes, std::string& error) {
-  Values after = before;
-  for (const auto& [name, value] : changes) after[name] = value;
+  // The states after the change, without copying the whole record.
+  auto after_of = [&](const char* name) {
+    auto changed = changes.find(name);
+    return changed != changes.end() ? changed->second : value_of(before, name);
+  };
+  const std::string states_before = states_of(before);
+  const std::string states_after =
+      after_of("ackState") + "/" + after_of("clearState") + "/" + after_of("displayState");
   bool any = false;
   for (const StateGroup& g : kGroups) {
     auto state = changes.find(g.state);
     if (state == changes.end()) continue;
     any = true;
-    Entry e(record, state->second == g.set_value ? g.set_kind : g.reset_kind, states_of(before),
-            states_of(after));
+    Entry e(record, state->second == g.set_value ? g.set_kind : g.reset_kind, states_before,
+            states_after);
     e.op = value_of(changes, g.op);
     // A reset empties the time: the entry takes the time of the change.
     e.time = value_of(changes, g.time);
@@ -181,7 +210,7 @@ bool history_of_update(StatementSource& db, const ObjectRef& record, const Value
   }
   if (any) return true;
   // Another attribute (a text, an operator) set on its own.
-  Entry e(record, "changed", states_of(before), states_of(after));
+  Entry e(record, "changed", states_before, states_after);
   e.time = now_digits();
   return write_entry(db, e, error);
 }

@@ -14,6 +14,13 @@ namespace nxmp_mis {
 // The history table and its indexes, for the connection's schema script.
 std::string history_ddl(nxdb::Backend& db);
 
+// Who writes the entries of this process: the effective user's login name,
+// and host/pid; looked up once per process (again after a fork).
+const std::string& history_user();
+const std::string& history_origin();
+// The time of a change that stamps none, as digits (YYYYMMDDHHMMSS).
+std::string history_now_digits();
+
 // The writers below take their statements from a StatementSource: a Mis
 // member passes the Mis (inside a unit of work its statements are prepared
 // once per unit); the nxdb::Backend forms prepare one per entry.
