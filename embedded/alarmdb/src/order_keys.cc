@@ -26,6 +26,10 @@ std::string order_index_sql(const std::string& table, bool if_missing) {
          ", logrecordid);\n";
   sql += create + table + "_order_severity ON " + table + " (" + severity_rank_key() + ", " + event +
          ", logrecordid);\n";
+  for (const char* state_time : {"acktime", "cleartime", "displaytime"}) {
+    sql += create + table + "_order_" + state_time + " ON " + table + " (" + time_order_key(state_time) +
+           ", logrecordid);\n";
+  }
   return sql;
 }
 
