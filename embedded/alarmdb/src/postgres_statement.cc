@@ -120,12 +120,9 @@ class PgStatement : public Statement, private RowStream {
     started_ = true;
     has_rows_ = false;
     const int n = static_cast<int>(values_.size());
-    std::vector<const char*> pointers(n);
-    std::vector<int> lengths(n);
-    for (int i = 0; i < n; ++i) {
-      pointers[i] = bound_[i] ? values_[i].data() : nullptr;
-      lengths[i] = static_cast<int>(values_[i].size());
-    }
+    std::vector<const char*> pointers;
+    std::vector<int> lengths;
+    parameter_arrays(pointers, lengths);
     PGconn* c = conn_.get();
     const char* kept = kept_name();
     const bool prepared = kept == nullptr && !named_ && conn_.owns_unnamed(serial_, generation_);
@@ -225,18 +222,25 @@ class PgStatement : public Statement, private RowStream {
            column < static_cast<int>(types_.size());
   }
 
+  // The bound values as libpq takes them (an unbound one is NULL).
+  void parameter_arrays(std::vector<const char*>& pointers, std::vector<int>& lengths) const {
+    pointers.resize(values_.size());
+    lengths.resize(values_.size());
+    for (std::size_t i = 0; i < values_.size(); ++i) {
+      pointers[i] = bound_[i] ? values_[i].data() : nullptr;
+      lengths[i] = static_cast<int>(values_[i].size());
+    }
+  }
+
   bool execute() {
     conn_.settle();
     const bool was_in_transaction = conn_.in_transaction();
     if (!conn_.ensure(error_)) return false;
     started_ = true;
     const int n = static_cast<int>(values_.size());
-    std::vector<const char*> pointers(n);
-    std::vector<int> lengths(n);
-    for (int i = 0; i < n; ++i) {
-      pointers[i] = bound_[i] ? values_[i].data() : nullptr;
-      lengths[i] = static_cast<int>(values_[i].size());
-    }
+    std::vector<const char*> pointers;
+    std::vector<int> lengths;
+    parameter_arrays(pointers, lengths);
     PGconn* c = conn_.get();
     if (returns_rows_) return send(c, n, pointers, lengths, was_in_transaction);
     const char* kept = kept_name();

@@ -115,8 +115,7 @@ std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values&
   cells.push_back(RowCell::integer(record.record_id));
   cells.push_back(RowCell::text("created"));
   cells.push_back(RowCell::null());
-  cells.push_back(RowCell::text(value_of(values, "ackState") + "/" + value_of(values, "clearState") + "/" +
-                                value_of(values, "displayState")));
+  cells.push_back(RowCell::text(history_states(values)));
   cells.push_back(RowCell::text(history_user()));
   cells.push_back(stored.empty() ? RowCell::null() : RowCell::text(stored));
   cells.push_back(RowCell::null());

@@ -166,6 +166,7 @@ bool write_entry(StatementSource& db, const Entry& e, std::string& error) {
 const std::string& history_user() { return writer().user; }
 const std::string& history_origin() { return writer().origin; }
 std::string history_now_digits() { return now_digits(); }
+std::string history_states(const Values& values) { return states_of(values); }
 
 std::string history_ddl(nxdb::Backend& db) {
   const std::string integer = db.column_type(nxdb::ColumnKind::kInteger);

@@ -18,6 +18,8 @@ std::string history_ddl(nxdb::Backend& db);
 // and host/pid; looked up once per process (again after a fork).
 const std::string& history_user();
 const std::string& history_origin();
+// A record's states as an entry names them: "ack/clear/display".
+std::string history_states(const Values& values);
 // The time of a change that stamps none, as digits (YYYYMMDDHHMMSS).
 std::string history_now_digits();
 
@@ -40,28 +42,6 @@ bool history_of_clear_by(StatementSource& db, const std::string& table, const Ob
 // A record deleted; before: the record as it was.
 bool history_of_deletion(StatementSource& db, const ObjectRef& record, const Values& before,
                          std::string& error);
-
-inline bool history_of_update(nxdb::Backend& db, const ObjectRef& record, const Values& before,
-                              const Values& changes, std::string& error) {
-  PreparingSource source(db);
-  return history_of_update(source, record, before, changes, error);
-}
-inline bool history_of_creation(nxdb::Backend& db, const ObjectRef& record, const Values& values,
-                                std::string& error) {
-  PreparingSource source(db);
-  return history_of_creation(source, record, values, error);
-}
-inline bool history_of_clear_by(nxdb::Backend& db, const std::string& table, const ObjectRef& record,
-                                const std::string& when, const std::string& op, long by_record,
-                                std::string& error) {
-  PreparingSource source(db);
-  return history_of_clear_by(source, table, record, when, op, by_record, error);
-}
-inline bool history_of_deletion(nxdb::Backend& db, const ObjectRef& record, const Values& before,
-                                std::string& error) {
-  PreparingSource source(db);
-  return history_of_deletion(source, record, before, error);
-}
 
 // Raises max_id to the highest record id the log's history still names, so
 // that a new record never takes the id (and the history) of a deleted one.

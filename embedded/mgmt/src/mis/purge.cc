@@ -68,7 +68,7 @@ bool Mis::purge(const ObjectRef& log, const std::string& condition, long& delete
       bool found = false;
       if (!read_row(where, id, before, found, error) ||
           !exec(db, "DELETE FROM " + where.table + " WHERE logrecordid = ?1", {std::to_string(id)}, error) ||
-          !history_of_deletion(db, rec, before, error) ||
+          !history_of_deletion(*this, rec, before, error) ||
           !journal({"OBJECT_DESTROYED", format_object_name(rec), record_class(type),
                     attribute_list_info(before)},
                    error)) {

@@ -25,18 +25,4 @@ class StatementSource {
   ~StatementSource() = default;
 };
 
-// One statement prepared per use.
-class PreparingSource final : public StatementSource {
- public:
-  explicit PreparingSource(nxdb::Backend& db) : db_(db) {}
-  nxdb::Statement* statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
-                             std::string& error) override {
-    owned = db_.prepare(sql, error);
-    return owned.get();
-  }
-
- private:
-  nxdb::Backend& db_;
-};
-
 }  // namespace nxmp_mis
