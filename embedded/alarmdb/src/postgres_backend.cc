@@ -97,7 +97,12 @@ class PgBackend : public Backend {
     return prepare_statement(sql, true, error);
   }
 
-  std::unique_ptr<Statement> prepare_statement(std::string_view sql, bool many, std::string& error) {
+  std::unique_ptr<Statement> prepare_replanned(std::string_view sql, std::string& error) override {
+    return prepare_statement(sql, false, error, true);
+  }
+
+  std::unique_ptr<Statement> prepare_statement(std::string_view sql, bool many, std::string& error,
+                                               bool replan = false) {
     std::string converted;
     int parameters = 0;
     if (!postgres_placeholders(sql, converted, parameters, error)) return nullptr;
@@ -105,7 +110,7 @@ class PgBackend : public Backend {
     // A write is kept only when its caller asks: a kept query may run again
     // on a new connection when its own was lost, a write never may, and
     // only callers inside a transaction ask.
-    const bool keepable = many || pg::StatementCache::keeps(converted);
+    const bool keepable = !replan && (many || pg::StatementCache::keeps(converted));
     // Preparing has no effect on data, so a connection found dead on the way
     // is replaced and the preparation tried once more.
     conn_->settle();
@@ -129,7 +134,7 @@ class PgBackend : public Backend {
           }
           const unsigned long long serial = conn_->take_unnamed();
           return pg::make_statement(*conn_, std::move(converted), parameters,
-                                    std::move(description), serial);
+                                    std::move(description), serial, replan);
         }
         prepared = std::move(description);
       }

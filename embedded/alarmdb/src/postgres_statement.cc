@@ -125,7 +125,7 @@ class PgStatement : public Statement, private RowStream {
     parameter_arrays(pointers, lengths);
     PGconn* c = conn_.get();
     const char* kept = kept_name();
-    const bool prepared = kept == nullptr && !named_ && conn_.owns_unnamed(serial_, generation_);
+    const bool prepared = kept == nullptr && runs_unnamed();
     const char* name = kept != nullptr ? kept : "";
     const int sent = kept != nullptr || prepared
                          ? PQsendQueryPrepared(c, name, n, pointers.data(), lengths.data(), formats_.data(), 0)
@@ -133,7 +133,7 @@ class PgStatement : public Statement, private RowStream {
                                              formats_.data(), 0);
     // Parsed in the pipeline's order: the name is this statement's for what
     // follows it there (a failure dooms the rest anyway).
-    if (kept == nullptr && !prepared) conn_.ran_unnamed(serial_, generation_, true);
+    if (kept == nullptr && !prepared) conn_.ran_unnamed(unnamed_serial(), generation_, true);
     if (!sent) {
       error_ = trimmed_message(PQerrorMessage(c));
       return StepResult::kError;
@@ -244,7 +244,7 @@ class PgStatement : public Statement, private RowStream {
     PGconn* c = conn_.get();
     if (returns_rows_) return send(c, n, pointers, lengths, was_in_transaction);
     const char* kept = kept_name();
-    const bool prepared = kept == nullptr && !named_ && conn_.owns_unnamed(serial_, generation_);
+    const bool prepared = kept == nullptr && runs_unnamed();
     ResultHandle r(kept != nullptr ? PQexecPrepared(c, kept, n, pointers.data(), lengths.data(), formats_.data(), 0)
                    : prepared
                        ? PQexecPrepared(c, "", n, pointers.data(), lengths.data(), formats_.data(), 0)
@@ -253,7 +253,7 @@ class PgStatement : public Statement, private RowStream {
     const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
     if (kept != nullptr) note_kept_failure(r.get());
     if (kept == nullptr && !prepared) {
-      conn_.ran_unnamed(serial_, generation_, status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK);
+      conn_.ran_unnamed(unnamed_serial(), generation_, status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK);
     }
     if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
       has_rows_ = status == PGRES_TUPLES_OK;
@@ -275,7 +275,7 @@ class PgStatement : public Statement, private RowStream {
   bool send(PGconn* c, int n, const std::vector<const char*>& pointers, const std::vector<int>& lengths,
             bool was_in_transaction) {
     const char* kept = kept_name();
-    const bool prepared = kept == nullptr && !named_ && conn_.owns_unnamed(serial_, generation_);
+    const bool prepared = kept == nullptr && runs_unnamed();
     const int sent = kept != nullptr
                          ? PQsendQueryPrepared(c, kept, n, pointers.data(), lengths.data(), formats_.data(), 0)
                      : prepared
@@ -286,7 +286,7 @@ class PgStatement : public Statement, private RowStream {
     in_transaction_at_start_ = was_in_transaction;
     // Whether it parses is known only with its rows: until then nobody owns
     // the name.
-    if (kept == nullptr && !prepared) conn_.ran_unnamed(serial_, generation_, false);
+    if (kept == nullptr && !prepared) conn_.ran_unnamed(unnamed_serial(), generation_, false);
     if (!sent) {
       error_ = trimmed_message(PQerrorMessage(c));
       conn_.note_failure(was_in_transaction);
@@ -384,6 +384,9 @@ class PgStatement : public Statement, private RowStream {
 
  public:
   void keep_named(std::shared_ptr<NamedStatement> named) { named_ = std::move(named); }
+  // Parsed and planned at every run: the plan the server would cache fits
+  // the tables as they were at the first runs.
+  void replan_each_run() { replan_ = true; }
 
  private:
   // A kept query that found its connection gone before any row changed
@@ -400,6 +403,12 @@ class PgStatement : public Statement, private RowStream {
     error_.clear();
     return true;
   }
+  // Runs as the connection's prepared unnamed statement (prepared by it
+  // and not replaced since).
+  bool runs_unnamed() const { return !replan_ && !named_ && conn_.owns_unnamed(serial_, generation_); }
+  // Who owns the unnamed name after a one-off run: nobody when this
+  // statement is planned at each run, so it never runs it as prepared.
+  unsigned long long unnamed_serial() const { return replan_ ? 0 : serial_; }
   // The name the statement is kept under on this server connection; null
   // when it is not kept, or not here.
   const char* kept_name() const {
@@ -438,6 +447,7 @@ class PgStatement : public Statement, private RowStream {
   bool any_row_ = false;
   bool retried_ = false;
   std::shared_ptr<NamedStatement> named_;
+  bool replan_ = false;
   int row_ = -1;
   std::string error_;
 };
@@ -454,9 +464,11 @@ std::unique_ptr<Statement> make_kept_statement(Connection& conn, std::shared_ptr
 unsigned long long cancel_requests() { return cancel_requests_sent.load(std::memory_order_relaxed); }
 
 std::unique_ptr<Statement> make_statement(Connection& conn, std::string sql, int parameters,
-                                          ResultHandle description, unsigned long long serial) {
-  return std::make_unique<PgStatement>(conn, std::move(sql), parameters, std::move(description),
-                                       serial);
+                                          ResultHandle description, unsigned long long serial,
+                                          bool replan) {
+  auto st = std::make_unique<PgStatement>(conn, std::move(sql), parameters, std::move(description), serial);
+  if (replan) st->replan_each_run();
+  return st;
 }
 
 }  // namespace nxdb::pg

@@ -12,9 +12,11 @@ namespace nxdb::pg {
 
 // A statement prepared under the unnamed name as `serial`, described by
 // `description`. Queries stream their rows one at a time (single-row mode);
-// other statements run at their first step.
+// other statements run at their first step. replan: sent with its text at
+// every run, so the server plans it for the tables as they are then.
 std::unique_ptr<Statement> make_statement(Connection& conn, std::string sql, int parameters,
-                                          ResultHandle description, unsigned long long serial);
+                                          ResultHandle description, unsigned long long serial,
+                                          bool replan = false);
 
 // A statement prepared under a name of its own on one server connection
 // (session) and kept there for reuse. Broken once the server no longer runs

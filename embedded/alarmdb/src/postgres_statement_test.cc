@@ -63,4 +63,48 @@ TEST_F(KeptStatementsTest, EachRunsItsOwnSqlWhateverRanBetween) {
   EXPECT_EQ(count("tag = 'inserted'"), 0);
 }
 
+// A lookup run for each alarm of a batch while the batch fills its table:
+// each run sees the rows as they are, and on PostgreSQL it is never kept
+// under a name, whose cached plan would be the one made for the nearly
+// empty table.
+TEST_F(KeptStatementsTest, AReplannedQueryIsNeverKeptAndSeesTheTableGrow) {
+  const std::string lookup = "SELECT COUNT(*) FROM kept WHERE n <= ?1";
+  const std::string kept_lookup = "SELECT COUNT(*) FROM kept WHERE n >= ?1";
+  std::string error;
+  auto insert = backend().prepare_kept("INSERT INTO kept (n, tag) VALUES (?1, 'row')", error);
+  ASSERT_TRUE(insert) << error;
+  auto replanned = backend().prepare_replanned(lookup, error);
+  ASSERT_TRUE(replanned) << error;
+  auto kept = backend().prepare_kept(kept_lookup, error);
+  ASSERT_TRUE(kept) << error;
+  for (int n = 1; n <= 12; ++n) {
+    insert->reset();
+    insert->bind_int(1, n);
+    ASSERT_EQ(insert->step(), nxdb::StepResult::kDone) << insert->error();
+    replanned->reset();
+    replanned->bind_int(1, n);
+    ASSERT_EQ(replanned->step(), nxdb::StepResult::kRow) << replanned->error();
+    EXPECT_EQ(replanned->cell_int(0), n);
+    replanned->reset();
+    kept->reset();
+    kept->bind_int(1, 1);
+    ASSERT_EQ(kept->step(), nxdb::StepResult::kRow) << kept->error();
+    EXPECT_EQ(kept->cell_int(0), n);
+    kept->reset();
+  }
+  if (backend().dialect() != nxdb::Dialect::kPostgres) return;
+  auto named = [&](const std::string& sql) {
+    NXDBRow row;
+    EXPECT_TRUE(db_->executeQuery("SELECT COUNT(*) FROM pg_prepared_statements WHERE statement = '" +
+                                      sql.substr(0, sql.find('?')) + "$1'",
+                                  row))
+        << db_->lastError();
+    long n = -1;
+    row.at(0) >> n;
+    return n;
+  };
+  EXPECT_EQ(named(kept_lookup), 1) << "the kept query, as the check's own control";
+  EXPECT_EQ(named(lookup), 0);
+}
+
 }  // namespace

@@ -87,7 +87,9 @@ bool PendingRows::flush(StatementSource& source, bool many, std::string& error) 
     for (std::size_t r = from; r < to; ++r) {
       bind_cells(*st, rows_[r].cells, static_cast<int>((r - from) * first.cells.size()) + 1);
     }
-    if (st->step() == nxdb::StepResult::kError) {
+    // A unit's writes need not wait for their outcome: a failure shows by
+    // the next read or the commit and fails the unit.
+    if ((source.may_defer() ? st->step_deferred() : st->step()) == nxdb::StepResult::kError) {
       error = st->error();
       ok = false;
     }

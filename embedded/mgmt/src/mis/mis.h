@@ -158,6 +158,11 @@ class Mis : private StatementSource {
   // for new bindings), or held by owned outside a unit.
   nxdb::Statement* statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
                              std::string& error) override;
+  // The same for a query planned afresh at each run (nxdb::Backend::prepare_replanned).
+  nxdb::Statement* replanned_statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
+                                       std::string& error);
+  nxdb::Statement* unit_statement(const std::string& sql, bool replanned,
+                                  std::unique_ptr<nxdb::Statement>& owned, std::string& error);
   bool may_defer() const override { return in_unit(); }
   void end_unit_state();
   bool locate(const ObjectRef& log, const nxdb::RecordType& type, std::string& table,

@@ -148,8 +148,19 @@ bool Mis::commit(std::string& error) {
 
 nxdb::Statement* Mis::statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
                                 std::string& error) {
+  return unit_statement(sql, false, owned, error);
+}
+
+nxdb::Statement* Mis::replanned_statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
+                                          std::string& error) {
+  return unit_statement(sql, true, owned, error);
+}
+
+nxdb::Statement* Mis::unit_statement(const std::string& sql, bool replanned,
+                                     std::unique_ptr<nxdb::Statement>& owned, std::string& error) {
+  nxdb::Backend& db = *db_->backend();
   if (!in_unit()) {
-    owned = db_->backend()->prepare(sql, error);
+    owned = replanned ? db.prepare_replanned(sql, error) : db.prepare(sql, error);
     return owned.get();
   }
   auto it = unit_statements_.find(sql);
@@ -157,7 +168,7 @@ nxdb::Statement* Mis::statement(const std::string& sql, std::unique_ptr<nxdb::St
     it->second->reset();
     return it->second.get();
   }
-  auto st = db_->backend()->prepare_kept(sql, error);
+  auto st = replanned ? db.prepare_replanned(sql, error) : db.prepare_kept(sql, error);
   if (!st) return nullptr;
   return unit_statements_.emplace(sql, std::move(st)).first->second.get();
 }

@@ -76,16 +76,20 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
                          long by_record, long moi_id, std::vector<Notification>& out, std::string& error) {
   std::string stored_when;
   nxdb::digits_to_stored_time(when, stored_when);
-  for (const nxdb::RecordType& type : nxdb::alarm_record_types()) {
+  // Records of an event type are kept in that type's table only.
+  {
+    const nxdb::RecordType& type = record_type_for(event_type);
     std::string table;
     if (!locate(log, type, table, error)) return false;
     // A record of the same object text has its identity, or none: the
     // identity's index finds the candidates without reading the table (the
     // clear state's index, which would find every open alarm, is kept out
     // of SQLite's choice by the concatenation).
-    // Kept for the unit: a batch runs it for every clear it logs.
+    // Kept for the unit (a batch runs it for every clear it logs), and
+    // planned at each run: a plan made while a batch's table was nearly
+    // empty reads the whole table once it has grown.
     std::unique_ptr<nxdb::Statement> owned;
-    nxdb::Statement* st = statement(
+    nxdb::Statement* st = replanned_statement(
         "SELECT logrecordid, cleartime, clearoperator, ackstate, displaystate FROM " + table +
             " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3" +
             (moi_id > 0 ? " AND clearstate || '' = ?4 AND (moi_id = ?5 OR moi_id IS NULL)" : " AND clearstate = ?4"),
@@ -127,7 +131,8 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
       update->bind_text(2, stored_when);
       update->bind_text(3, op);
       update->bind_int(4, id);
-      if (update->step() == nxdb::StepResult::kError) {
+      // Inside a unit its outcome may wait for the next read or the commit.
+      if ((may_defer() ? update->step_deferred() : update->step()) == nxdb::StepResult::kError) {
         error = update->error();
         return false;
       }
