@@ -7,6 +7,7 @@ import java.io.PrintStream;
 import java.io.PrintWriter;
 import java.nio.charset.StandardCharsets;
 import java.util.List;
+import java.util.Set;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import picocli.CommandLine;
@@ -40,13 +41,18 @@ import picocli.CommandLine.UnmatchedArgumentException;
             "times        table: local time; csv and json: ISO 8601 with the offset",
             "",
             "exit status: 0 done, 1 the operation failed, 2 bad command line or filter,",
-            "             3 database or log not found"},
-        subcommands = {Commands.ListRecords.class, Commands.Count.class,
-            Commands.Ack.class, Commands.Unack.class, Commands.Clear.class, Commands.Unclear.class,
-            Commands.Display.class, Commands.Undisplay.class, Commands.SendClear.class, Commands.Delete.class,
-            Commands.Watch.class, Commands.Sql.class, Commands.DbParams.class,
-            HistoryCommands.History.class, HistoryCommands.Changes.class, HistoryCommands.Purge.class})
+            "             3 database or log not found"})
 public final class Main {
+    /** The commands, in the order the help lists them. */
+    private static final List<Class<? extends Subcommand>> COMMANDS = List.of(Commands.ListRecords.class,
+            Commands.Count.class, Commands.Ack.class, Commands.Unack.class, Commands.Clear.class,
+            Commands.Unclear.class, Commands.Display.class, Commands.Undisplay.class, Commands.SendClear.class,
+            Commands.Delete.class, Commands.Watch.class, Commands.Sql.class, Commands.DbParams.class,
+            HistoryCommands.History.class, HistoryCommands.Changes.class, HistoryCommands.Purge.class);
+
+    /** Options of every command that take a value (as the next word or after '='). */
+    private static final Set<String> VALUED_OPTIONS = Set.of("--db", "--mis", "--log", "--log-number");
+
     /** Where commands write: standard output as UTF-8 (flushed at the end), and standard error. */
     final PrintWriter out;
     final PrintStream stdout;
@@ -105,9 +111,55 @@ public final class Main {
 
     /** Runs one command; returns the exit status. Never throws for a user mistake. */
     static int run(String[] argv, PrintStream out, PrintStream err) {
+        // Only the command run is built: picocli's model of all sixteen took
+        // most of a quarter second of every start. A mistake is reported with
+        // all of them known, as it names options of other commands.
+        Class<? extends Subcommand> only = commandNamed(argv);
+        if (only != null) {
+            int status = run(argv, out, err, only);
+            if (status != RETRY_WITH_ALL) {
+                return status;
+            }
+        }
+        return run(argv, out, err, null);
+    }
+
+    /** What run returns when the command line is to be read again with every command known. */
+    private static final int RETRY_WITH_ALL = -1;
+
+    /** The command the words name, when the words before it are options of every command; else null. */
+    static Class<? extends Subcommand> commandNamed(String[] argv) {
+        for (int i = 0; i < argv.length; i++) {
+            String word = argv[i];
+            if (!word.startsWith("-") || word.equals("-")) {
+                for (Class<? extends Subcommand> c : COMMANDS) {
+                    if (c.getAnnotation(Command.class).name().equals(word)) {
+                        return c;
+                    }
+                }
+                return null;
+            }
+            String name = word.split("=", 2)[0];
+            if (VALUED_OPTIONS.contains(name)) {
+                if (!word.contains("=")) {
+                    i++;
+                }
+            } else if (!name.equals("-h") && !name.equals("--help")) {
+                return null;
+            }
+        }
+        return null;
+    }
+
+    /** Runs argv with only the command only known, or with all of them (only null). */
+    private static int run(String[] argv, PrintStream out, PrintStream err, Class<? extends Subcommand> only) {
         Main main = new Main(out, err);
-        CommandLine line = new CommandLine(main).setOverwrittenOptionsAllowed(true).setOut(main.out)
-                .setUsageHelpWidth(100);
+        CommandLine line = new CommandLine(main);
+        // Added before the settings below, which reach only the commands there are.
+        for (Class<? extends Subcommand> c : only != null ? List.of(only) : COMMANDS) {
+            line.addSubcommand(c);
+        }
+        line.setOverwrittenOptionsAllowed(true).setOut(main.out).setUsageHelpWidth(100);
         // The commands first, as an operator looks for them; the options every command takes after them.
         line.setHelpSectionKeys(List.of(UsageMessageSpec.SECTION_KEY_SYNOPSIS_HEADING,
                 UsageMessageSpec.SECTION_KEY_SYNOPSIS, UsageMessageSpec.SECTION_KEY_DESCRIPTION_HEADING,
@@ -132,6 +184,9 @@ public final class Main {
             command.parsed = parsed.subcommand();
             return command.run();
         } catch (ParameterException e) {
+            if (only != null) {
+                return RETRY_WITH_ALL;
+            }
             return report(err, usageError(e));
         } catch (CliException e) {
             return report(err, e);

@@ -313,6 +313,19 @@ class CommandLineTest {
     }
 
     @Test
+    void onlyTheCommandRunIsBuiltWhenTheWordsBeforeItAreCommonOptions() {
+        assertEquals(Commands.Count.class, Main.commandNamed(new String[] {"--db", "count", "count"}));
+        assertEquals(Commands.ListRecords.class,
+                Main.commandNamed(new String[] {"--log=x", "--log-number", "7", "-h", "list", "--limit", "3"}));
+        assertEquals(HistoryCommands.Purge.class, Main.commandNamed(new String[] {"purge", "--yes"}));
+        // Anything else is read with every command known.
+        assertEquals(null, Main.commandNamed(new String[] {"--severity", "major", "list"}));
+        assertEquals(null, Main.commandNamed(new String[] {"frob"}));
+        assertEquals(null, Main.commandNamed(new String[] {"--db"}));
+        assertEquals(null, Main.commandNamed(new String[0]));
+    }
+
+    @Test
     void badFiltersAndArguments() throws Exception {
         String[][] cases = {
             {"unknown severity \"huge\"", "list", "--severity", "huge"},
