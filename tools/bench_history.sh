@@ -50,6 +50,7 @@ run() {
   [ "$status" = 0 ] || result="$result (the JVM exited with $status)"
   entries=$(sqlite3 "$db" "SELECT count(*) FROM nxmis_history WHERE kind <> 'created'")
   echo "$2 turn $3: $result (ms, median of $rounds; $entries history entries)"
+  if [ "$status" = 0 ]; then echo "$2 $result" >>"$work/results"; fi
   rm -f "$db" "$db-wal" "$db-shm"
 }
 
@@ -58,3 +59,21 @@ for turn in 1 2 3; do
   run "$plain" without "$turn"
   run "$build" with "$turn"
 done
+# The target: what the history adds, from the medians of the turns.
+awk '
+  function median(list,   v, n, i, j, t) {
+    n = split(list, v, " ")
+    for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (v[j] + 0 < v[i] + 0) { t = v[i]; v[i] = v[j]; v[j] = t }
+    return v[int((n + 1) / 2)]
+  }
+  { a[$1] = a[$1] " " $3; u[$1] = u[$1] " " $5; ca[$1] = ca[$1] " " $8; cu[$1] = cu[$1] " " $10 }
+  END {
+    if (!("with" in a) || !("without" in a)) { print "history cost: no figures"; exit 1 }
+    split("ack unack", names, " ")
+    for (k = 1; k <= 2; k++) {
+      w = median(k == 1 ? a["with"] : u["with"]); o = median(k == 1 ? a["without"] : u["without"])
+      cw = median(k == 1 ? ca["with"] : cu["with"]); co = median(k == 1 ? ca["without"] : cu["without"])
+      printf "history cost, %s: %d vs %d ms wall (%+.0f%%), %d vs %d ms CPU (%+.0f%%)\n", names[k], w, o,
+        100 * (w - o) / o, cw, co, 100 * (cw - co) / co
+    }
+  }' "$work/results"
