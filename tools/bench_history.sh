@@ -5,6 +5,8 @@
 # SQLite, with the library of BUILD_DIR and with the same sources built
 # without history entries (-DNX_HISTORY_OFF=ON, a build folder of its own:
 # BUILD_DIR-nohistory), run in turns, three times each, on a fresh log each.
+# NX_BENCH_PG=postgresql://user@host:port/db: on PostgreSQL instead, a fresh
+# database of that server for each turn (made and dropped here).
 set -e
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-build}" && pwd)
@@ -21,6 +23,14 @@ cmake --build "$plain" -j2 --target $targets >/dev/null
 work=$(mktemp -d "${TMPDIR:-/tmp}/nx-history-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export NX_MIS_NAME=alpha
+pg=${NX_BENCH_PG:-}
+engine=SQLite
+[ -z "$pg" ] || engine=PostgreSQL
+
+# sql DB TEXT: the rows of a statement, one a line.
+sql() {
+  if [ -n "$pg" ]; then PGOPTIONS="-c client_min_messages=warning" psql -qAt -v ON_ERROR_STOP=1 "$1" -c "$2"; else sqlite3 "$1" "$2"; fi
+}
 
 # fill DB N: records 1..N in AlarmLog's alarm record table: one raised
 # through the MIS, the rest copied in SQL with new ids.
@@ -30,17 +40,28 @@ fill() {
   "$tool" --db "$db" create-log AlarmLog >/dev/null
   "$tool" --db "$db" raise --log AlarmLog --type communicationsAlarm --severity major \
     --moi '/systemId=name:"alpha"' --moc system --cause 5 --text "link down" >/dev/null
-  table=$(sqlite3 "$db" "SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'")
-  cols=$(sqlite3 "$db" "SELECT group_concat(name, ',') FROM pragma_table_info('$table')")
+  table=$(sql "$db" "SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'")
+  if [ -n "$pg" ]; then
+    cols=$(sql "$db" "SELECT string_agg(column_name, ',' ORDER BY ordinal_position) FROM
+      information_schema.columns WHERE table_schema = current_schema() AND table_name = lower('$table')")
+  else
+    cols=$(sql "$db" "SELECT group_concat(name, ',') FROM pragma_table_info('$table')")
+  fi
   select=$(echo "$cols" | tr ',' '\n' | sed -e 's/^logrecordid$/n.i/' -e 's/^notificationid$/n.i/' \
     -e '/^n\.i$/!s/^/t./' | paste -s -d, -)
-  sqlite3 "$db" "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < $count)
+  sql "$db" "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < $count)
      INSERT INTO $table ($cols) SELECT $select FROM n, (SELECT * FROM $table WHERE logrecordid = 1) AS t"
 }
 
 # run BUILD LABEL TURN: one HistoryBench on a fresh database.
 run() {
-  db="$work/$2-$3.db"
+  if [ -n "$pg" ]; then
+    name="nx_history_bench_$2_$3"
+    sql "$pg" "DROP DATABASE IF EXISTS $name" && sql "$pg" "CREATE DATABASE $name"
+    db=$(echo "$pg" | sed -e "s#^\(postgres[a-z]*://[^/]*\)/[^?]*#\1/$name#")
+  else
+    db="$work/$2-$3.db"
+  fi
   fill "$db" "$n" "$1/nxalarm-db"
   status=0
   result=$(NX_ALARM_DB="$db" NLSPATH="$1/%N" java -Djava.library.path="$1" \
@@ -48,13 +69,32 @@ run() {
     status=$?
   # A figure printed counts even when the JVM's exit went wrong; say so.
   [ "$status" = 0 ] || result="$result (the JVM exited with $status)"
-  entries=$(sqlite3 "$db" "SELECT count(*) FROM nxmis_history WHERE kind <> 'created'")
+  entries=$(sql "$db" "SELECT count(*) FROM nxmis_history WHERE kind <> 'created'")
   echo "$2 turn $3: $result (ms, median of $rounds; $entries history entries)"
-  rm -f "$db" "$db-wal" "$db-shm"
+  if [ "$status" = 0 ]; then echo "$2 $result" >>"$work/results"; fi
+  if [ -n "$pg" ]; then sql "$pg" "DROP DATABASE $name"; else rm -f "$db" "$db-wal" "$db-shm"; fi
 }
 
-echo "== bulk acknowledge of $n records with and without history (SQLite, load $(cut -d' ' -f1-3 /proc/loadavg))"
+echo "== bulk acknowledge of $n records with and without history ($engine, load $(cut -d' ' -f1-3 /proc/loadavg))"
 for turn in 1 2 3; do
   run "$plain" without "$turn"
   run "$build" with "$turn"
 done
+# The target: what the history adds, from the medians of the turns.
+awk '
+  function median(list,   v, n, i, j, t) {
+    n = split(list, v, " ")
+    for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (v[j] + 0 < v[i] + 0) { t = v[i]; v[i] = v[j]; v[j] = t }
+    return v[int((n + 1) / 2)]
+  }
+  { a[$1] = a[$1] " " $3; u[$1] = u[$1] " " $5; ca[$1] = ca[$1] " " $8; cu[$1] = cu[$1] " " $10 }
+  END {
+    if (!("with" in a) || !("without" in a)) { print "history cost: no figures"; exit 1 }
+    split("ack unack", names, " ")
+    for (k = 1; k <= 2; k++) {
+      w = median(k == 1 ? a["with"] : u["with"]); o = median(k == 1 ? a["without"] : u["without"])
+      cw = median(k == 1 ? ca["with"] : cu["with"]); co = median(k == 1 ? ca["without"] : cu["without"])
+      printf "history cost, %s: %d vs %d ms wall (%+.0f%%), %d vs %d ms CPU (%+.0f%%)\n", names[k], w, o,
+        100 * (w - o) / o, cw, co, 100 * (cw - co) / co
+    }
+  }' "$work/results"

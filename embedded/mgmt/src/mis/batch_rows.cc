@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <utility>
 
 #include "mis/history.h"
+#include "mis/history_key.h"
 #include "nxdb/value.h"
 
 namespace nxmp_mis {
@@ -22,7 +24,7 @@ std::string value_of(const Values& values, const char* name) {
 }  // namespace
 
 const char kHistoryColumns[] =
-    "log, logrecordid, kind, state_before, state_after, operator, time, text, origin, by_record";
+    "log, logrecordid, kind, state_before, state_after, operator, time, text, origin, by_record, log_key";
 
 void bind_cells(nxdb::Statement& st, const std::vector<RowCell>& cells, int first) {
   for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -112,8 +114,10 @@ std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values&
   std::string stored;
   nxdb::digits_to_stored_time(time, stored);
   std::vector<RowCell> cells;
-  cells.reserve(10);
-  cells.push_back(RowCell::text(format_object_name(log_of(record))));
+  std::string log = format_object_name(log_of(record));
+  const long long key = history_log_key(log);
+  cells.reserve(11);
+  cells.push_back(RowCell::text(std::move(log)));
   cells.push_back(RowCell::integer(record.record_id));
   cells.push_back(RowCell::text("created"));
   cells.push_back(RowCell::null());
@@ -123,6 +127,7 @@ std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values&
   cells.push_back(RowCell::null());
   cells.push_back(RowCell::text(history_origin()));
   cells.push_back(RowCell::null());
+  cells.push_back(RowCell::integer(key));
   return cells;
 }
 
@@ -136,8 +141,10 @@ std::vector<RowCell> clear_by_history_row(const ObjectRef& record, const std::st
   std::string stored;
   nxdb::digits_to_stored_time(when, stored);
   std::vector<RowCell> cells;
-  cells.reserve(10);
-  cells.push_back(RowCell::text(format_object_name(log_of(record))));
+  std::string log = format_object_name(log_of(record));
+  const long long key = history_log_key(log);
+  cells.reserve(11);
+  cells.push_back(RowCell::text(std::move(log)));
   cells.push_back(RowCell::integer(record.record_id));
   cells.push_back(RowCell::text("clearedByNotification"));
   cells.push_back(RowCell::text(ack_state + "/unCleared/" + display_state));
@@ -147,6 +154,7 @@ std::vector<RowCell> clear_by_history_row(const ObjectRef& record, const std::st
   cells.push_back(RowCell::null());
   cells.push_back(RowCell::text(history_origin()));
   cells.push_back(by_record > 0 ? RowCell::integer(by_record) : RowCell::null());
+  cells.push_back(RowCell::integer(key));
   return cells;
 }
 

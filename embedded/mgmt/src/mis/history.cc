@@ -15,6 +15,7 @@
 #include <optional>
 #include <utility>
 
+#include "mis/history_key.h"
 #include "mis/sql_helpers.h"
 #include "nxdb/value.h"
 #include "nxmp/history.h"
@@ -134,7 +135,7 @@ bool write_entry(StatementSource& db, const Entry& e, std::string& error) {
 #else
   static const std::string kInsert =
       "INSERT INTO nxmis_history (log, logrecordid, kind, state_before, state_after, operator, time, "
-      "text, origin, by_record) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)";
+      "text, origin, by_record, log_key) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
   std::unique_ptr<nxdb::Statement> owned;
   nxdb::Statement* st = db.statement(kInsert, owned, error);
   if (st == nullptr) return false;
@@ -143,7 +144,8 @@ bool write_entry(StatementSource& db, const Entry& e, std::string& error) {
     error = "not a time: " + e.time;
     return false;
   }
-  st->bind_text(1, format_object_name(log_of(*e.record)));
+  const std::string log = format_object_name(log_of(*e.record));
+  st->bind_text(1, log);
   st->bind_int(2, e.record->record_id);
   st->bind_text(3, e.kind);
   if (e.before.empty()) st->bind_null(4); else st->bind_text(4, e.before);
@@ -153,6 +155,7 @@ bool write_entry(StatementSource& db, const Entry& e, std::string& error) {
   if (e.has_text) st->bind_text(8, e.text); else st->bind_null(8);
   st->bind_text(9, writer().origin);
   if (e.by_record > 0) st->bind_int(10, e.by_record); else st->bind_null(10);
+  st->bind_int(11, history_log_key(log));
   if ((db.may_defer() ? st->step_deferred() : st->step()) == nxdb::StepResult::kError) {
     error = st->error();
     return false;
@@ -172,13 +175,11 @@ std::string history_ddl(nxdb::Backend& db) {
   const std::string integer = db.column_type(nxdb::ColumnKind::kInteger);
   const std::string check = db.time_check("time");
   return "CREATE TABLE IF NOT EXISTS nxmis_history (\n  seq " + db.identity_column() +
-         ",\n  log TEXT NOT NULL,\n  logrecordid " + integer +
+         ",\n  log TEXT NOT NULL,\n  log_key " + integer + " NOT NULL,\n  logrecordid " + integer +
          " NOT NULL,\n  kind TEXT NOT NULL,\n  state_before TEXT,\n  state_after TEXT,\n"
          "  operator TEXT,\n  time " + db.column_type(nxdb::ColumnKind::kTime) + " NOT NULL" +
          (check.empty() ? "" : " " + check) + ",\n  text TEXT,\n  origin TEXT NOT NULL,\n  by_record " +
-         integer + "\n);\n"
-         "CREATE INDEX IF NOT EXISTS nxmis_history_record ON nxmis_history (log, logrecordid, seq);\n"
-         "CREATE INDEX IF NOT EXISTS nxmis_history_time ON nxmis_history (log, time);\n";
+         integer + "\n);\n" + kHistoryIndexes;
 }
 
 bool history_of_update(StatementSource& db, const ObjectRef& record, const Values& before,
@@ -258,12 +259,19 @@ bool history_of_deletion(StatementSource& db, const ObjectRef& record, const Val
 }
 
 bool history_keeps_ids(nxdb::Backend& db, const ObjectRef& log, long long& max_id, std::string& error) {
-  long long kept = 0;
-  if (!query_long(db, "SELECT MAX(logrecordid) FROM nxmis_history WHERE log = ?1",
-                  {format_object_name(log_of(log))}, kept, error)) {
+  const std::string text = format_object_name(log_of(log));
+  auto st = db.prepare("SELECT MAX(logrecordid) FROM nxmis_history WHERE log_key = ?1 AND log = ?2", error);
+  if (!st) return false;
+  st->bind_int(1, history_log_key(text));
+  st->bind_text(2, text);
+  const nxdb::StepResult r = st->step();
+  if (r == nxdb::StepResult::kError) {
+    error = st->error();
     return false;
   }
-  if (kept > max_id) max_id = kept;
+  if (r == nxdb::StepResult::kRow && st->cell_type(0) != nxdb::CellType::kNull && st->cell_int(0) > max_id) {
+    max_id = st->cell_int(0);
+  }
   return true;
 }
 
@@ -303,30 +311,40 @@ bool Mis::read_history(const ObjectRef& log, long record_id, const std::string& 
   nxdb::Backend& db = *db_->backend();
   // A read-only database never written through a MIS has no history.
   if (!db.table_exists("nxmis_history")) return true;
+  // A writer brought the table to the keyed layout when it connected; a
+  // read-only database may still have the earlier one.
+  bool keyed = true;
+  if (read_only_ && !history_has_log_key(db, keyed, error)) return false;
+  // Parameters after the log's: ?2, ?3 with the key, ?1, ?2 without.
+  const int shift = keyed ? 1 : 0;
+  auto mark = [&](int n) { return "?" + std::to_string(n + shift); };
   std::string sql =
       "SELECT seq, log, logrecordid, kind, state_before, state_after, operator, time, text, origin, "
-      "by_record FROM nxmis_history WHERE log = ?1";
+      "by_record FROM nxmis_history WHERE " + std::string(keyed ? "log_key = ?1 AND log = ?2" : "log = ?1");
   std::string stored_since;
   if (record_id > 0) {
-    sql += " AND logrecordid = ?2 ORDER BY seq";
+    sql += " AND logrecordid = " + mark(2) + " ORDER BY seq";
   } else {
     if (!since.empty() && !nxdb::digits_to_stored_time(since, stored_since)) {
       error = "not a time: " + since;
       return false;
     }
-    sql += stored_since.empty() ? " ORDER BY seq LIMIT ?2" : " AND time >= ?2 ORDER BY seq LIMIT ?3";
+    sql += stored_since.empty() ? " ORDER BY seq LIMIT " + mark(2)
+                                : " AND time >= " + mark(2) + " ORDER BY seq LIMIT " + mark(3);
   }
   auto st = db.prepare(sql, error);
   if (!st) return false;
-  st->bind_text(1, format_object_name(log_of(log)));
+  const std::string text = format_object_name(log_of(log));
+  if (keyed) st->bind_int(1, history_log_key(text));
+  st->bind_text(1 + shift, text);
   if (record_id > 0) {
-    st->bind_int(2, record_id);
+    st->bind_int(2 + shift, record_id);
   } else {
     if (stored_since.empty()) {
-      st->bind_int(2, limit);
+      st->bind_int(2 + shift, limit);
     } else {
-      st->bind_text(2, stored_since);
-      st->bind_int(3, limit);
+      st->bind_text(2 + shift, stored_since);
+      st->bind_int(3 + shift, limit);
     }
   }
   nxdb::StepResult r;

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "mis/history.h"
+#include "mis/history_key.h"
 #include "mis/mis.h"
 #include "mis/mis_constants.h"
 #include "mis/sql_helpers.h"
@@ -65,7 +66,8 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
   // through a MIS) there is nothing to deliver.
   mis->read_only_ = db.read_only();
   const bool journaled = !mis->read_only_ || db.table_exists("nxmis_event");
-  if (!mis->read_only_ && !db.exec_script(ddl, error)) return nullptr;
+  // A history of the earlier layout first: the script's indexes name its key.
+  if (!mis->read_only_ && (!upgrade_history_layout(db, error) || !db.exec_script(ddl, error))) return nullptr;
   // A batch of a thousand alarms dirties more pages than SQLite's default
   // cache (2 MiB) holds: they would be spilled and read back mid-transaction.
   // Memory is taken only as pages are used. The write-ahead log is copied
