@@ -1,8 +1,7 @@
 // nxalarm-db ingest: raises the alarms of a file or standard input, one JSON
 // object a line, committing them in batches (a batch's size, or 50 ms after
 // its first line, whichever comes first). A bad line is reported with its
-// number and skipped; the others are raised. A batch is written on a thread
-// of its own while the next is read and prepared.
+// number and skipped; the others are raised.
 #include "tools/nxalarm_db_ingest.h"
 
 #include <fcntl.h>
@@ -15,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -27,7 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kBatchWait = std::chrono::milliseconds(50);
-constexpr auto kWritersTurn = std::chrono::milliseconds(2);
 constexpr auto kProgressEvery = std::chrono::milliseconds(200);
 // Longer lines are refused: a text of the API's bound, escaped, fits.
 constexpr std::size_t kMaxLine = 64u << 20;
@@ -151,48 +148,20 @@ class Ingest {
   // When the batch must be committed, even if not full.
   Clock::time_point due() const { return lines_.empty() ? Clock::time_point::max() : first_ + kBatchWait; }
 
-  ~Ingest() { wait_for_writer(); }
-
-  // Hands the batch under way to the writer thread, once the batch before
-  // is committed and reported: the next batch is read and prepared while
-  // this one is written. False when the database failed the batch before:
-  // nothing of it is stored, and this one is not started.
+  // False when the database failed: nothing of the batch is stored.
   bool flush(std::string& error) {
     if (lines_.empty()) return true;
-    nxmp_mis::PreparedAlarms prepared = nxmp_mis::prepare_alarms(batch_);
-    if (!report_written(error)) return false;
-    writing_lines_ = std::move(lines_);
-    lines_.clear();
-    batch_.clear();
-    const bool any = prepared.size() > 0;
-    writer_ = std::thread([this, any, p = std::move(prepared)]() mutable {
-      if (any) {
-        written_ = nxmp_mis::raise_prepared(std::move(p));
-        // Room for other writers before the next batch takes the database:
-        // one waiting for SQLite's lock tries again every millisecond, and
-        // back-to-back batches would shut it out for the whole storm.
-        std::this_thread::sleep_for(kWritersTurn);
-      } else {
-        written_ = nxmp_mis::BatchRaiseResult();
-        written_.ok = true;
+    nxmp_mis::BatchRaiseResult r;
+    if (!batch_.empty()) {
+      r = nxmp_mis::raise_alarms(batch_);
+      if (!r.ok) {
+        error = "lines " + std::to_string(lines_.front().number) + " to " +
+                std::to_string(lines_.back().number) + " not raised: " + r.error;
+        return false;
       }
-    });
-    return true;
-  }
-  // Flushes and waits for the last batch.
-  bool finish(std::string& error) { return flush(error) && report_written(error); }
-
-  // Reports the batch the writer has, once it is committed.
-  bool report_written(std::string& error) {
-    if (!wait_for_writer()) return true;
-    const nxmp_mis::BatchRaiseResult& r = written_;
-    if (!r.ok) {
-      error = "lines " + std::to_string(writing_lines_.front().number) + " to " +
-              std::to_string(writing_lines_.back().number) + " not raised: " + r.error;
-      return false;
     }
     std::size_t k = 0;
-    for (const Line& line : writing_lines_) {
+    for (const Line& line : lines_) {
       if (!line.refused.empty()) {
         skip(line.number, line.refused);
       } else if (r.results[k++].ok) {
@@ -201,7 +170,8 @@ class Ingest {
         skip(line.number, r.results[k - 1].error);
       }
     }
-    writing_lines_.clear();
+    batch_.clear();
+    lines_.clear();
     return true;
   }
 
@@ -228,12 +198,6 @@ class Ingest {
   void start_line() {
     if (lines_.empty()) first_ = Clock::now();
   }
-  // False when no batch was being written.
-  bool wait_for_writer() {
-    if (!writer_.joinable()) return false;
-    writer_.join();
-    return true;
-  }
   void skip(long line_number, const std::string& why) {
     ++counts_.skipped;
     std::fprintf(stderr, "%snxalarm-db: ingest: line %ld: %s\n", progress_ ? "\r\033[K" : "", line_number,
@@ -244,11 +208,6 @@ class Ingest {
   bool progress_;
   std::vector<nxmp_mis::AlarmNotification> batch_;
   std::vector<Line> lines_;
-  // The batch the writer thread raises; written_ is its outcome, read once
-  // the thread is joined.
-  std::thread writer_;
-  std::vector<Line> writing_lines_;
-  nxmp_mis::BatchRaiseResult written_;
   Clock::time_point first_;
   Clock::time_point next_progress_;
   Counts counts_;
@@ -323,17 +282,13 @@ int ingest_command(const std::vector<std::string>& args, const std::string* loca
         failed = true;
         break;
     }
-    if (!failed && (ingest.full() || Clock::now() >= ingest.due()) && !ingest.flush(error)) failed = true;
-    if (!failed && !more && !ingest.finish(error)) failed = true;
+    if (!failed && (ingest.full() || Clock::now() >= ingest.due() || !more) && !ingest.flush(error)) {
+      failed = true;
+    }
     ingest.show_progress(start);
   }
   ingest.end_progress();
-  if (failed) {
-    std::fprintf(stderr, "nxalarm-db: ingest: %s\n", error.c_str());
-    // A batch still being written when the input failed is reported too.
-    std::string writer_error;
-    if (!ingest.report_written(writer_error)) std::fprintf(stderr, "nxalarm-db: ingest: %s\n", writer_error.c_str());
-  }
+  if (failed) std::fprintf(stderr, "nxalarm-db: ingest: %s\n", error.c_str());
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   const Counts& c = ingest.counts();
   std::printf("read %ld, raised %ld, skipped %ld, %.2f s, %.0f alarms/s\n", c.read, c.raised, c.skipped,

@@ -5,8 +5,6 @@
 // time, stores it in the log's table and emits OBJECT_CREATED for it.
 #pragma once
 
-#include <cstddef>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,27 +45,6 @@ struct BatchRaiseResult {
   std::vector<RaiseResult> results;  // one per notification, in order
 };
 BatchRaiseResult raise_alarms(const std::vector<AlarmNotification>& notifications);
-
-// raise_alarms in two steps. Checking the alarms and making the rows the
-// MIS writes for them needs no database, so a raiser may prepare the next
-// batch on one thread while another raises this one. A batch is raised
-// once, on the MIS it was prepared for (else every alarm fails).
-class PreparedAlarms {
- public:
-  PreparedAlarms();
-  ~PreparedAlarms();
-  PreparedAlarms(PreparedAlarms&&) noexcept;
-  PreparedAlarms& operator=(PreparedAlarms&&) noexcept;
-  std::size_t size() const;
-
- private:
-  friend PreparedAlarms prepare_alarms(const std::vector<AlarmNotification>& notifications);
-  friend BatchRaiseResult raise_prepared(PreparedAlarms&& alarms);
-  struct Parts;
-  std::unique_ptr<Parts> parts_;
-};
-PreparedAlarms prepare_alarms(const std::vector<AlarmNotification>& notifications);
-BatchRaiseResult raise_prepared(PreparedAlarms&& alarms);
 
 // Stops the event thread and closes the MIS connection; the next
 // Platform::default_platform() connects again (with the environment then

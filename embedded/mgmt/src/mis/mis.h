@@ -91,27 +91,6 @@ class Mis : private StatementSource {
                         const ObjectRef* log_filter, std::vector<long>& record_ids,
                         std::string& error, const std::string& event_time = std::string());
 
-  // What logging a notification writes, made before any id is given or the
-  // database is asked: no state of the MIS is read, so it may be made on
-  // another thread ahead of the logging. Times stamped by the logging
-  // itself (logging time, clear time, an event time left out) are not in it.
-  struct RecordDraft {
-    const nxdb::RecordType* type = nullptr;
-    std::string event_bare;
-    std::string cause;
-    bool clearing = false;
-    std::string clear_op;
-    bool event_time_given = false;
-    Values row;
-    Asn1Value blob;
-  };
-  static bool draft_record(const std::string& event_type, const Asn1Value& info, const std::string& moi,
-                           const std::string& moc, const std::string& event_time, RecordDraft& out,
-                           std::string& error);
-  // log_notification of a drafted notification.
-  bool log_drafted(const RecordDraft& draft, const std::string& moi, const ObjectRef* log_filter,
-                   std::vector<long>& record_ids, std::string& error);
-
   // Alarms logged in one transaction, in order (raise_batch.cc). An alarm
   // naming no log of this MIS fails alone; a failure of the database fails
   // every one (false, error set).
@@ -120,7 +99,6 @@ class Mis : private StatementSource {
     Asn1Value info;
     std::string moi, moc, event_time;
     std::optional<ObjectRef> log;  // none: every log
-    std::optional<RecordDraft> draft;  // made ahead, or made when logged
     bool ok = false;
     std::string error;
     std::vector<long> record_ids;

@@ -232,16 +232,16 @@ bool Mis::identity_in_unit(const std::string& moi, long& id, std::string& error)
   return true;
 }
 
-bool Mis::draft_record(const std::string& event_type, const Asn1Value& info, const std::string& moi,
-                       const std::string& moc, const std::string& event_time, RecordDraft& out,
-                       std::string& error) {
+bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
+                           const std::string& moi, const std::string& moc,
+                           const ObjectRef* log_filter, std::vector<long>& record_ids,
+                           std::string& error, const std::string& event_time) {
   const nxmp_meta::Entry* entry = nxmp_meta::find(std::string_view(event_type));
   if (entry == nullptr || entry->kind != nxmp_meta::EntryKind::Notification) {
     error = "unknown event type: " + event_type;
     return false;
   }
-  out.event_bare = bare(entry->name);
-  const std::string& event_bare = out.event_bare;
+  const std::string event_bare = bare(entry->name);
   Asn1Type syntax = Asn1Type::lookup_type("eventInfo", "eventType", entry->oid.to_value());
   std::string notation;
   if (!syntax || info.is_null() || !syntax.format(info, notation)) {
@@ -249,13 +249,11 @@ bool Mis::draft_record(const std::string& event_type, const Asn1Value& info, con
     return false;
   }
   const nxdb::RecordType& type = record_type_for(event_bare);
-  out.type = &type;
-  out.event_time_given = !event_time.empty();
-  Values& row = out.row;
-  row = Values{{"eventType", event_bare},   {"managedObjectClass", moc},
-               {"managedObjectInstance", moi}, {"ackState", "unAcked"},
-               {"clearState", "unCleared"},   {"displayState", "unDisplayed"}};
-  if (out.event_time_given) row["eventTime"] = event_time;
+  const std::string now = now_digits();
+  Values row{{"eventType", event_bare},   {"managedObjectClass", moc},
+             {"managedObjectInstance", moi}, {"eventTime", event_time.empty() ? now : event_time},
+             {"loggingTime", now},          {"ackState", "unAcked"},
+             {"clearState", "unCleared"},   {"displayState", "unDisplayed"}};
   std::vector<Asn1Value> blob_items;
   for (const auto& [field, value] : split_fields(notation)) {
     const RecordAttribute* a = find_record_attribute(field);
@@ -282,40 +280,17 @@ bool Mis::draft_record(const std::string& event_type, const Asn1Value& info, con
     Asn1Value encoded = attr_type ? attr_type.parse(value) : Asn1Value();
     if (!encoded.is_null()) blob_items.push_back(attribute_item(field, encoded));
   }
-  out.cause = row.count("probableCause") ? row["probableCause"] : std::string();
-  out.clearing = row.count("perceivedSeverity") && row["perceivedSeverity"] == "cleared";
-  if (out.clearing) {
-    out.clear_op = clear_operator_of(row.count("additionalInformation") ? row["additionalInformation"] : "");
+  const std::string cause = row.count("probableCause") ? row["probableCause"] : std::string();
+  const bool clearing = row.count("perceivedSeverity") && row["perceivedSeverity"] == "cleared";
+  std::string clear_op;
+  if (clearing) {
+    clear_op = clear_operator_of(row.count("additionalInformation") ? row["additionalInformation"] : "");
     row["clearState"] = "cleared";
-    row["clearOperator"] = out.clear_op;
+    row["clearTime"] = now;
+    row["clearOperator"] = clear_op;
   }
-  if (!blob_items.empty()) out.blob = Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, blob_items);
-  return true;
-}
-
-bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
-                           const std::string& moi, const std::string& moc,
-                           const ObjectRef* log_filter, std::vector<long>& record_ids,
-                           std::string& error, const std::string& event_time) {
-  RecordDraft draft;
-  return draft_record(event_type, info, moi, moc, event_time, draft, error) &&
-         log_drafted(draft, moi, log_filter, record_ids, error);
-}
-
-bool Mis::log_drafted(const RecordDraft& draft, const std::string& moi, const ObjectRef* log_filter,
-                      std::vector<long>& record_ids, std::string& error) {
-  const nxdb::RecordType& type = *draft.type;
-  const std::string& event_bare = draft.event_bare;
-  const std::string& cause = draft.cause;
-  const bool clearing = draft.clearing;
-  const std::string& clear_op = draft.clear_op;
-  const Asn1Value& blob = draft.blob;
-  // The times the logging stamps.
-  const std::string now = now_digits();
-  Values row = draft.row;
-  row["loggingTime"] = now;
-  if (!draft.event_time_given) row["eventTime"] = now;
-  if (clearing) row["clearTime"] = now;
+  const Asn1Value blob =
+      blob_items.empty() ? Asn1Value() : Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, blob_items);
   // The object's identity: outside a unit of this thread it is kept by its
   // own connection (before the writer is taken: that connection would wait
   // for our transaction); inside one it is made in the unit, as the unit's

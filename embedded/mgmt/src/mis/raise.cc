@@ -146,79 +146,28 @@ RaiseResult raise_alarm(const AlarmNotification& n) {
   return result;
 }
 
-struct PreparedAlarms::Parts {
-  std::string system;  // the MIS's; empty when there was none
-  std::string error;   // why there was none
-  std::vector<Mis::PendingAlarm> alarms;
-  std::vector<bool> valid;
-  std::vector<RaiseResult> results;
-};
-
-PreparedAlarms::PreparedAlarms() = default;
-PreparedAlarms::~PreparedAlarms() = default;
-PreparedAlarms::PreparedAlarms(PreparedAlarms&&) noexcept = default;
-PreparedAlarms& PreparedAlarms::operator=(PreparedAlarms&&) noexcept = default;
-std::size_t PreparedAlarms::size() const { return parts_ ? parts_->alarms.size() : 0; }
-
-PreparedAlarms prepare_alarms(const std::vector<AlarmNotification>& notifications) {
-  PreparedAlarms prepared;
-  prepared.parts_ = std::make_unique<PreparedAlarms::Parts>();
-  PreparedAlarms::Parts& p = *prepared.parts_;
-  p.alarms.resize(notifications.size());
-  p.valid.assign(notifications.size(), false);
-  p.results.resize(notifications.size());
-  std::shared_ptr<Mis> mis = current_mis(p.error);
-  if (!mis) return prepared;
-  p.system = mis->system_name();
-  for (std::size_t i = 0; i < notifications.size(); ++i) {
-    Mis::PendingAlarm& a = p.alarms[i];
-    std::string& error = p.results[i].error;
-    if (!prepare(*mis, notifications[i], a, error)) continue;
-    Mis::RecordDraft draft;
-    if (!Mis::draft_record(a.event_type, a.info, a.moi, a.moc, a.event_time, draft, error)) continue;
-    a.draft = std::move(draft);
-    p.valid[i] = true;
-  }
-  return prepared;
-}
-
-BatchRaiseResult raise_prepared(PreparedAlarms&& prepared) {
+BatchRaiseResult raise_alarms(const std::vector<AlarmNotification>& notifications) {
   BatchRaiseResult batch;
-  PreparedAlarms used = std::move(prepared);
-  if (!used.parts_) {
-    batch.error = "no prepared alarms";
-    return batch;
-  }
-  PreparedAlarms::Parts& p = *used.parts_;
-  batch.results = std::move(p.results);
-  std::shared_ptr<Mis> mis;
-  if (p.system.empty()) {
-    batch.error = p.error;
-  } else if (!(mis = current_mis(batch.error))) {
-  } else if (mis->system_name() != p.system) {
-    batch.error = "the alarms were prepared for the MIS of " + p.system + ", not of " + mis->system_name();
-  }
-  if (!batch.error.empty()) {
+  batch.results.resize(notifications.size());
+  std::shared_ptr<Mis> mis = current_mis(batch.error);
+  if (!mis) {
     for (RaiseResult& r : batch.results) r.error = batch.error;
     return batch;
   }
+  std::vector<Mis::PendingAlarm> alarms(notifications.size());
   std::vector<Mis::PendingAlarm*> valid;
-  valid.reserve(p.alarms.size());
-  for (std::size_t i = 0; i < p.alarms.size(); ++i) {
-    if (p.valid[i]) valid.push_back(&p.alarms[i]);
+  valid.reserve(notifications.size());
+  for (std::size_t i = 0; i < notifications.size(); ++i) {
+    if (prepare(*mis, notifications[i], alarms[i], batch.results[i].error)) valid.push_back(&alarms[i]);
   }
   batch.ok = mis->log_alarms(valid, batch.error);
   for (Mis::PendingAlarm* a : valid) {
-    RaiseResult& r = batch.results[static_cast<std::size_t>(a - p.alarms.data())];
+    RaiseResult& r = batch.results[static_cast<std::size_t>(a - alarms.data())];
     r.ok = a->ok;
     r.error = a->error;
     r.record_ids = a->record_ids;
   }
   return batch;
-}
-
-BatchRaiseResult raise_alarms(const std::vector<AlarmNotification>& notifications) {
-  return raise_prepared(prepare_alarms(notifications));
 }
 
 }  // namespace nxmp_mis

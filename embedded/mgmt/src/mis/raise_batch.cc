@@ -68,10 +68,8 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
       }
     }
     a->error.clear();
-    const ObjectRef* log = a->log ? &*a->log : nullptr;
-    a->ok = a->draft ? log_drafted(*a->draft, a->moi, log, a->record_ids, a->error)
-                     : log_notification(a->event_type, a->info, a->moi, a->moc, log, a->record_ids, a->error,
-                                        a->event_time);
+    a->ok = log_notification(a->event_type, a->info, a->moi, a->moc, a->log ? &*a->log : nullptr,
+                             a->record_ids, a->error, a->event_time);
     if (!a->ok) {
       std::lock_guard<std::mutex> lock(write_mu_);
       if (unit_failed_) {

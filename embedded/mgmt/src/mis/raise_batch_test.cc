@@ -116,35 +116,6 @@ TEST_F(RaiseBatch, LogsInTheOrderGivenAndFailsBadAlarmsAlone) {
   EXPECT_EQ(created(), (std::vector<std::string>{"L1/1", "L2/1", "L1/2", "L1/3", "L1/4", "L1/5"}));
 }
 
-// A batch prepared ahead (while the one before is written) takes its ids
-// and times when it is raised, and is refused whole by another MIS.
-TEST_F(RaiseBatch, APreparedBatchIsLoggedWhenRaisedAndOnlyByItsOwnMis) {
-  nxmp_mis::PreparedAlarms ahead = nxmp_mis::prepare_alarms({alarm("L1", "major"), alarm("L1", "bogus")});
-  ASSERT_EQ(ahead.size(), 2u);
-  ASSERT_TRUE(nxmp_mis::raise_alarms({alarm("L1", "minor")}).ok);
-  const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_prepared(std::move(ahead));
-  ASSERT_TRUE(r.ok) << r.error;
-  ASSERT_EQ(r.results.size(), 2u);
-  EXPECT_EQ(r.results[0].record_ids, std::vector<long>{2});
-  EXPECT_FALSE(r.results[1].ok);
-  EXPECT_NE(r.results[1].error.find("not a valid alarm"), std::string::npos) << r.results[1].error;
-  EXPECT_EQ(rows("SELECT logrecordid, perceivedseverity, CASE WHEN loggingtime = eventtime THEN 1 ELSE 0 END FROM " +
-                 table("L1") +
-                 " ORDER BY logrecordid"),
-            (std::vector<std::string>{"1|minor|1", "2|major|1"}));
-
-  nxmp_mis::PreparedAlarms for_alpha = nxmp_mis::prepare_alarms({alarm("L1", "critical")});
-  nxmp_mis::shutdown();
-  setenv("NX_MIS_NAME", "beta", 1);
-  const nxmp_mis::BatchRaiseResult refused = nxmp_mis::raise_prepared(std::move(for_alpha));
-  setenv("NX_MIS_NAME", "alpha", 1);
-  EXPECT_FALSE(refused.ok);
-  EXPECT_NE(refused.error.find("prepared for the MIS of alpha"), std::string::npos) << refused.error;
-  ASSERT_EQ(refused.results.size(), 1u);
-  EXPECT_FALSE(refused.results[0].ok);
-  EXPECT_EQ(rows("SELECT COUNT(*) FROM " + table("L1")), std::vector<std::string>{"2"});
-}
-
 TEST_F(RaiseBatch, AClearInTheBatchClearsAnAlarmOfTheSameBatch) {
   const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_alarms({alarm("L1", "major"), alarm("L1", "cleared")});
   ASSERT_TRUE(r.ok) << r.error;
