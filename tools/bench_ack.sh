@@ -28,37 +28,15 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 export NX_MIS_NAME=alpha NLSPATH="$build/%N"
 tool="$build/nxalarm-db"
+. "$src/tools/bench_fill.sh"
 
 # q SQL: one statement on the database of NX_ALARM_DB, rows as lines.
-q() {
-  case $NX_ALARM_DB in
-    postgresql://*) psql -X -q -A -t -v ON_ERROR_STOP=1 -d "$NX_ALARM_DB" -c "$1" ;;
-    *) sqlite3 "$NX_ALARM_DB" "$1" ;;
-  esac
-}
+q() { bench_sql "$NX_ALARM_DB" "$1"; }
 
 # fill LOG N: records 1..N in the log's alarm record table, none acknowledged.
 fill() {
-  log=$1 count=$2
-  "$tool" --db "$NX_ALARM_DB" init >/dev/null
-  "$tool" --db "$NX_ALARM_DB" create-log "$log" >/dev/null
-  "$tool" --db "$NX_ALARM_DB" raise --log "$log" --type communicationsAlarm --severity major \
-    --moi '/systemId=name:"alpha"' --moc system --cause 5 --text "link down" >/dev/null
-  table=$(q "SELECT nxlogname FROM nxlog WHERE nxlogid = '$log' AND nxlogrecordtype = 'nxAlm'")
-  case $NX_ALARM_DB in
-    postgresql://*)
-      cols=$(q "SELECT string_agg(column_name, ',' ORDER BY ordinal_position) FROM information_schema.columns
-                WHERE table_name = '$table'")
-      series="generate_series(2, $count) AS n(i)" with= ;;
-    *)
-      cols=$(q "SELECT group_concat(name, ',') FROM pragma_table_info('$table')")
-      series=n with="WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < $count)" ;;
-  esac
-  select=$(echo "$cols" | tr ',' '\n' | sed -e 's/^logrecordid$/n.i/' -e 's/^notificationid$/n.i/' \
-    -e '/^n\.i$/!s/^/t./' | paste -s -d, -)
-  q "$with INSERT INTO $table ($cols) SELECT $select FROM $series,
-     (SELECT * FROM $table WHERE logrecordid = 1) AS t"
-  echo "filled $log: $(q "SELECT count(*) FROM $table") records" >&2
+  table=$(bench_fill "$tool" "$NX_ALARM_DB" "$1" "$2")
+  echo "filled $1: $(q "SELECT count(*) FROM $table") records" >&2
 }
 
 # The figures are printed before the JVM exits; a JVM that exits with the

@@ -15,26 +15,12 @@ trap 'rm -rf "$work"' EXIT
 export NX_MIS_NAME=alpha NLSPATH="$build/%N"
 tool="$build/nxalarm-db"
 
-# fill DB: records 1..n in the log's alarm record table, none acknowledged;
-# prints the table's name.
-fill() {
-  "$tool" --db "$1" init >/dev/null
-  "$tool" --db "$1" create-log AckIndex >/dev/null
-  "$tool" --db "$1" raise --log AckIndex --type communicationsAlarm --severity major \
-    --moi '/systemId=name:"alpha"' --moc system --cause 5 --text "link down" >/dev/null
-  table=$(sqlite3 "$1" "SELECT nxlogname FROM nxlog WHERE nxlogid = 'AckIndex' AND nxlogrecordtype = 'nxAlm'")
-  cols=$(sqlite3 "$1" "SELECT group_concat(name, ',') FROM pragma_table_info('$table')")
-  select=$(echo "$cols" | tr ',' '\n' | sed -e 's/^logrecordid$/n.i/' -e 's/^notificationid$/n.i/' \
-    -e '/^n\.i$/!s/^/t./' | paste -s -d, -)
-  sqlite3 "$1" "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < $n)
-    INSERT INTO $table ($cols) SELECT $select FROM n, (SELECT * FROM $table WHERE logrecordid = 1) AS t"
-  echo "$table"
-}
+. "$(dirname "$0")/bench_fill.sh"
 
 for round in $(seq "$rounds"); do
   for index in without with; do
     db="$work/$index-$round.db"
-    table=$(fill "$db")
+    table=$(bench_fill "$tool" "$db" AckIndex "$n")
     if [ "$index" = without ]; then
       sqlite3 "$db" "DROP INDEX ${table}_order_acktime; DROP INDEX ${table}_order_cleartime;
         DROP INDEX ${table}_order_displaytime"

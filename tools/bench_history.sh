@@ -27,52 +27,28 @@ pg=${NX_BENCH_PG:-}
 engine=SQLite
 [ -z "$pg" ] || engine=PostgreSQL
 
-# sql DB TEXT: the rows of a statement, one a line.
-sql() {
-  if [ -n "$pg" ]; then PGOPTIONS="-c client_min_messages=warning" psql -qAt -v ON_ERROR_STOP=1 "$1" -c "$2"; else sqlite3 "$1" "$2"; fi
-}
-
-# fill DB N: records 1..N in AlarmLog's alarm record table: one raised
-# through the MIS, the rest copied in SQL with new ids.
-fill() {
-  db=$1 count=$2 tool=$3
-  "$tool" --db "$db" init >/dev/null
-  "$tool" --db "$db" create-log AlarmLog >/dev/null
-  "$tool" --db "$db" raise --log AlarmLog --type communicationsAlarm --severity major \
-    --moi '/systemId=name:"alpha"' --moc system --cause 5 --text "link down" >/dev/null
-  table=$(sql "$db" "SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'")
-  if [ -n "$pg" ]; then
-    cols=$(sql "$db" "SELECT string_agg(column_name, ',' ORDER BY ordinal_position) FROM
-      information_schema.columns WHERE table_schema = current_schema() AND table_name = lower('$table')")
-  else
-    cols=$(sql "$db" "SELECT group_concat(name, ',') FROM pragma_table_info('$table')")
-  fi
-  select=$(echo "$cols" | tr ',' '\n' | sed -e 's/^logrecordid$/n.i/' -e 's/^notificationid$/n.i/' \
-    -e '/^n\.i$/!s/^/t./' | paste -s -d, -)
-  sql "$db" "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < $count)
-     INSERT INTO $table ($cols) SELECT $select FROM n, (SELECT * FROM $table WHERE logrecordid = 1) AS t"
-}
+. "$src/tools/bench_fill.sh"
 
 # run BUILD LABEL TURN: one HistoryBench on a fresh database.
 run() {
   if [ -n "$pg" ]; then
     name="nx_history_bench_$2_$3"
-    sql "$pg" "DROP DATABASE IF EXISTS $name" && sql "$pg" "CREATE DATABASE $name"
+    bench_sql "$pg" "DROP DATABASE IF EXISTS $name" && bench_sql "$pg" "CREATE DATABASE $name"
     db=$(echo "$pg" | sed -e "s#^\(postgres[a-z]*://[^/]*\)/[^?]*#\1/$name#")
   else
     db="$work/$2-$3.db"
   fi
-  fill "$db" "$n" "$1/nxalarm-db"
+  bench_fill "$1/nxalarm-db" "$db" AlarmLog "$n" >/dev/null
   status=0
   result=$(NX_ALARM_DB="$db" NLSPATH="$1/%N" java -Djava.library.path="$1" \
     -cp "$1/java/nxalarm-api.jar:$1/java/nxalarm-bench.jar" com.qel.nx.bench.HistoryBench AlarmLog "$n" "$rounds") ||
     status=$?
   # A figure printed counts even when the JVM's exit went wrong; say so.
   [ "$status" = 0 ] || result="$result (the JVM exited with $status)"
-  entries=$(sql "$db" "SELECT count(*) FROM nxmis_history WHERE kind <> 'created'")
+  entries=$(bench_sql "$db" "SELECT count(*) FROM nxmis_history WHERE kind <> 'created'")
   echo "$2 turn $3: $result (ms, median of $rounds; $entries history entries)"
   if [ "$status" = 0 ]; then echo "$2 $result" >>"$work/results"; fi
-  if [ -n "$pg" ]; then sql "$pg" "DROP DATABASE $name"; else rm -f "$db" "$db-wal" "$db-shm"; fi
+  if [ -n "$pg" ]; then bench_sql "$pg" "DROP DATABASE $name"; else rm -f "$db" "$db-wal" "$db-shm"; fi
 }
 
 echo "== bulk acknowledge of $n records with and without history ($engine, load $(cut -d' ' -f1-3 /proc/loadavg))"
