@@ -1,6 +1,40 @@
 #include "nxdb/unique_mo.h"
 
+#include "nxdb/backend.h"
 #include "nxdb/interface.h"
+
+namespace nxdb {
+
+const char kIdentitySelect[] = "SELECT moi_id FROM nxmoid WHERE moi_ber = ?1";
+const char kIdentityInsert[] = "INSERT INTO nxmoid (moi_ber) VALUES (?1) ON CONFLICT (moi_ber) DO NOTHING";
+
+bool identity_through(Statement& select, Statement* insert, const DataUnit& ber, long& id,
+                      std::string& error) {
+  id = -1;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (attempt == 1) {
+      if (insert == nullptr) return true;
+      insert->reset();
+      const StepResult r = insert->bind_blob(1, ber.data(), ber.size()) ? insert->step() : StepResult::kError;
+      if (r == StepResult::kError) error = insert->error();
+      insert->reset();
+      if (r == StepResult::kError) return false;
+    }
+    select.reset();
+    const StepResult r = select.bind_blob(1, ber.data(), ber.size()) ? select.step() : StepResult::kError;
+    if (r == StepResult::kError) {
+      error = select.error();
+      select.reset();
+      return false;
+    }
+    if (r == StepResult::kRow) id = static_cast<long>(select.cell_int(0));
+    select.reset();
+    if (id >= 0) return true;
+  }
+  return true;
+}
+
+}  // namespace nxdb
 
 UniqueMO::UniqueMO(const NXDBConnectInfo& info, bool create, int cache_size)
     : connection_(std::make_unique<NXDBInterface>(info)),
@@ -24,23 +58,16 @@ long UniqueMO::get_unique_id(const DataUnit& ber) const {
   std::string key = ber.str();
   if (auto it = cache_.find(key); it != cache_.end()) return it->second;
 
-  if (create_) {
-    // Get-or-create in one statement: a name already there keeps its id.
-    auto insert = db->prepare("INSERT INTO nxmoid (moi_ber) VALUES (?1) ON CONFLICT (moi_ber) DO NOTHING", error_);
-    if (!insert || !insert->bind_blob(1, ber.data(), ber.size()) ||
-        insert->step() != nxdb::StepResult::kDone) {
-      if (insert) error_ = insert->error();
-      return -1;
-    }
-  }
-  auto select = db->prepare("SELECT moi_id FROM nxmoid WHERE moi_ber = ?1", error_);
-  if (!select || !select->bind_blob(1, ber.data(), ber.size())) return -1;
-  nxdb::StepResult r = select->step();
-  if (r != nxdb::StepResult::kRow) {
-    error_ = r == nxdb::StepResult::kDone ? "unknown managed object" : select->error();
+  auto select = db->prepare(nxdb::kIdentitySelect, error_);
+  if (!select) return -1;
+  std::unique_ptr<nxdb::Statement> insert;
+  if (create_ && !(insert = db->prepare(nxdb::kIdentityInsert, error_))) return -1;
+  long id = -1;
+  if (!nxdb::identity_through(*select, insert.get(), ber, id, error_)) return -1;
+  if (id < 0) {
+    error_ = "unknown managed object";
     return -1;
   }
-  long id = static_cast<long>(select->cell_int(0));
   if (cache_size_ > 0) {
     if (cache_.size() >= cache_size_) cache_.clear();
     cache_.emplace(std::move(key), id);

@@ -11,6 +11,23 @@
 
 class NXDBInterface;
 
+namespace nxdb {
+
+class Statement;
+
+// The statements an identity is found and made with.
+extern const char kIdentitySelect[];  // ?1: the name's BER
+extern const char kIdentityInsert[];  // ?1: the name's BER; a name there keeps its id
+
+// The identity of ber through statements prepared from kIdentitySelect and
+// (to make one for an unknown name) kIdentityInsert: looked up first, as
+// most names are known. id is -1 for an unknown name when insert is null;
+// false with error set when the database failed. Both are left reset.
+bool identity_through(Statement& select, Statement* insert, const DataUnit& ber, long& id,
+                      std::string& error);
+
+}  // namespace nxdb
+
 class UniqueMO {
  public:
   // create: give unknown names a new identity (else they get -1);

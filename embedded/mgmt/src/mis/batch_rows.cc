@@ -103,6 +103,33 @@ bool PendingRows::flush(StatementSource& source, bool many, std::string& error) 
   return ok;
 }
 
+namespace {
+
+// An entry's cells, in the order of kHistoryColumns.
+std::vector<RowCell> history_cells(const ObjectRef& record, const char* kind, std::string before, std::string after,
+                                   const std::string& op, const std::string& when, long by_record) {
+  std::string stored;
+  nxdb::digits_to_stored_time(when, stored);
+  std::string log = format_object_name(log_of(record));
+  const long long key = history_log_key(log);
+  std::vector<RowCell> cells;
+  cells.reserve(11);
+  cells.push_back(RowCell::text(std::move(log)));
+  cells.push_back(RowCell::integer(record.record_id));
+  cells.push_back(RowCell::text(kind));
+  cells.push_back(before.empty() ? RowCell::null() : RowCell::text(std::move(before)));
+  cells.push_back(RowCell::text(std::move(after)));
+  cells.push_back(RowCell::text(op.empty() ? history_user() : op));
+  cells.push_back(stored.empty() ? RowCell::null() : RowCell::text(std::move(stored)));
+  cells.push_back(RowCell::null());
+  cells.push_back(RowCell::text(history_origin()));
+  cells.push_back(by_record > 0 ? RowCell::integer(by_record) : RowCell::null());
+  cells.push_back(RowCell::integer(key));
+  return cells;
+}
+
+}  // namespace
+
 std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values& values) {
 #ifdef NX_HISTORY_OFF
   // Benchmark builds only: the same change without its entry.
@@ -111,24 +138,7 @@ std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values&
 #endif
   std::string time = value_of(values, "loggingTime");
   if (time.empty()) time = history_now_digits();
-  std::string stored;
-  nxdb::digits_to_stored_time(time, stored);
-  std::vector<RowCell> cells;
-  std::string log = format_object_name(log_of(record));
-  const long long key = history_log_key(log);
-  cells.reserve(11);
-  cells.push_back(RowCell::text(std::move(log)));
-  cells.push_back(RowCell::integer(record.record_id));
-  cells.push_back(RowCell::text("created"));
-  cells.push_back(RowCell::null());
-  cells.push_back(RowCell::text(history_states(values)));
-  cells.push_back(RowCell::text(history_user()));
-  cells.push_back(stored.empty() ? RowCell::null() : RowCell::text(stored));
-  cells.push_back(RowCell::null());
-  cells.push_back(RowCell::text(history_origin()));
-  cells.push_back(RowCell::null());
-  cells.push_back(RowCell::integer(key));
-  return cells;
+  return history_cells(record, "created", std::string(), history_states(values), std::string(), time, 0);
 }
 
 std::vector<RowCell> clear_by_history_row(const ObjectRef& record, const std::string& ack_state,
@@ -138,24 +148,8 @@ std::vector<RowCell> clear_by_history_row(const ObjectRef& record, const std::st
   (void)record, (void)ack_state, (void)display_state, (void)when, (void)op, (void)by_record;
   return {};
 #endif
-  std::string stored;
-  nxdb::digits_to_stored_time(when, stored);
-  std::vector<RowCell> cells;
-  std::string log = format_object_name(log_of(record));
-  const long long key = history_log_key(log);
-  cells.reserve(11);
-  cells.push_back(RowCell::text(std::move(log)));
-  cells.push_back(RowCell::integer(record.record_id));
-  cells.push_back(RowCell::text("clearedByNotification"));
-  cells.push_back(RowCell::text(ack_state + "/unCleared/" + display_state));
-  cells.push_back(RowCell::text(ack_state + "/cleared/" + display_state));
-  cells.push_back(RowCell::text(op.empty() ? history_user() : op));
-  cells.push_back(stored.empty() ? RowCell::null() : RowCell::text(stored));
-  cells.push_back(RowCell::null());
-  cells.push_back(RowCell::text(history_origin()));
-  cells.push_back(by_record > 0 ? RowCell::integer(by_record) : RowCell::null());
-  cells.push_back(RowCell::integer(key));
-  return cells;
+  return history_cells(record, "clearedByNotification", ack_state + "/unCleared/" + display_state,
+                       ack_state + "/cleared/" + display_state, op, when, by_record);
 }
 
 }  // namespace nxmp_mis

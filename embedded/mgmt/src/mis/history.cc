@@ -15,6 +15,7 @@
 #include <optional>
 #include <utility>
 
+#include "mis/batch_rows.h"
 #include "mis/history_key.h"
 #include "mis/sql_helpers.h"
 #include "nxdb/value.h"
@@ -133,9 +134,7 @@ bool write_entry(StatementSource& db, const Entry& e, std::string& error) {
   (void)db, (void)e, (void)error;
   return true;
 #else
-  static const std::string kInsert =
-      "INSERT INTO nxmis_history (log, logrecordid, kind, state_before, state_after, operator, time, "
-      "text, origin, by_record, log_key) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
+  static const std::string kInsert = insert_head("nxmis_history", kHistoryColumns) + row_marks(11, 1);
   std::unique_ptr<nxdb::Statement> owned;
   nxdb::Statement* st = db.statement(kInsert, owned, error);
   if (st == nullptr) return false;

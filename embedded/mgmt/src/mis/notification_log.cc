@@ -199,30 +199,10 @@ bool Mis::identity_in_unit(const std::string& moi, long& id, std::string& error)
   id = -1;
   Asn1Value oi = fdn2oi(DataUnit(moi));
   if (!oi.is_null()) {
-    const DataUnit ber = oi.encoding();
-    std::unique_ptr<nxdb::Statement> owned;
-    for (int attempt = 0; attempt < 2 && id < 0; ++attempt) {
-      if (attempt == 1) {
-        nxdb::Statement* insert = statement(
-            "INSERT INTO nxmoid (moi_ber) VALUES (?1) ON CONFLICT (moi_ber) DO NOTHING", owned, error);
-        if (insert == nullptr) return false;
-        insert->bind_blob(1, ber.data(), ber.size());
-        const nxdb::StepResult r = insert->step();
-        if (r == nxdb::StepResult::kError) error = insert->error();
-        insert->reset();
-        if (r == nxdb::StepResult::kError) return false;
-      }
-      nxdb::Statement* select = statement("SELECT moi_id FROM nxmoid WHERE moi_ber = ?1", owned, error);
-      if (select == nullptr) return false;
-      select->bind_blob(1, ber.data(), ber.size());
-      const nxdb::StepResult r = select->step();
-      if (r == nxdb::StepResult::kError) {
-        error = select->error();
-        return false;
-      }
-      if (r == nxdb::StepResult::kRow) id = static_cast<long>(select->cell_int(0));
-      select->reset();
-    }
+    std::unique_ptr<nxdb::Statement> owned_select, owned_insert;
+    nxdb::Statement* select = statement(nxdb::kIdentitySelect, owned_select, error);
+    nxdb::Statement* insert = select ? statement(nxdb::kIdentityInsert, owned_insert, error) : nullptr;
+    if (insert == nullptr || !nxdb::identity_through(*select, insert, oi.encoding(), id, error)) return false;
     if (id < 0) {
       error = "a managed object's identity could not be made: " + moi;
       return false;
