@@ -67,13 +67,17 @@ class LineReader {
       if (nl != std::string::npos) {
         const bool too_long = skipping_;
         skipping_ = false;
-        if (!too_long) line.assign(buf_, 0, nl);
-        buf_.erase(0, nl + 1);
-        scan_ = 0;
+        if (!too_long) line.assign(buf_, start_, nl - start_);
+        // Lines are taken from the front by moving start_; the bytes before
+        // it are dropped only once per read (erasing each line moved the
+        // rest of the buffer for every line).
+        start_ = scan_ = nl + 1;
         if (too_long) return Got::kTooLong;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return Got::kLine;
       }
+      buf_.erase(0, start_);
+      start_ = 0;
       scan_ = buf_.size();
       if (buf_.size() > kMaxLine) {
         // The rest of the line is read and dropped.
@@ -117,7 +121,8 @@ class LineReader {
  private:
   int fd_;
   std::string buf_;
-  std::size_t scan_ = 0;  // buf_ holds no newline before this
+  std::size_t start_ = 0;  // the next line begins here
+  std::size_t scan_ = 0;   // buf_ holds no newline from start_ to this
   bool eof_ = false;
   bool skipping_ = false;
 };

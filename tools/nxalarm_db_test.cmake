@@ -100,18 +100,22 @@ if(NOT ROWS STREQUAL "1|two")
   message(FATAL_ERROR "ingest stored in log 42: ${ROWS}")
 endif()
 
-# Standard input, every line good: status 0.
-file(WRITE ${WORK}/good.jsonl "")
-foreach(i RANGE 1 30)
-  file(APPEND ${WORK}/good.jsonl "{\"log\":\"AlarmLog\",\"severity\":\"minor\",${A},\"text\":\"in ${i}\"}\n")
+# Standard input, every line good: status 0. Some 190 KB, so that lines
+# straddle the ends of the reader's 64 KiB reads.
+set(pad "................................................................................")
+set(lines "")
+foreach(i RANGE 1 1200)
+  string(APPEND lines "{\"log\":\"AlarmLog\",\"severity\":\"minor\",${A},\"text\":\"in ${i} ${pad}\"}\n")
 endforeach()
+file(WRITE ${WORK}/good.jsonl "${lines}")
 execute_process(COMMAND ${TOOL} --db ${DB} ingest - --batch 7 INPUT_FILE ${WORK}/good.jsonl
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 0 OR NOT out MATCHES "^read 30, raised 30, skipped 0")
+if(NOT rc EQUAL 0 OR NOT out MATCHES "^read 1200, raised 1200, skipped 0")
   message(FATAL_ERROR "ingest - : exit ${rc}\n${out}${err}")
 endif()
-query("SELECT COUNT(*), MIN(additionaltext), MAX(logrecordid) FROM nxalm_1 WHERE logrecordid > 2503")
-if(NOT ROWS STREQUAL "30|in 1|2533")
+query("SELECT COUNT(DISTINCT additionaltext), MIN(additionaltext), MAX(logrecordid),
+  SUM(additionaltext = 'in ' || (logrecordid - 2503) || ' ${pad}') FROM nxalm_1 WHERE logrecordid > 2503")
+if(NOT ROWS STREQUAL "1200|in 1 ${pad}|3703|1200")
   message(FATAL_ERROR "ingest - stored: ${ROWS}")
 endif()
 
