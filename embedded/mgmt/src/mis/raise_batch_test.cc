@@ -125,6 +125,27 @@ TEST_F(RaiseBatch, AClearInTheBatchClearsAnAlarmOfTheSameBatch) {
             (std::vector<std::string>{"OBJECT_CREATED", "ATTR_CHANGED", "OBJECT_CREATED"}));
 }
 
+// A clear of many open alarms updates them a few statements at a time:
+// every one of them, across the statements' ends, and no other object's.
+TEST_F(RaiseBatch, AClearOfManyAlarmsClearsEachOnceAndNoOther) {
+  const std::string a = "/systemId=name:\"alpha\"/linkId=string:\"a\"";
+  const std::string b = "/systemId=name:\"alpha\"/linkId=string:\"b\"";
+  std::vector<nxmp_mis::AlarmNotification> alarms;
+  for (int i = 0; i < 130; ++i) alarms.push_back(alarm("L1", i % 2 ? "minor" : "major", a));
+  alarms.push_back(alarm("L1", "major", b));
+  alarms.push_back(alarm("L1", "cleared", a));
+  const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_alarms(alarms);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(rows("SELECT clearstate, COUNT(*), MIN(logrecordid), MAX(logrecordid) FROM " + table("L1") +
+                 " GROUP BY clearstate ORDER BY clearstate"),
+            (std::vector<std::string>{"cleared|131|1|132", "unCleared|1|131|131"}));
+  EXPECT_EQ(rows("SELECT COUNT(*), COUNT(DISTINCT logrecordid), MAX(logrecordid), MIN(by_record) FROM nxmis_history "
+                 "WHERE kind = 'clearedByNotification'"),
+            std::vector<std::string>{"130|130|130|132"});
+  EXPECT_EQ(rows("SELECT kind, COUNT(*) FROM nxmis_event GROUP BY kind ORDER BY kind"),
+            (std::vector<std::string>{"ATTR_CHANGED|130", "OBJECT_CREATED|132"}));
+}
+
 // A batch keeps its records and history entries back and writes them many
 // at a time: the entries must still be those of each change, in the order
 // the changes were made (a clear's entries after the alarms it clears and
