@@ -34,6 +34,11 @@ void Mis::subscribe(const std::string& kind, const Callback& cb) {
   subscriptions_.emplace_back(kind, cb);
 }
 
+bool Mis::has_subscribers() {
+  std::lock_guard<std::mutex> lock(subs_mu_);
+  return !subscriptions_.empty();
+}
+
 void Mis::unsubscribe(void* client_data) {
   std::lock_guard<std::mutex> lock(subs_mu_);
   for (auto it = subscriptions_.begin(); it != subscriptions_.end();) {

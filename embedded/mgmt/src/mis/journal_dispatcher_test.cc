@@ -203,6 +203,36 @@ TEST_F(JournalBlocks, EntriesRemovedUnreadAreReportedOnceThenDeliveryGoesOn) {
   EXPECT_LT(after_loss.size(), more.size());
 }
 
+// A reader with no listener passes entries over unread; one that starts
+// listening then gets every entry after that, in order, and at most a tail
+// of those before (never one out of the middle).
+TEST_F(JournalBlocks, AListenerThatComesLateGetsEverythingAfterItWithNoGap) {
+  slow_.release();
+  std::string error;
+  reader_ = nxmp_mis::Mis::connect(error);
+  ASSERT_TRUE(reader_) << error;
+  std::vector<long> written = raise(300);
+  ASSERT_EQ(written.size(), 300u);
+  // Time for the reader to pass them over.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  for (const char* kind : {"OBJECT_CREATED", "EVENT_RUN_END"}) {
+    reader_->subscribe(kind, Callback(&SlowReader::on_event, &slow_));
+  }
+  const std::vector<long> after = raise(300);
+  ASSERT_EQ(after.size(), 300u);
+  written.insert(written.end(), after.begin(), after.end());
+  ASSERT_TRUE(slow_.wait_for(after.back())) << seen_text();
+
+  std::lock_guard<std::mutex> lock(slow_.mu);
+  std::vector<long> delivered;
+  for (long v : slow_.seen) {
+    if (v > 0) delivered.push_back(v);
+  }
+  ASSERT_GE(delivered.size(), after.size());
+  const std::vector<long> tail(written.end() - static_cast<long>(delivered.size()), written.end());
+  EXPECT_EQ(delivered, tail) << "a tail of the journal, in order, each once";
+}
+
 double cpu_seconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);

@@ -201,6 +201,7 @@ class Mis : private StatementSource {
   void prune_journal(long long keep);
   // False once stopping: nothing more is delivered.
   bool deliver_block(const std::vector<std::pair<long long, std::shared_ptr<Event>>>& block, bool lost);
+  bool has_subscribers();
   bool deliver_locked(const Event& event);
 
   std::string system_;

@@ -54,6 +54,10 @@ public final class HistoryBench {
             unack[r] = (t2 - t1) / 1e6;
             ackCpu[r] = (c1 - c0) / 1e6;
             unackCpu[r] = (c2 - c1) / 1e6;
+            // Each round on standard error: the medians hide a trend over
+            // the rounds (the history and the page cache grow).
+            System.err.printf("round %d: ack %.0f unack %.0f cpu ack %.0f unack %.0f%n", r, ack[r], unack[r],
+                    ackCpu[r], unackCpu[r]);
         }
         System.out.printf("ack %.0f unack %.0f cpu ack %.0f unack %.0f%n", median(ack), median(unack),
                 median(ackCpu), median(unackCpu));
