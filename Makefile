@@ -47,6 +47,7 @@ demo: build
 bench: build
 	./tools/bench.sh $(BUILD)
 	./tools/pg_test_server.sh run -- ./tools/bench_ingest.sh $(BUILD)
+	./tools/bench_ingest_floor.sh $(BUILD)
 
 # getAlarmsNative against plain JDBC, and the peak RSS of a batched retrieval.
 bench-java: build
