@@ -77,6 +77,11 @@ final class AlarmDbFixture {
 
     /** Waits up to two minutes for another client; fails unless it exits 0. Returns what it printed. */
     static String finish(Process p) throws InterruptedException {
+        return finish(p, 0);
+    }
+
+    /** As finish(p), for a client that must exit with status. */
+    static String finish(Process p, int status) throws InterruptedException {
         CompletableFuture<String> out = CompletableFuture.supplyAsync(() -> {
             try (InputStream in = p.getInputStream()) {
                 return new String(in.readAllBytes(), StandardCharsets.UTF_8);
@@ -89,7 +94,7 @@ final class AlarmDbFixture {
             throw new AssertionError("the other client did not finish");
         }
         String text = out.join();
-        if (p.exitValue() != 0) {
+        if (p.exitValue() != status) {
             throw new AssertionError("the other client failed (exit " + p.exitValue() + "): " + text);
         }
         return text;
