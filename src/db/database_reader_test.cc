@@ -206,26 +206,17 @@ TEST_F(ReaderTest, ReadsAllThreeTablesWithColumnAndBlobRules) {
   fill_alarm_log();
   const std::optional<std::vector<Read>> reads = read_all(kLog);
   ASSERT_TRUE(reads);
-  // Table order: alarm, internet, Nerve Center.
+  // Table order: alarm, internet, Nerve Center. Which column each attribute
+  // comes from is EveryAttributeComesFromItsOwnColumn's; here, blobs and NULLs.
   std::vector<std::string> order;
   for (const Read& r : *reads) order.push_back(r.id);
-  ASSERT_EQ(order.size(), 4u);
-  EXPECT_EQ(order[0], "number:1");
-  EXPECT_EQ(order[2], "number:3");
-  EXPECT_EQ(order[3], "number:4");
+  EXPECT_EQ(order, (std::vector<std::string>{"number:1", "number:2", "number:3", "number:4"}));
 
   const Read& full = *find(*reads, "1");
   // Blob first: the blob's values win over the columns.
   EXPECT_EQ(full.at("perceivedSeverity"), decoded("perceivedSeverity", severity_value_));
   EXPECT_NE(full.at("perceivedSeverity"), "major");
   EXPECT_EQ(full.at("additionalText"), "from blob");
-  EXPECT_EQ(full.at("eventTime"), "20010203040506");
-  EXPECT_EQ(full.at("loggingTime"), "20010203040507");
-  EXPECT_EQ(full.at("notificationId"), "11");
-  EXPECT_EQ(full.at("eventType"), "communicationsAlarm");
-  EXPECT_EQ(full.at("managedObjectClass"), "router");
-  // The instance travels as value notation and comes back as the name.
-  EXPECT_EQ(full.at("managedObjectInstance"), "/systemId=name:\"alpha\"/equipmentId=string:\"r1\"");
   EXPECT_EQ(full.at("ackTime"), "NULL");
   EXPECT_EQ(full.at("ackOperator"), "");  // always present, empty without column text
   EXPECT_EQ(full.at("probableCause"), "cause");
@@ -270,6 +261,11 @@ TEST_F(ReaderTest, CountsWithAndWithoutConditions) {
   ASSERT_TRUE(open);
   ASSERT_EQ(open->size(), 2u);
   EXPECT_TRUE(find(*open, "1") && find(*open, "3"));
+  // The reader stops when the callback says so, and that is no failure.
+  std::size_t seen = 0;
+  EXPECT_TRUE(reader.stream_log_fields(kLog, "", {ATTR_PERCEIVED_SEVERITY},
+                                       [&](const RecordFields&) { return ++seen < 2; }));
+  EXPECT_EQ(seen, 2u);
 }
 
 TEST_F(ReaderTest, FailuresAreNotEmptyResults) {
@@ -572,25 +568,6 @@ TEST_F(ReaderTest, ColumnNamesAndTimesReadAsRecordsKeepThem) {
   EXPECT_EQ(AlarmRecord::map_text(ATTR_MANAGED_OBJECT_INSTANCE, DatabaseImpl::my_fdn2oi(names[1].c_str())),
             names[1]);
   EXPECT_EQ(DatabaseImpl::my_fdn2oi(names[4].c_str()), "");
-}
-
-TEST_F(ReaderTest, FieldsFollowTheConditionAndStopWhenAsked) {
-  fill_alarm_log();
-  DatabaseImpl reader;
-  const std::vector<AlarmAttributeId> wanted = {ATTR_PERCEIVED_SEVERITY};
-  std::vector<std::string> severities;
-  ASSERT_TRUE(reader.stream_log_fields(kLog, "perceivedseverity = 'critical'", wanted,
-                                       [&](const RecordFields& f) {
-                                         severities.push_back(f.text(0) ? *f.text(0) : "-");
-                                         return true;
-                                       }));
-  EXPECT_EQ(severities, (std::vector<std::string>{"critical", "critical"}));
-
-  std::size_t seen = 0;
-  EXPECT_TRUE(reader.stream_log_fields(kLog, "", wanted, [&](const RecordFields&) { return ++seen < 2; }));
-  EXPECT_EQ(seen, 2u);
-  // A query that fails is a failed read, not an empty one.
-  EXPECT_FALSE(reader.stream_log_fields(kLog, "no_such_column = 1", wanted, [](const RecordFields&) { return true; }));
 }
 
 TEST_F(ReaderTest, ManagedObjectIdentitiesAreStable) {

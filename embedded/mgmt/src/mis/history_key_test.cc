@@ -133,12 +133,14 @@ class HistoryKey : public ::testing::Test {
     return out;
   }
 
-  // A history as "record:kind" texts.
+  // A history read as "record:kind" texts; a failed read is a failure of the test.
   static std::vector<std::string> entries(const nxmp_mis::HistoryResult& r) {
+    EXPECT_TRUE(r.ok) << r.error;
     std::vector<std::string> out;
     for (const nxmp_mis::HistoryEntry& e : r.entries) out.push_back(std::to_string(e.record_id) + ":" + e.kind);
     return out;
   }
+  using Texts = std::vector<std::string>;
 
   static nxmp_mis::AlarmNotification alarm(const std::string& log) {
     nxmp_mis::AlarmNotification n;
@@ -158,15 +160,9 @@ class HistoryKey : public ::testing::Test {
 TEST_F(HistoryKey, AnUnkeyedHistoryIsKeyedWhenTheMisConnectsAndReadsAsBefore) {
   make_unkeyed_history();
   // Connecting brings the layout up to date.
-  const nxmp_mis::HistoryResult l1 = nxmp_mis::record_history(kL1, 1);
-  ASSERT_TRUE(l1.ok) << l1.error;
-  EXPECT_EQ(entries(l1), (std::vector<std::string>{"1:created", "1:acked"}));
-  const nxmp_mis::HistoryResult l2 = nxmp_mis::log_history(kL2, "", 100);
-  ASSERT_TRUE(l2.ok) << l2.error;
-  EXPECT_EQ(entries(l2), (std::vector<std::string>{"1:created", "2:created", "1:deleted"}));
-  const nxmp_mis::HistoryResult since = nxmp_mis::log_history(kL1, "20240501100002", 100);
-  ASSERT_TRUE(since.ok) << since.error;
-  EXPECT_EQ(entries(since), (std::vector<std::string>{"2:created", "1:acked"}));
+  EXPECT_EQ(entries(nxmp_mis::record_history(kL1, 1)), (Texts{"1:created", "1:acked"}));
+  EXPECT_EQ(entries(nxmp_mis::log_history(kL2, "", 100)), (Texts{"1:created", "2:created", "1:deleted"}));
+  EXPECT_EQ(entries(nxmp_mis::log_history(kL1, "20240501100002", 100)), (Texts{"2:created", "1:acked"}));
 
   // Every entry has its log's key; the indexes are on the key.
   const std::vector<std::string> keys = rows("SELECT DISTINCT log, log_key FROM nxmis_history ORDER BY log");
@@ -180,9 +176,8 @@ TEST_F(HistoryKey, AnUnkeyedHistoryIsKeyedWhenTheMisConnectsAndReadsAsBefore) {
   // its history still names, and its entry is in the log's history.
   const nxmp_mis::RaiseResult raised = nxmp_mis::raise_alarm(alarm("L1"));
   ASSERT_TRUE(raised.ok) << raised.error;
-  const nxmp_mis::HistoryResult after = nxmp_mis::log_history(kL1, "", 100);
-  ASSERT_TRUE(after.ok) << after.error;
-  EXPECT_EQ(entries(after), (std::vector<std::string>{"1:created", "2:created", "1:acked", "3:created"}));
+  EXPECT_EQ(entries(nxmp_mis::log_history(kL1, "", 100)),
+            (Texts{"1:created", "2:created", "1:acked", "3:created"}));
 
   // Connecting again finds nothing to do.
   nxmp_mis::shutdown();
@@ -199,18 +194,10 @@ TEST_F(HistoryKey, LogsSharingRecordIdsOrAKeyReadOnlyTheirOwnEntries) {
   add_entry(kL2, 1, "acked", l1_key);
   add_entry(kL2, 50, "created", l1_key);
 
-  const nxmp_mis::HistoryResult record = nxmp_mis::record_history(kL1, 1);
-  ASSERT_TRUE(record.ok) << record.error;
-  EXPECT_EQ(entries(record), std::vector<std::string>{"1:created"});
-  const nxmp_mis::HistoryResult log = nxmp_mis::log_history(kL1, "", 100);
-  ASSERT_TRUE(log.ok) << log.error;
-  EXPECT_EQ(entries(log), std::vector<std::string>{"1:created"});
-  const nxmp_mis::HistoryResult since = nxmp_mis::log_history(kL1, "20000101000000", 100);
-  ASSERT_TRUE(since.ok) << since.error;
-  EXPECT_EQ(entries(since), std::vector<std::string>{"1:created"});
-  const nxmp_mis::HistoryResult other = nxmp_mis::log_history(kL2, "", 100);
-  ASSERT_TRUE(other.ok) << other.error;
-  EXPECT_EQ(entries(other), (std::vector<std::string>{"1:created", "2:created"}));
+  EXPECT_EQ(entries(nxmp_mis::record_history(kL1, 1)), (Texts{"1:created"}));
+  EXPECT_EQ(entries(nxmp_mis::log_history(kL1, "", 100)), (Texts{"1:created"}));
+  EXPECT_EQ(entries(nxmp_mis::log_history(kL1, "20000101000000", 100)), (Texts{"1:created"}));
+  EXPECT_EQ(entries(nxmp_mis::log_history(kL2, "", 100)), (Texts{"1:created", "2:created"}));
   // Nor do L2's ids hold back L1's: its next record is 2.
   const nxmp_mis::RaiseResult next = nxmp_mis::raise_alarm(alarm("L1"));
   ASSERT_TRUE(next.ok) << next.error;
@@ -247,12 +234,8 @@ TEST_F(HistoryKey, AReadOnlyDatabaseIsReadUnchanged) {
   const std::string path = scratch_.location();
   db_.reset();
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-  const nxmp_mis::HistoryResult l2 = nxmp_mis::record_history(kL2, 1);
-  ASSERT_TRUE(l2.ok) << l2.error;
-  EXPECT_EQ(entries(l2), (std::vector<std::string>{"1:created", "1:deleted"}));
-  const nxmp_mis::HistoryResult since = nxmp_mis::log_history(kL1, "20240501100002", 100);
-  ASSERT_TRUE(since.ok) << since.error;
-  EXPECT_EQ(entries(since), (std::vector<std::string>{"2:created", "1:acked"}));
+  EXPECT_EQ(entries(nxmp_mis::record_history(kL2, 1)), (Texts{"1:created", "1:deleted"}));
+  EXPECT_EQ(entries(nxmp_mis::log_history(kL1, "20240501100002", 100)), (Texts{"2:created", "1:acked"}));
   nxmp_mis::shutdown();
   ASSERT_EQ(chmod(path.c_str(), 0644), 0);
   open();

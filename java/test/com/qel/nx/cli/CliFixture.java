@@ -176,7 +176,9 @@ final class CliFixture implements AutoCloseable {
         e.remove("NX_ALARM_DB");
         e.put("NX_MIS_NAME", MIS);
         e.put("NX_BUILD_DIR", build.toString());
-        e.put("NX_JAVA_OPTS", "-Xcheck:jni");
+        // The client compiler alone and one GC thread: each run is short, and
+        // most of its time would go to starting the JVM's own threads and JIT.
+        e.put("NX_JAVA_OPTS", "-Xcheck:jni -XX:TieredStopAtLevel=1 -XX:+UseSerialGC");
         e.putAll(env);
         e.putAll(runEnv);
         return pb.directory(work.toFile()).start();

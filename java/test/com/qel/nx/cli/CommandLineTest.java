@@ -75,13 +75,14 @@ class CommandLineTest {
         return ids;
     }
 
-    /** One record as list --format json shows it. */
-    private static JsonNode jsonRecord(String db, int id) throws Exception {
-        Run r = nx(db, "list", "--id", Integer.toString(id), "--format", "json").expect(0);
-        List<JsonNode> records = CliFixture.records(r.json());
-        assertEquals(1, records.size(), () -> "record " + id + " not listed once:\n" + r.out());
-        assertEquals(id, CliFixture.id(records.get(0)));
-        return records.get(0);
+    /** Records as list --format json shows them, by id; each asked for must be listed once. */
+    private static Map<Integer, JsonNode> jsonRecords(String db, List<Integer> ids) throws Exception {
+        List<String> wanted = ids.stream().map(String::valueOf).toList();
+        Run r = nx(db, "list", "--id", String.join(",", wanted), "--format", "json").expect(0);
+        Map<Integer, JsonNode> byId = new java.util.TreeMap<>();
+        CliFixture.records(r.json()).forEach(record -> byId.put(CliFixture.id(record), record));
+        assertEquals(new java.util.TreeSet<>(ids), byId.keySet(), r.out());
+        return byId;
     }
 
     @Test
@@ -155,14 +156,14 @@ class CommandLineTest {
 
     @Test
     void sqlOfASelection() throws Exception {
-        Run r = nx(cli.work.resolve("never-made.db").toString(), "sql", "--severity", "critical", "--state", "open", "--type", "comm*")
-                .expect(0);
+        // sql reads no database: run in this JVM, with the library loaded here.
+        Run r = CliFixture.inThisJvm("sql", "--severity", "critical", "--state", "open", "--type", "comm*").expect(0);
         assertTrue(r.out().contains("perceivedSeverity = 'critical'"), r.out());
         assertTrue(r.out().contains("ackState = 'unAcked'") && r.out().contains("clearState = 'unCleared'"), r.out());
         assertTrue(r.out().contains("LIKE"), r.out());
-        Run quote = nx(readDb, "sql", "--moc", "o'brien*").expect(0);
+        Run quote = CliFixture.inThisJvm("sql", "--moc", "o'brien*").expect(0);
         assertTrue(quote.out().contains("o''brien"), "a quote in a value stays inside the literal: " + quote.out());
-        assertTrue(nx(readDb, "sql").expect(0).out().contains("every record"));
+        assertTrue(CliFixture.inThisJvm("sql").expect(0).out().contains("every record"));
     }
 
     @Test
@@ -181,20 +182,28 @@ class CommandLineTest {
         String b = ids.get(1).toString();
         String[][] changes = {{"ack", "unack", "acked", "ackText"}, {"clear", "unclear", "cleared", "clearText"},
             {"display", "undisplay", "displayed", "displayText"}};
+        // Every change on both records, then every reverse on the first only.
         for (String[] c : changes) {
-            Run done = nx(writeDb, c[0], a, b, "--text", "seen by test").expect(0);
+            Run done = nx(writeDb, c[0], a, b, "--text", "seen by " + c[0]).expect(0);
             assertTrue(done.out().contains(c[0] + ": 2 alarms"), done.out());
-            JsonNode ra = jsonRecord(writeDb, ids.get(0));
-            assertEquals(BooleanNode.TRUE, ra.get(c[2]), ra.toString());
-            assertEquals(TextNode.valueOf("seen by test"), ra.get(c[3]), ra.toString());
+        }
+        for (JsonNode r : jsonRecords(writeDb, ids).values()) {
+            for (String[] c : changes) {
+                assertEquals(BooleanNode.TRUE, r.get(c[2]), c[0] + ": " + r);
+                assertEquals(TextNode.valueOf("seen by " + c[0]), r.get(c[3]), c[0] + ": " + r);
+            }
+        }
+        for (String[] c : changes) {
             nx(writeDb, c[1], a).expect(0);
-            assertEquals(BooleanNode.FALSE, jsonRecord(writeDb, ids.get(0)).get(c[2]), c[1]);
-            assertEquals(BooleanNode.TRUE, jsonRecord(writeDb, ids.get(1)).get(c[2]), c[1] + " touched only " + a);
         }
         // One unknown id refuses the whole request.
         Run refused = nx(writeDb, "ack", a, "999999").expect(1);
         assertTrue(refused.err().contains("no record 999999") && refused.err().contains("nothing changed"), refused.err());
-        assertEquals(BooleanNode.FALSE, jsonRecord(writeDb, ids.get(0)).get("acked"));
+        Map<Integer, JsonNode> after = jsonRecords(writeDb, ids);
+        for (String[] c : changes) {
+            assertEquals(BooleanNode.FALSE, after.get(ids.get(0)).get(c[2]), c[1] + ", and no ack of a refused request");
+            assertEquals(BooleanNode.TRUE, after.get(ids.get(1)).get(c[2]), c[1] + " touched only " + a);
+        }
     }
 
     @Test
@@ -203,13 +212,12 @@ class CommandLineTest {
         List<Integer> ids = raise(writeDb, "AlarmLog", "equipmentAlarm", "critical", moi, "circuitPack", "x", 3);
         nx(writeDb, "send-clear", ids.get(0).toString()).expect(0);
         // The clear notification clears every alarm it correlates with.
-        for (int id : ids) {
-            assertEquals(BooleanNode.TRUE, jsonRecord(writeDb, id).get("cleared"), "record " + id);
+        for (JsonNode r : jsonRecords(writeDb, ids).values()) {
+            assertEquals(BooleanNode.TRUE, r.get("cleared"), r.toString());
         }
         String victim = ids.get(2).toString();
         Run deleted = nx(writeDb, "delete", victim).expect(0);
         assertTrue(deleted.out().startsWith("deleted 1 alarm"), deleted.out());
-        assertTrue(nx(writeDb, "list", "--id", victim).expect(0).out().startsWith("no alarms match"));
         Run again = nx(writeDb, "delete", victim).expect(1);
         assertTrue(again.err().contains("no record " + victim), again.err());
     }
@@ -286,10 +294,11 @@ class CommandLineTest {
         assertEquals("22757267656E7422", storedHex(writeDb, "acktext", ids.get(1)), "quotes kept");
         assertEquals("22204F522022223D22", storedHex(writeDb, "acktext", ids.get(2)));
 
+        Map<Integer, JsonNode> json = jsonRecords(writeDb, ids);
         for (int i = 0; i < texts.length; i++) {
-            assertEquals(TextNode.valueOf(texts[i]), jsonRecord(writeDb, ids.get(i)).get("ackText"), texts[i]);
+            assertEquals(TextNode.valueOf(texts[i]), json.get(ids.get(i)).get("ackText"), texts[i]);
         }
-        assertEquals(TextNode.valueOf(additional), jsonRecord(writeDb, ids.get(2)).get("additionalText"));
+        assertEquals(TextNode.valueOf(additional), json.get(ids.get(2)).get("additionalText"));
         // A character outside the BMP is written as its UTF-8 bytes, not as escaped surrogates.
         Run raw = nx(writeDb, "list", "--id", ids.get(0).toString(), "--format", "ndjson").expect(0);
         assertTrue(raw.out().contains("\"fan " + face + "\""), raw.out());
@@ -306,7 +315,7 @@ class CommandLineTest {
         String pattern = "x".repeat(60000);
         for (String[] args : new String[][] {{"count", "--type", pattern}, {"list", "--moc", pattern},
             {"sql", "--type", pattern}}) {
-            Run r = nx(readDb, args).expect(2);
+            Run r = (args[0].equals("sql") ? CliFixture.inThisJvm(args) : nx(readDb, args)).expect(2);
             assertTrue(r.err().contains("makes a LIKE pattern of 60001 bytes")
                     && r.err().contains("longer than the 50000 bytes the database matches"), r.err());
         }
@@ -352,24 +361,24 @@ class CommandLineTest {
             {"option --progress takes no value", "list", "--progress=true"},
             {"option --severity belongs after the command", "--severity", "major", "list"},
         };
-        // Refused before the library is touched, so most are run in this JVM; a
-        // few go through bin/nxalarm to see the launcher pass them on alike.
+        // Refused before the library is touched, so run in this JVM; the first
+        // goes through bin/nxalarm to see the launcher pass the words on alike.
         for (int i = 0; i < cases.length; i++) {
             String[] c = cases[i];
             String[] args = Arrays.copyOfRange(c, 1, c.length);
-            Run r = (i % 8 == 0 ? nx(readDb, args) : CliFixture.inThisJvm(args)).expect(2);
+            Run r = (i == 0 ? nx(readDb, args) : CliFixture.inThisJvm(args)).expect(2);
             assertTrue(r.err().contains(c[0]), () -> String.join(" ", c) + ": " + r.err());
             assertTrue(r.err().contains("nxalarm --help"), r.err());
             assertEquals("", r.out(), "nothing on stdout for " + String.join(" ", c));
         }
-        Run help = nx(readDb, "--help").expect(0);
+        Run help = CliFixture.inThisJvm("--help").expect(0);
         assertTrue(help.out().startsWith("usage: nxalarm"), help.out());
         for (String command : new String[] {"list", "count", "ack", "unack", "send-clear", "delete", "watch", "sql",
             "db-params", "history", "changes", "purge"}) {
             assertTrue(help.out().contains("\n  " + command + " "), "--help names " + command + ": " + help.out());
         }
         // A command's help lists its own options, those of the selection and the global ones.
-        Run list = nx(readDb, "list", "--help").expect(0);
+        Run list = CliFixture.inThisJvm("list", "--help").expect(0);
         assertTrue(list.out().startsWith("usage: nxalarm list "), list.out());
         for (String option : new String[] {"--page-size", "--after", "--severity", "--until", "--format", "--log"}) {
             assertTrue(list.out().contains(option), option + " in " + list.out());

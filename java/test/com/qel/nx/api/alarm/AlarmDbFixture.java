@@ -10,6 +10,8 @@ import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
+import java.util.Map;
+import java.util.concurrent.CompletableFuture;
 import java.util.concurrent.TimeUnit;
 
 /**
@@ -57,6 +59,45 @@ final class AlarmDbFixture {
 
     String misName() {
         return mis;
+    }
+
+    /**
+     * Starts the operator command line (another client, in its own JVM) on
+     * this database, with env added to its environment; stderr goes with stdout.
+     */
+    Process otherClient(Map<String, String> env, String... args) throws IOException {
+        List<String> cmd = new ArrayList<>(List.of(Paths.get(System.getenv("NX_SOURCE_DIR"), "bin/nxalarm")
+                .toAbsolutePath().toString(), "--db", location, "--mis", mis));
+        cmd.addAll(Arrays.asList(args));
+        ProcessBuilder pb = new ProcessBuilder(cmd).redirectErrorStream(true);
+        pb.environment().put("NX_BUILD_DIR", System.getenv("NX_BUILD_DIR"));
+        pb.environment().putAll(env);
+        return pb.start();
+    }
+
+    /** Waits up to two minutes for another client; fails unless it exits 0. Returns what it printed. */
+    static String finish(Process p) throws InterruptedException {
+        return finish(p, 0);
+    }
+
+    /** As finish(p), for a client that must exit with status. */
+    static String finish(Process p, int status) throws InterruptedException {
+        CompletableFuture<String> out = CompletableFuture.supplyAsync(() -> {
+            try (InputStream in = p.getInputStream()) {
+                return new String(in.readAllBytes(), StandardCharsets.UTF_8);
+            } catch (IOException e) {
+                return e.toString();
+            }
+        });
+        if (!p.waitFor(120, TimeUnit.SECONDS)) {
+            p.destroyForcibly();
+            throw new AssertionError("the other client did not finish");
+        }
+        String text = out.join();
+        if (p.exitValue() != status) {
+            throw new AssertionError("the other client failed (exit " + p.exitValue() + "): " + text);
+        }
+        return text;
     }
 
     /** The SQLite file (not for the PostgreSQL run). */

@@ -5,18 +5,11 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.qel.nx.server.qrt.EventHandler;
 import com.qel.nx.server.qrt.EventListener;
-import java.io.IOException;
-import java.io.InputStream;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Path;
-import java.nio.file.Paths;
 import java.util.ArrayList;
-import java.util.Arrays;
 import java.util.List;
 import java.util.Map;
 import java.util.TreeMap;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.CompletableFuture;
 import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.AfterAll;
@@ -53,26 +46,8 @@ class CrossProcessEventTest {
         EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
-    /** Runs the operator command line (its own JVM) on this test's database. */
-    private static void otherClient(String... args) throws IOException, InterruptedException {
-        Path top = Paths.get(System.getenv("NX_SOURCE_DIR")).toAbsolutePath();
-        List<String> cmd = new ArrayList<>(List.of(top.resolve("bin/nxalarm").toString(),
-                "--db", System.getenv("NX_ALARM_DB"), "--mis", db.misName()));
-        cmd.addAll(Arrays.asList(args));
-        ProcessBuilder pb = new ProcessBuilder(cmd).redirectErrorStream(true);
-        pb.environment().put("NX_BUILD_DIR", System.getenv("NX_BUILD_DIR"));
-        Process p = pb.start();
-        CompletableFuture<String> out = CompletableFuture.supplyAsync(() -> read(p.getInputStream()));
-        assertTrue(p.waitFor(120, TimeUnit.SECONDS), "the other client did not finish");
-        assertEquals(0, p.exitValue(), () -> "the other client failed: " + out.join());
-    }
-
-    private static String read(InputStream in) {
-        try {
-            return new String(in.readAllBytes(), StandardCharsets.UTF_8);
-        } catch (IOException e) {
-            return e.toString();
-        }
+    private static void otherClient(String... args) throws Exception {
+        AlarmDbFixture.finish(db.otherClient(Map.of(), args));
     }
 
     /** Events of one kind, by record id, until every wanted id came or 30 s passed; then 2 s for stragglers. */

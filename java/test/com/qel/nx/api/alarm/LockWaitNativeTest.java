@@ -14,6 +14,7 @@ import java.nio.file.attribute.PosixFilePermissions;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
+import java.util.Map;
 import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
@@ -188,13 +189,8 @@ class LockWaitNativeTest {
         try {
             byte[] held = holder.getInputStream().readNBytes(5);
             assertEquals("held\n", new String(held, StandardCharsets.UTF_8));
-            ProcessBuilder pb = new ProcessBuilder(Paths.get(System.getenv("NX_SOURCE_DIR"), "bin/nxalarm").toString(),
-                    "--db", System.getenv("NX_ALARM_DB"), "--mis", db.misName(), "count").redirectErrorStream(true);
-            pb.environment().put("NX_LOG_MPA_DEADLOCK_TIMEOUT", "2");
-            Process cli = pb.start();
-            String out = new String(cli.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
-            assertTrue(cli.waitFor(60, TimeUnit.SECONDS));
-            assertEquals(1, cli.exitValue(), out);
+            Process cli = db.otherClient(Map.of("NX_LOG_MPA_DEADLOCK_TIMEOUT", "2"), "count");
+            String out = AlarmDbFixture.finish(cli, 1);
             assertTrue(out.contains(BUSY_2), out);
             assertFalse(out.contains("no such log"), out);
         } finally {

@@ -1,5 +1,6 @@
 package com.qel.nx.api.alarm;
 
+import static com.qel.nx.api.alarm.AlarmDbFixture.finish;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
@@ -7,14 +8,10 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import com.qel.nx.server.qrt.EventHandler;
 import com.qel.nx.server.qrt.EventListener;
 import java.io.IOException;
-import java.io.InputStream;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Path;
-import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.Map;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.CompletableFuture;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
@@ -68,30 +65,7 @@ class ResyncEventTest {
 
     /** The operator command line (its own JVM) on this test's database, keeping a journal of `keep` entries. */
     private static Process otherClient(String keep, String... args) throws IOException {
-        Path top = Paths.get(System.getenv("NX_SOURCE_DIR")).toAbsolutePath();
-        List<String> cmd = new ArrayList<>(List.of(top.resolve("bin/nxalarm").toString(),
-                "--db", System.getenv("NX_ALARM_DB"), "--mis", db.misName()));
-        cmd.addAll(List.of(args));
-        ProcessBuilder pb = new ProcessBuilder(cmd).redirectErrorStream(true);
-        pb.environment().put("NX_BUILD_DIR", System.getenv("NX_BUILD_DIR"));
-        pb.environment().put("NX_JOURNAL_KEEP", keep);
-        return pb.start();
-    }
-
-    private static String finish(Process p) throws InterruptedException {
-        CompletableFuture<String> out = CompletableFuture.supplyAsync(() -> read(p.getInputStream()));
-        assertTrue(p.waitFor(120, TimeUnit.SECONDS), "the other client did not finish");
-        String text = out.join();
-        assertEquals(0, p.exitValue(), () -> "the other client failed: " + text);
-        return text;
-    }
-
-    private static String read(InputStream in) {
-        try {
-            return new String(in.readAllBytes(), StandardCharsets.UTF_8);
-        } catch (IOException e) {
-            return e.toString();
-        }
+        return db.otherClient(Map.of("NX_JOURNAL_KEEP", keep), args);
     }
 
     private static List<String> ackArgs(List<Integer> which) {
