@@ -71,14 +71,6 @@ const nxdb::RecordType& record_type_for(const std::string& event_bare) {
 
 }  // namespace
 
-namespace {
-
-// Records one clear's UPDATE names at most; a kept statement per count up
-// to this.
-constexpr std::size_t kClearsPerUpdate = 64;
-
-}  // namespace
-
 bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
                          const std::string& cause, const std::string& when, const std::string& op,
                          long by_record, long moi_id, std::vector<Notification>& out, std::string& error) {
@@ -129,27 +121,22 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
       return false;
     }
     st->reset();
-    // One UPDATE for the matches (a few statements for many): on PostgreSQL
-    // each statement is a round of the protocol and a run of the executor.
-    for (std::size_t from = 0; from < matches.size(); from += kClearsPerUpdate) {
-      const std::size_t n = std::min(kClearsPerUpdate, matches.size() - from);
-      std::string sql = "UPDATE " + table + " SET clearstate = ?1, cleartime = ?2, clearoperator = ?3 WHERE logrecordid IN (";
-      for (std::size_t i = 0; i < n; ++i) sql += (i ? ", ?" : "?") + std::to_string(i + 4);
+    for (const auto& [id, old, ack, display] : matches) {
       std::unique_ptr<nxdb::Statement> owned_update;
-      nxdb::Statement* update = statement(sql + ")", owned_update, error);
+      nxdb::Statement* update = statement(
+          "UPDATE " + table + " SET clearstate = ?1, cleartime = ?2, clearoperator = ?3 WHERE logrecordid = ?4",
+          owned_update, error);
       if (update == nullptr) return false;
       update->bind_text(1, "cleared");
       update->bind_text(2, stored_when);
       update->bind_text(3, op);
-      for (std::size_t i = 0; i < n; ++i) update->bind_int(static_cast<int>(i) + 4, matches[from + i].id);
+      update->bind_int(4, id);
       // Inside a unit its outcome may wait for the next read or the commit.
       if ((may_defer() ? update->step_deferred() : update->step()) == nxdb::StepResult::kError) {
         error = update->error();
         return false;
       }
       update->reset();
-    }
-    for (const auto& [id, old, ack, display] : matches) {
       ObjectRef rec = log_of(log);
       rec.kind = ObjectRef::Kind::kRecord;
       rec.record_id = id;
