@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "nxdb/interface.h"
+#include "nxdb/write_transaction.h"
 
 namespace nxdb {
 namespace {
@@ -49,35 +50,6 @@ std::vector<ColumnDef> table_columns(std::vector<ColumnDef> own, bool with_state
 // Indexed columns of every per-log table; the first is unique.
 const char* const kIndexed[] = {"logrecordid", "perceivedseverity", "ackstate",
                                 "clearstate",  "eventtime",         "moi_id"};
-
-// Rolls back unless committed, so a failed creation leaves nothing behind.
-class Transaction {
- public:
-  explicit Transaction(Backend& db) : db_(db) {
-    std::string ignored;
-    open_ = db_.exec_script(db_.dialect() == Dialect::kSqlite ? "BEGIN IMMEDIATE" : "BEGIN",
-                            ignored);
-    if (!open_) error_ = ignored;
-  }
-  ~Transaction() {
-    if (open_) {
-      std::string ignored;
-      db_.exec_script("ROLLBACK", ignored);
-    }
-  }
-  bool ok() const { return open_; }
-  const std::string& error() const { return error_; }
-  bool commit(std::string& error) {
-    if (!db_.exec_script("COMMIT", error)) return false;
-    open_ = false;
-    return true;
-  }
-
- private:
-  Backend& db_;
-  bool open_ = false;
-  std::string error_;
-};
 
 bool valid_log_id(const std::string& id, bool number, std::string& error) {
   if (id.empty()) {
@@ -218,11 +190,8 @@ bool create_schema(NXDBInterface& connection, std::string& error) {
       "  moi_id " + db->identity_column() + ",\n"
       "  moi_ber " + db->column_type(K::kBlob) + " NOT NULL UNIQUE\n"
       ");\n";
-  Transaction tx(*db);
-  if (!tx.ok()) {
-    error = tx.error();
-    return false;
-  }
+  WriteTransaction tx(*db);
+  if (!tx.begin(error)) return false;
   // Log tables made before the order indexes existed get them here: init is
   // how a database is brought up to date.
   return db->exec_script(directory, error) && tx.commit(error) && ensure_order_indexes(connection, error);
@@ -240,11 +209,8 @@ bool create_log(NXDBInterface& connection, const std::string& log_id, bool numbe
     error = "the database has no log directory (run init first)";
     return false;
   }
-  Transaction tx(*db);
-  if (!tx.ok()) {
-    error = tx.error();
-    return false;
-  }
+  WriteTransaction tx(*db);
+  if (!tx.begin(error)) return false;
   {
     auto st = db->prepare("SELECT logidtype FROM log WHERE nxlogid = ?1", error);
     if (!st || !st->bind_text(1, log_id)) return false;

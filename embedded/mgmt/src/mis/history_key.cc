@@ -4,39 +4,10 @@
 #include <utility>
 #include <vector>
 
+#include "nxdb/write_transaction.h"
+
 namespace nxmp_mis {
 namespace {
-
-// Rolls the open transaction back unless it was committed.
-class Transaction {
- public:
-  explicit Transaction(nxdb::Backend& db) : db_(db) {}
-  Transaction(const Transaction&) = delete;
-  Transaction& operator=(const Transaction&) = delete;
-  ~Transaction() {
-    if (!open_) return;
-    std::string ignored;
-    db_.exec_script("ROLLBACK", ignored);
-  }
-  bool begin(std::string& error) {
-    // SQLite: the write lock at once, so that two processes upgrading the
-    // same file queue here rather than failing at their first write.
-    // PostgreSQL: the lock the schema script takes, for the same reason.
-    const char* sql = db_.dialect() == nxdb::Dialect::kSqlite ? "BEGIN IMMEDIATE"
-                                                              : "BEGIN; SELECT pg_advisory_xact_lock(7236518)";
-    open_ = db_.exec_script(sql, error);
-    return open_;
-  }
-  bool commit(std::string& error) {
-    if (!db_.exec_script("COMMIT", error)) return false;
-    open_ = false;
-    return true;
-  }
-
- private:
-  nxdb::Backend& db_;
-  bool open_ = false;
-};
 
 // The distinct log texts of the history.
 bool history_logs(nxdb::Backend& db, std::vector<std::string>& logs, std::string& error) {
@@ -107,8 +78,12 @@ bool upgrade_history_layout(nxdb::Backend& db, std::string& error) {
   if (!db.table_exists("nxmis_history")) return true;
   if (!history_has_log_key(db, has, error)) return false;
   if (has) return true;
-  Transaction t(db);
-  if (!t.begin(error)) return false;
+  // PostgreSQL: the lock the schema script takes, so that two processes
+  // upgrading the same database queue here.
+  nxdb::WriteTransaction t(db);
+  if (!t.begin(error, db.dialect() == nxdb::Dialect::kSqlite ? "" : "SELECT pg_advisory_xact_lock(7236518)")) {
+    return false;
+  }
   // Another process may have done it while this one waited for the lock.
   if (!history_has_log_key(db, has, error)) return false;
   if (has) return t.commit(error);

@@ -2,14 +2,13 @@
 // (indexed by the log text) is brought to the keyed one when a MIS connects
 // to it, and each log reads only its own entries, even when another log's
 // key is the same.
+#include "mis/connect_at_once.h"
 #include "mis/history_key.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "mis/mis.h"
@@ -207,21 +206,7 @@ TEST_F(HistoryKey, LogsSharingRecordIdsOrAKeyReadOnlyTheirOwnEntries) {
 
 TEST_F(HistoryKey, ProcessesConnectingAtOnceKeyAnUnkeyedHistoryOnce) {
   make_unkeyed_history();
-  constexpr int kConnections = 4;
-  std::atomic<int> ready{0};
-  std::vector<std::string> errors(kConnections);
-  std::vector<std::shared_ptr<nxmp_mis::Mis>> connected(kConnections);
-  std::vector<std::thread> threads;
-  for (int i = 0; i < kConnections; ++i) {
-    threads.emplace_back([&, i] {
-      ++ready;
-      while (ready.load() < kConnections) std::this_thread::yield();
-      connected[i] = nxmp_mis::Mis::connect(errors[i]);
-    });
-  }
-  for (std::thread& t : threads) t.join();
-  for (int i = 0; i < kConnections; ++i) EXPECT_NE(connected[i], nullptr) << errors[i];
-  connected.clear();
+  EXPECT_EQ(nxmp_mis_testing::connect_at_once(4), std::vector<std::string>{});
   EXPECT_EQ(rows("SELECT COUNT(*) FROM nxmis_history WHERE log_key = " +
                  std::to_string(nxmp_mis::history_log_key(kL1)) + " AND log = '" + kL1 + "'"),
             std::vector<std::string>{"3"});

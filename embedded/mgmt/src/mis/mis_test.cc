@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "mis/connect_at_once.h"
 #include "nxdb/schema.h"
 #include "nxdb_testing/scratch_database.h"
 
@@ -27,22 +26,7 @@ TEST(MisConnect, ManyAtOnceOnABrandNewDatabase) {
       ASSERT_TRUE(nxdb::create_schema(db, error)) << error;
     }
     // All connect together: the journal tables do not exist yet.
-    std::atomic<int> ready{0};
-    std::vector<std::string> errors(kConnections);
-    std::vector<std::shared_ptr<nxmp_mis::Mis>> connected(kConnections);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kConnections; ++i) {
-      threads.emplace_back([&, i] {
-        ++ready;
-        while (ready.load() < kConnections) std::this_thread::yield();
-        connected[i] = nxmp_mis::Mis::connect(errors[i]);
-      });
-    }
-    for (std::thread& t : threads) t.join();
-    for (int i = 0; i < kConnections; ++i) {
-      EXPECT_NE(connected[i], nullptr) << "round " << round << ": " << errors[i];
-    }
-    connected.clear();
+    EXPECT_EQ(nxmp_mis_testing::connect_at_once(kConnections), std::vector<std::string>{}) << "round " << round;
     unsetenv("NX_ALARM_DB");
   }
 }
