@@ -154,8 +154,8 @@ class Mis : private StatementSource {
   // With write_mu_ held: waits while another thread's unit is open.
   void await_unit();
   bool in_unit() const { return unit_depth_ > 0; }
-  // A statement of the writer connection, kept until the unit ends (reset
-  // for new bindings), or held by owned outside a unit.
+  // A statement of the writer connection, kept by the unit (reset for new
+  // bindings), or held by owned outside a unit.
   nxdb::Statement* statement(const std::string& sql, std::unique_ptr<nxdb::Statement>& owned,
                              std::string& error) override;
   // The same for a query planned afresh at each run (nxdb::Backend::prepare_replanned).
@@ -163,6 +163,9 @@ class Mis : private StatementSource {
                                        std::string& error);
   nxdb::Statement* unit_statement(const std::string& sql, bool replanned,
                                   std::unique_ptr<nxdb::Statement>& owned, std::string& error);
+  nxdb::Statement* kept_statement(const std::string& sql, bool replanned, std::string& error);
+  // At the end of a transaction: kept statements reset, or let go.
+  void settle_kept_statements();
   bool may_defer() const override { return in_unit(); }
   void end_unit_state();
   bool locate(const ObjectRef& log, const nxdb::RecordType& type, std::string& table,
@@ -244,7 +247,11 @@ class Mis : private StatementSource {
   std::thread::id unit_owner_;
   bool unit_failed_ = false;
   std::condition_variable_any unit_ended_;
-  std::map<std::string, std::unique_ptr<nxdb::Statement>> unit_statements_;
+  // Statements of units and journal writes, by their text: kept for the
+  // unit, and on SQLite from one transaction to the next (at most
+  // kMostKeptStatements of them).
+  static constexpr std::size_t kMostKeptStatements = 64;
+  std::map<std::string, std::unique_ptr<nxdb::Statement>> kept_statements_;
   std::map<std::string, std::string> unit_tables_;  // log and record type -> table
   // Records read in the unit, by record_key: the read-ahead chunk, or the
   // record read last. found false: no table of its log has it. Changes of

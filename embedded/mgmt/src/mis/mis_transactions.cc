@@ -57,7 +57,7 @@ void Mis::rollback() {
     unit_failed_ = true;
     return;
   }
-  unit_statements_.clear();
+  settle_kept_statements();
   std::string ignored;
   db_->backend()->exec_script("ROLLBACK", ignored);
   uncommitted_.clear();
@@ -73,15 +73,16 @@ bool Mis::journal(const Notification& n, std::string& error) {
 }
 
 bool Mis::write_journal(std::string& error) {
-  // Two statements at most (full chunks, and the rest), each prepared once.
-  std::unique_ptr<nxdb::Statement> full, rest;
+  // Two statements at most (full chunks, and the rest).
+  nxdb::Statement* full = nullptr;
+  nxdb::Statement* rest = nullptr;
   std::size_t done = 0;
   while (done < uncommitted_.size()) {
     const std::size_t rows = std::min(kJournalRows, uncommitted_.size() - done);
-    std::unique_ptr<nxdb::Statement>& st = rows == kJournalRows ? full : rest;
-    if (st) {
+    nxdb::Statement*& st = rows == kJournalRows ? full : rest;
+    if (st != nullptr) {
       st->reset();
-    } else if (!(st = db_->backend()->prepare(journal_insert(rows), error))) {
+    } else if (!(st = kept_statement(journal_insert(rows), false, error))) {
       return false;
     }
     for (std::size_t i = 0; i < rows; ++i) {
@@ -129,7 +130,7 @@ bool Mis::commit(std::string& error) {
     return false;
   }
   // Kept statements end before the transaction does.
-  unit_statements_.clear();
+  settle_kept_statements();
   if (!db.exec_script("COMMIT", error)) {
     rollback();
     return false;
@@ -158,19 +159,38 @@ nxdb::Statement* Mis::replanned_statement(const std::string& sql, std::unique_pt
 
 nxdb::Statement* Mis::unit_statement(const std::string& sql, bool replanned,
                                      std::unique_ptr<nxdb::Statement>& owned, std::string& error) {
-  nxdb::Backend& db = *db_->backend();
   if (!in_unit()) {
+    nxdb::Backend& db = *db_->backend();
     owned = replanned ? db.prepare_replanned(sql, error) : db.prepare(sql, error);
     return owned.get();
   }
-  auto it = unit_statements_.find(sql);
-  if (it != unit_statements_.end()) {
+  return kept_statement(sql, replanned, error);
+}
+
+nxdb::Statement* Mis::kept_statement(const std::string& sql, bool replanned, std::string& error) {
+  auto it = kept_statements_.find(sql);
+  if (it != kept_statements_.end()) {
     it->second->reset();
     return it->second.get();
   }
+  nxdb::Backend& db = *db_->backend();
   auto st = replanned ? db.prepare_replanned(sql, error) : db.prepare_kept(sql, error);
   if (!st) return nullptr;
-  return unit_statements_.emplace(sql, std::move(st)).first->second.get();
+  return kept_statements_.emplace(sql, std::move(st)).first->second.get();
+}
+
+void Mis::settle_kept_statements() {
+  // On SQLite they stay for the next transactions: preparing an insert into
+  // a record table (a program for its dozen indexes) costs as much as
+  // running it dozens of times, and a batch of alarms would prepare every
+  // statement again. Each is reset, so that none keeps a read open past the
+  // transaction. A server's prepared statements end with the transaction,
+  // as its pipeline and its plans want.
+  if (db_->backend()->dialect() != nxdb::Dialect::kSqlite || kept_statements_.size() > kMostKeptStatements) {
+    kept_statements_.clear();
+    return;
+  }
+  for (auto& kept : kept_statements_) kept.second->reset();
 }
 
 bool Mis::begin_unit(std::string& error) {
@@ -191,7 +211,7 @@ void Mis::end_unit_state() {
   unit_depth_ = 0;
   unit_failed_ = false;
   unit_owner_ = std::thread::id();
-  unit_statements_.clear();
+  settle_kept_statements();
   unit_tables_.clear();
   unit_records_.clear();
   keep_unit_records_ = false;
