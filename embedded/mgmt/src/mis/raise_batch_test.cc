@@ -209,6 +209,23 @@ TEST_F(RaiseBatch, ManagedObjectsGetOneIdentityEach) {
   EXPECT_EQ(rows("SELECT COUNT(*) FROM nxmoid"), std::vector<std::string>{"2"});
 }
 
+TEST_F(RaiseBatch, ABatchSeesWhatAnotherConnectionCommittedSinceTheLast) {
+  // The writer keeps its statements between batches: none may keep reading
+  // what the database held before.
+  ASSERT_TRUE(nxmp_mis::raise_alarms({alarm("L1", "major"), alarm("L1", "minor")}).ok);
+  std::string error;
+  ASSERT_TRUE(db_->backend()->exec_script("CREATE TEMP TABLE copied AS SELECT * FROM " + table("L1") +
+                                              " WHERE logrecordid = 1;"
+                                              "UPDATE copied SET logrecordid = 50, notificationid = 50;"
+                                              "INSERT INTO " + table("L1") + " SELECT * FROM copied;",
+                                          error))
+      << error;
+  const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_alarms({alarm("L1", "cleared"), alarm("L1", "major")});
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(rows("SELECT logrecordid, clearstate FROM " + table("L1") + " ORDER BY logrecordid"),
+            (std::vector<std::string>{"1|cleared", "2|cleared", "50|cleared", "51|cleared", "52|unCleared"}));
+}
+
 TEST_F(RaiseBatch, AFailureOfTheDatabaseLogsNoneOfTheBatch) {
   const std::string gone = table("L2");
   std::string error;
