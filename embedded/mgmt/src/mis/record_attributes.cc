@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <unordered_map>
 
 #include "metadata.h"
 #include "nxmp/asn1_type.h"
@@ -86,13 +87,34 @@ const RecordAttribute* find_record_attribute(std::string_view name) {
   // Qualified names ("NX-ALARM":ackState) name the same attribute.
   std::size_t colon = name.rfind(':');
   if (colon != std::string_view::npos) name = trim(name.substr(colon + 1));
-  for (const RecordAttribute& a : record_attributes()) {
-    if (name == a.name) return &a;
-  }
-  return nullptr;
+  // Looked up for every value of every record written: by hash, not by a
+  // walk over the list (the first of a name wins, as the walk had it).
+  static const auto* const kByName = [] {
+    auto* by_name = new std::unordered_map<std::string_view, const RecordAttribute*>();
+    for (const RecordAttribute& a : record_attributes()) by_name->emplace(a.name, &a);
+    return by_name;
+  }();
+  auto found = kByName->find(name);
+  return found == kByName->end() ? nullptr : found->second;
 }
 
 const nxdb::ColumnDef* column_def(const nxdb::RecordType& type, std::string_view column) {
+  // The schema's own types are looked up by hash (every cell of every
+  // record written asks); any other type by a walk over its columns.
+  using Columns = std::unordered_map<std::string_view, const nxdb::ColumnDef*>;
+  const std::vector<nxdb::RecordType>& known = nxdb::alarm_record_types();
+  static const auto* const kColumns = [&known] {
+    auto* columns = new std::vector<Columns>(known.size());
+    for (std::size_t t = 0; t < known.size(); ++t) {
+      for (const nxdb::ColumnDef& c : known[t].columns) (*columns)[t].emplace(c.name, &c);
+    }
+    return columns;
+  }();
+  if (&type >= known.data() && &type < known.data() + known.size()) {
+    const Columns& columns = (*kColumns)[static_cast<std::size_t>(&type - known.data())];
+    auto found = columns.find(column);
+    return found == columns.end() ? nullptr : found->second;
+  }
   for (const nxdb::ColumnDef& c : type.columns) {
     if (column == c.name) return &c;
   }
