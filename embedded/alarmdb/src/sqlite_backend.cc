@@ -83,6 +83,14 @@ class SqliteStatement : public Statement {
                                                    SQLITE_TRANSIENT));
   }
   bool bind_null(int index) override { return check(sqlite3_bind_null(stmt_.get(), index)); }
+  // reset() clears the bindings, so nothing points at the bytes after it.
+  bool bind_text_in_place(int index, std::string_view text) override {
+    return check(sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8));
+  }
+  bool bind_blob_in_place(int index, const void* bytes, std::size_t length) override {
+    return check(length == 0 ? sqlite3_bind_zeroblob(stmt_.get(), index, 0)
+                             : sqlite3_bind_blob64(stmt_.get(), index, bytes, length, SQLITE_STATIC));
+  }
 
   StepResult step() override {
     int rc = sqlite3_step(stmt_.get());

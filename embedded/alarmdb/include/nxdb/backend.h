@@ -37,6 +37,13 @@ class Statement {
   virtual bool bind_int(int index, long long value) = 0;
   virtual bool bind_blob(int index, const void* bytes, std::size_t length) = 0;
   virtual bool bind_null(int index) = 0;
+  // The same as bind_text and bind_blob, for bytes the caller keeps
+  // unchanged until the statement is reset: an engine may read them where
+  // they are instead of copying them.
+  virtual bool bind_text_in_place(int index, std::string_view text) { return bind_text(index, text); }
+  virtual bool bind_blob_in_place(int index, const void* bytes, std::size_t length) {
+    return bind_blob(index, bytes, length);
+  }
 
   virtual StepResult step() = 0;
   // Runs a statement that returns no rows, perhaps later: an engine may send

@@ -32,9 +32,9 @@ void bind_cells(nxdb::Statement& st, const std::vector<RowCell>& cells, int firs
     const RowCell& c = cells[i];
     switch (c.kind) {
       case RowCell::Kind::kNull: st.bind_null(index); break;
-      case RowCell::Kind::kText: st.bind_text(index, c.bytes); break;
+      case RowCell::Kind::kText: st.bind_text_in_place(index, c.bytes); break;
       case RowCell::Kind::kInt: st.bind_int(index, c.number); break;
-      case RowCell::Kind::kBlob: st.bind_blob(index, c.bytes.data(), c.bytes.size()); break;
+      case RowCell::Kind::kBlob: st.bind_blob_in_place(index, c.bytes.data(), c.bytes.size()); break;
     }
   }
 }

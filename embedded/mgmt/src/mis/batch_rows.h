@@ -26,7 +26,8 @@ struct RowCell {
   static RowCell blob(std::string b) { return {Kind::kBlob, std::move(b), 0}; }
 };
 
-// Binds cells to ?first, ?first+1, ...
+// Binds cells to ?first, ?first+1, ..., in place: the cells must stay as
+// they are until the statement is reset.
 void bind_cells(nxdb::Statement& st, const std::vector<RowCell>& cells, int first);
 
 // "INSERT INTO table (columns) VALUES " with the first row's marks

@@ -412,8 +412,10 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
         return false;
       }
       bind_cells(*st, cells, 1);
-      if (st->step() == nxdb::StepResult::kError) {
-        error = st->error();
+      const bool stored = st->step() != nxdb::StepResult::kError;
+      if (!stored) error = st->error();
+      st->reset();  // before the cells it points at go
+      if (!stored) {
         rollback();
         return false;
       }
