@@ -227,6 +227,70 @@ std::string to_notation(const RecordAttribute& attribute, const std::string& tex
   return text;
 }
 
+namespace {
+
+// How a value of a simple form is encoded without its notation: the text's
+// bytes, or the number, as one primitive of the attribute's tag. Writing
+// such a value's notation and parsing it again was most of the cost of
+// encoding a record's values.
+struct DirectForm {
+  enum class How { kOctets, kInteger } how;
+  Asn1Tag tag;
+};
+
+// A decimal number as the notation parser takes it; false for anything else
+// (named numbers, a sign of +, blanks), which then goes through the parser.
+bool plain_number(const std::string& text, long& out) {
+  std::size_t i = text[0] == '-' ? 1 : 0;
+  if (text.size() <= i || text.size() - i > 18) return false;
+  long value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + (text[i] - '0');
+  }
+  out = text[0] == '-' ? -value : value;
+  return true;
+}
+
+Asn1Value direct_value(const DirectForm& form, const std::string& text) {
+  if (form.how == DirectForm::How::kOctets) return Asn1Value::encode_octets(form.tag, text);
+  long number = 0;
+  return plain_number(text, number) ? Asn1Value::encode_int(number, form.tag) : Asn1Value();
+}
+
+// The attributes encoded directly. An attribute's tag is learnt once, from
+// a sample parsed through its type; one whose sample the direct encoding
+// does not reproduce keeps the parser.
+const DirectForm* direct_form(const RecordAttribute& attribute) {
+  using Forms = std::unordered_map<const RecordAttribute*, DirectForm>;
+  static const Forms* const kForms = [] {
+    auto* forms = new Forms();
+    for (const RecordAttribute& a : record_attributes()) {
+      DirectForm form{DirectForm::How::kOctets, 0};
+      std::string sample;
+      switch (a.form) {
+        case Form::kText: sample = "a \"quoted\" text"; break;
+        case Form::kGenTime: sample = "20010302090500"; break;
+        case Form::kInteger:
+        case Form::kRecordId:
+          form.how = DirectForm::How::kInteger;
+          sample = "-1234567";
+          break;
+        default: continue;
+      }
+      const Asn1Value parsed = parse_attribute(a.name, to_notation(a, sample));
+      if (parsed.is_null()) continue;
+      form.tag = parsed.tag();
+      if (direct_value(form, sample) == parsed) forms->emplace(&a, form);
+    }
+    return forms;
+  }();
+  auto found = kForms->find(&attribute);
+  return found == kForms->end() ? nullptr : &found->second;
+}
+
+}  // namespace
+
 Asn1Value encode_value(const RecordAttribute& attribute, const std::string& text) {
   switch (attribute.form) {
     case Form::kInstance:
@@ -234,9 +298,14 @@ Asn1Value encode_value(const RecordAttribute& attribute, const std::string& text
     case Form::kClass:
       // A class that is no registry name still travels, as its text.
       return Asn1Value::encode_octets(Asn1Value::TAG_GRAPHIC, text);
-    default:
+    default: {
       if (text.empty() && attribute.form != Form::kStateTime) return {};
+      if (const DirectForm* direct = text.empty() ? nullptr : direct_form(attribute)) {
+        Asn1Value value = direct_value(*direct, text);
+        if (!value.is_null()) return value;
+      }
       return parse_attribute(attribute.name, to_notation(attribute, text));
+    }
   }
 }
 

@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "metadata.h"
+#include "nxmp/asn1_type.h"
 
 namespace {
 
@@ -34,6 +39,35 @@ TEST(RecordAttributeText, WhatIsNoQuotedTextIsRefused) {
     EXPECT_EQ(parse_set_value(*text, value), std::nullopt) << value;
   }
   EXPECT_EQ(parse_set_value(*text, std::string("\"a\0b\"", 5)), std::nullopt);
+}
+
+TEST(RecordAttributeValue, EveryAttributeEncodesAsItsNotationParses) {
+  // Texts, times and numbers are encoded without their notation: what comes
+  // out must be what the attribute's type makes of the notation.
+  const char* const texts[] = {"x", "say \"hi\"", "\"", "fan \xF0\x9F\x98\x80", "line\nbreak", "  "};
+  const char* const numbers[] = {"0", "7", "-1", "128", "-129", "32767", "999999999999999999", "-0", "007",
+                                 "+5", "1e3", "12a"};
+  const char* const times[] = {"20261207014512", "19991231235959", "2026"};
+  std::size_t compared = 0;
+  for (const nxmp_mis::RecordAttribute& a : nxmp_mis::record_attributes()) {
+    std::vector<const char*> values;
+    switch (a.form) {
+      case nxmp_mis::Form::kText: values.assign(std::begin(texts), std::end(texts)); break;
+      case nxmp_mis::Form::kGenTime: values.assign(std::begin(times), std::end(times)); break;
+      case nxmp_mis::Form::kInteger:
+      case nxmp_mis::Form::kRecordId: values.assign(std::begin(numbers), std::end(numbers)); break;
+      default: continue;
+    }
+    const nxmp_meta::Entry* entry = nxmp_meta::find(std::string_view(a.name));
+    const Asn1Type type =
+        entry ? Asn1Type::lookup_type("attributeValue", "attributeId", entry->oid.to_value()) : Asn1Type();
+    for (const char* v : values) {
+      const Asn1Value expected = type ? type.parse(nxmp_mis::to_notation(a, v)) : Asn1Value();
+      EXPECT_EQ(nxmp_mis::encode_value(a, v), expected) << a.name << " " << v;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 0u);
 }
 
 }  // namespace
