@@ -66,6 +66,11 @@ void PendingRows::add(const std::string& table, const std::string& columns, std:
 
 bool PendingRows::flush(StatementSource& source, bool many, std::string& error) {
   bool ok = true;
+  // The statement of the last chunk: the next chunk of the same table, width
+  // and row count runs it again without its text being built and looked up.
+  std::unique_ptr<nxdb::Statement> owned;
+  nxdb::Statement* st = nullptr;
+  std::size_t st_head = 0, st_cells = 0, st_rows = 0;
   for (std::size_t from = 0; ok && from < rows_.size();) {
     const Row& first = rows_[from];
     const std::size_t width = std::max<std::size_t>(first.cells.size(), 1);
@@ -75,16 +80,20 @@ bool PendingRows::flush(StatementSource& source, bool many, std::string& error) 
            rows_[to].cells.size() == first.cells.size()) {
       ++to;
     }
-    std::string sql = heads_[first.head];
-    for (std::size_t r = 0; r < to - from; ++r) {
-      sql += (r ? ", " : "") + row_marks(first.cells.size(), r * first.cells.size() + 1);
-    }
-    // Kept by the unit: a batch's full chunks all run the same statement.
-    std::unique_ptr<nxdb::Statement> owned;
-    nxdb::Statement* st = source.statement(sql, owned, error);
-    if (st == nullptr) {
-      ok = false;
-      break;
+    if (st == nullptr || first.head != st_head || first.cells.size() != st_cells || to - from != st_rows) {
+      std::string sql = heads_[first.head];
+      for (std::size_t r = 0; r < to - from; ++r) {
+        sql += (r ? ", " : "") + row_marks(first.cells.size(), r * first.cells.size() + 1);
+      }
+      // Kept by the unit: a batch's full chunks all run the same statement.
+      st = source.statement(sql, owned, error);
+      if (st == nullptr) {
+        ok = false;
+        break;
+      }
+      st_head = first.head;
+      st_cells = first.cells.size();
+      st_rows = to - from;
     }
     for (std::size_t r = from; r < to; ++r) {
       bind_cells(*st, rows_[r].cells, static_cast<int>((r - from) * first.cells.size()) + 1);

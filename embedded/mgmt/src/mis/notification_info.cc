@@ -25,22 +25,37 @@ class ItemCache {
  public:
   Asn1Value item(const RecordAttribute& a, const std::string& name, const std::string& text) {
     if (a.form == Form::kText || a.form == Form::kRecordId || a.form == Form::kInteger) {
-      return attribute_item(name, encode_value(a, text));
+      return new_item(a, name, text);
     }
     key_.assign(a.name);
     key_ += '\0';
     key_ += text;
     auto found = items_.find(key_);
     if (found != items_.end()) return found->second;
-    Asn1Value item = attribute_item(name, encode_value(a, text));
+    Asn1Value item = new_item(a, name, text);
     if (items_.size() >= kMost) items_.clear();
     items_.emplace(key_, item);
     return item;
   }
 
  private:
+  // The attribute's identifier is kept: finding it by name for every value
+  // cost as much as encoding the value.
+  Asn1Value new_item(const RecordAttribute& a, const std::string& name, const std::string& text) {
+    Asn1Value value = encode_value(a, text);
+    if (value.is_null()) return {};
+    auto id = ids_.find(&a);
+    if (id == ids_.end()) {
+      const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(name));
+      if (e == nullptr) return {};
+      id = ids_.emplace(&a, e->oid.to_value()).first;
+    }
+    return Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, {id->second, value});
+  }
+
   static constexpr std::size_t kMost = 4096;
   std::unordered_map<std::string, Asn1Value> items_;
+  std::unordered_map<const RecordAttribute*, Asn1Value> ids_;
   std::string key_;
 };
 
