@@ -8,9 +8,9 @@ JOBS     ?= 2
 CMAKE    ?= cmake
 DEB_PKGS := g++ cmake make libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev postgresql-15 \
             openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java libc-bin \
-            clang libclang-rt-14-dev sqlite3 nlohmann-json3-dev libpicocli-java libjackson2-databind-java
+            clang libclang-rt-14-dev sqlite3 libsimdjson-dev libpicocli-java libjackson2-databind-java
 DEB_CHECK := g++ cmake libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev postgresql-15 \
-            openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java clang libclang-rt-14-dev sqlite3 nlohmann-json3-dev \
+            openjdk-17-jdk-headless junit5 libxerial-sqlite-jdbc-java clang libclang-rt-14-dev sqlite3 libsimdjson-dev \
             libpicocli-java libjackson2-databind-java
 
 .PHONY: all deps build test demo bench bench-java asan tsan fuzz clean
