@@ -369,9 +369,8 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
     cells.reserve(record.size() + 3);
     for (const auto& [name, text] : record) {
       const RecordAttribute* a = find_record_attribute(name);
-      const char* column = a ? column_of(*a, type) : nullptr;
-      if (column == nullptr) continue;
-      const nxdb::ColumnDef* def = column_def(type, column);
+      const nxdb::ColumnDef* def = a ? record_column(*a, type) : nullptr;
+      if (def == nullptr) continue;
       columns += std::string(cells.empty() ? "" : ", ") + def->name;
       switch (def->kind) {
         case nxdb::ColumnKind::kTime: {

@@ -121,11 +121,36 @@ const nxdb::ColumnDef* column_def(const nxdb::RecordType& type, std::string_view
   return nullptr;
 }
 
-const char* column_of(const RecordAttribute& attribute, const nxdb::RecordType& type) {
-  for (const char* candidate : attribute.columns) {
-    if (column_def(type, candidate) != nullptr) return candidate;
+const nxdb::ColumnDef* record_column(const RecordAttribute& attribute, const nxdb::RecordType& type) {
+  auto first_candidate = [](const RecordAttribute& a, const nxdb::RecordType& t) -> const nxdb::ColumnDef* {
+    for (const char* candidate : a.columns) {
+      if (const nxdb::ColumnDef* def = column_def(t, candidate)) return def;
+    }
+    return nullptr;
+  };
+  // Every value of every record written asks: for the schema's own types
+  // and attributes the answer is looked up in a table made once.
+  const std::vector<RecordAttribute>& attributes = record_attributes();
+  const std::vector<nxdb::RecordType>& types = nxdb::alarm_record_types();
+  if (&attribute < attributes.data() || &attribute >= attributes.data() + attributes.size() ||
+      &type < types.data() || &type >= types.data() + types.size()) {
+    return first_candidate(attribute, type);
   }
-  return nullptr;
+  static const auto* const kTable = [&] {
+    auto* table = new std::vector<const nxdb::ColumnDef*>();
+    for (const RecordAttribute& a : attributes) {
+      for (const nxdb::RecordType& t : types) table->push_back(first_candidate(a, t));
+    }
+    return table;
+  }();
+  const auto a = static_cast<std::size_t>(&attribute - attributes.data());
+  const auto t = static_cast<std::size_t>(&type - types.data());
+  return (*kTable)[a * types.size() + t];
+}
+
+const char* column_of(const RecordAttribute& attribute, const nxdb::RecordType& type) {
+  const nxdb::ColumnDef* def = record_column(attribute, type);
+  return def == nullptr ? nullptr : def->name;
 }
 
 std::string quote(std::string_view text) {

@@ -36,6 +36,8 @@ const std::vector<RecordAttribute>& record_attributes();
 const RecordAttribute* find_record_attribute(std::string_view name);
 // The column of the attribute in a table of this type; null when it has none.
 const char* column_of(const RecordAttribute& attribute, const nxdb::RecordType& type);
+// The same column's definition (null: the table has none for the attribute).
+const nxdb::ColumnDef* record_column(const RecordAttribute& attribute, const nxdb::RecordType& type);
 const nxdb::ColumnDef* column_def(const nxdb::RecordType& type, std::string_view column);
 
 // The column text in value notation (flags 0x10008 of Image::get).
