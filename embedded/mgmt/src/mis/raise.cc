@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <unordered_map>
 
 #include "metadata.h"
 #include "mis/mis.h"
@@ -85,6 +86,54 @@ CommitQueue& commit_queue() {
   return *queue;
 }
 
+// The information of an alarm: its cause, severity and text in the event
+// type's syntax; null when they are not values of it.
+Asn1Value parsed_information(const Asn1Type& syntax, const AlarmNotification& n) {
+  std::string text = "{ probableCause " + cause_notation(n.probable_cause) + ", perceivedSeverity " +
+                     n.severity;
+  if (!n.additional_text.empty()) text += ", additionalText " + quote(n.additional_text);
+  text += " }";
+  return syntax.parse(text);
+}
+
+// The same, the cause and severity parsed once for the alarms that repeat
+// them (a storm's do; parsing was most of the cost of preparing an alarm),
+// and the text added as the information's last component. Whether that
+// composition is what the syntax makes of the whole is checked for each
+// pair when it is first parsed; where it is not, every alarm is parsed.
+Asn1Value alarm_information(const Asn1Type& syntax, const std::string& event, const AlarmNotification& n) {
+  struct Known {
+    std::vector<Asn1Value> components;  // of the information without a text
+    bool composes = false;
+  };
+  thread_local std::unordered_map<std::string, Known> known;
+  auto compose = [](const Known& k, const std::string& text) {
+    std::vector<Asn1Value> components = k.components;
+    if (!text.empty()) components.push_back(Asn1Value::encode_octets(Asn1Value::TAG_GRAPHIC, text));
+    return Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, components);
+  };
+  std::string key = event;
+  key += '\0';
+  key += n.probable_cause;
+  key += '\0';
+  key += n.severity;
+  auto found = known.find(key);
+  if (found == known.end()) {
+    AlarmNotification sample = n;
+    sample.additional_text.clear();
+    const Asn1Value base = parsed_information(syntax, sample);
+    if (base.is_null()) return base;
+    sample.additional_text = "a \"sample\" text";
+    const Asn1Value with_text = parsed_information(syntax, sample);
+    Known k;
+    for (Asn1Value c = base.first_component(); !c.is_null(); c = c.next_component()) k.components.push_back(c);
+    k.composes = !with_text.is_null() && compose(k, sample.additional_text) == with_text;
+    if (known.size() >= 4096) known.clear();
+    found = known.emplace(std::move(key), std::move(k)).first;
+  }
+  return found->second.composes ? compose(found->second, n.additional_text) : parsed_information(syntax, n);
+}
+
 // The alarm as the MIS logs it, or false with error set.
 bool prepare(Mis& mis, const AlarmNotification& n, Mis::PendingAlarm& out, std::string& error) {
   const nxmp_meta::Entry* event = nxmp_meta::find(std::string_view(n.event_type));
@@ -106,11 +155,7 @@ bool prepare(Mis& mis, const AlarmNotification& n, Mis::PendingAlarm& out, std::
     error = "not an event time of fourteen digits (YYYYMMDDhhmmss): " + n.event_time;
     return false;
   }
-  std::string text = "{ probableCause " + cause_notation(n.probable_cause) + ", perceivedSeverity " +
-                     n.severity;
-  if (!n.additional_text.empty()) text += ", additionalText " + quote(n.additional_text);
-  text += " }";
-  out.info = syntax.parse(text);
+  out.info = alarm_information(syntax, event->name, n);
   if (out.info.is_null()) {
     error = "not a valid alarm (severity " + n.severity + ", cause " + n.probable_cause + ")";
     return false;

@@ -226,6 +226,26 @@ TEST_F(RaiseBatch, ABatchSeesWhatAnotherConnectionCommittedSinceTheLast) {
             (std::vector<std::string>{"1|cleared", "2|cleared", "50|cleared", "51|cleared", "52|unCleared"}));
 }
 
+TEST_F(RaiseBatch, AlarmsThatShareCauseAndSeverityKeepTheirOwnTexts) {
+  // The information of a cause and severity seen before is reused, with
+  // each alarm's own text.
+  const std::vector<std::string> texts = {"", "say \"hi\" }", "fan \xF0\x9F\x98\x80", "", "{ a, b }", "x"};
+  std::vector<nxmp_mis::AlarmNotification> alarms;
+  for (const std::string& t : texts) {
+    alarms.push_back(alarm("L1", "minor"));
+    alarms.back().additional_text = t;
+  }
+  alarms.push_back(alarm("L1", "no-such-severity"));
+  const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_alarms(alarms);
+  for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_TRUE(r.results[i].ok) << i << ": " << r.results[i].error;
+  EXPECT_FALSE(r.results.back().ok);
+  std::vector<std::string> expected;
+  for (const std::string& t : texts) expected.push_back("minor|localValue : 5|" + (t.empty() ? "NULL" : t));
+  EXPECT_EQ(rows("SELECT perceivedseverity, probablecause_s, additionaltext FROM " + table("L1") +
+                 " ORDER BY logrecordid"),
+            expected);
+}
+
 TEST_F(RaiseBatch, AFailureOfTheDatabaseLogsNoneOfTheBatch) {
   const std::string gone = table("L2");
   std::string error;
