@@ -321,6 +321,11 @@ std::string file_uri(const std::string& path, const char* query) {
 }
 
 DbHandle open_handle(const std::string& name, int flags, std::string& error) {
+  // Before SQLite's first use in the process: no count of its memory, which
+  // took a process-wide mutex at every one of its allocations (a hundred per
+  // alarm logged). Too late when something else started SQLite first.
+  static const bool counting_off = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+  (void)counting_off;
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
   DbHandle db(raw);
