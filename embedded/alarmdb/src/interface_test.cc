@@ -253,4 +253,33 @@ TEST(Connection, MissingDatabaseFileIsNotCreatedByReaders) {
             -1);
 }
 
+TEST(Connection, NewFilesGetLargePagesAndOldOnesKeepTheirs) {
+  TempDir tmp;
+  auto page_size = [](NXDBInterface& db) {
+    NXDBRow row;
+    EXPECT_TRUE(db.executeQuery("PRAGMA page_size", row)) << db.lastError();
+    std::string size;
+    row >> size;
+    return size;
+  };
+  {
+    NXDBInterface made(NXDBConnectInfo::at("", tmp.file("new.db")), nxdb::OpenMode::kCreate);
+    ASSERT_TRUE(made.isConnected()) << made.lastError();
+    std::string error;
+    ASSERT_TRUE(nxdb::create_schema(made, error)) << error;
+    EXPECT_EQ(page_size(made), "8192");
+  }
+  // A file of another size, as an older release made it, is opened as it is.
+  {
+    NXDBInterface old(NXDBConnectInfo::at("", tmp.file("old.db")), nxdb::OpenMode::kCreate);
+    ASSERT_TRUE(old.isConnected()) << old.lastError();
+    std::string error;
+    ASSERT_TRUE(old.backend()->exec_script("PRAGMA journal_mode=DELETE; PRAGMA page_size=4096; VACUUM;", error))
+        << error;
+  }
+  NXDBInterface reopened(NXDBConnectInfo::at("", tmp.file("old.db")), nxdb::OpenMode::kCreate);
+  ASSERT_TRUE(reopened.isConnected()) << reopened.lastError();
+  EXPECT_EQ(page_size(reopened), "4096");
+}
+
 }  // namespace
