@@ -91,7 +91,7 @@ Asn1Value Asn1Value::decode(const void* bytes, std::size_t length) {
 }
 
 Asn1Value Asn1Value::from_encoding(std::string bytes) {
-  DataUnit unit(bytes);
+  DataUnit unit(std::move(bytes));
   return Asn1Value(unit, 0, unit.size());
 }
 
@@ -218,11 +218,12 @@ Asn1Value Asn1Value::encode_bool(bool value, Asn1Tag tag) {
 Asn1Value Asn1Value::encode_null(Asn1Tag tag) { return encode_octets(tag, nullptr, 0); }
 
 Asn1Value Asn1Value::encode_constructed(Asn1Tag tag, const std::vector<Asn1Value>& components) {
-  std::string body;
-  for (const Asn1Value& c : components) body.append(c.view());
+  std::size_t length = 0;
+  for (const Asn1Value& c : components) length += c.view().size();
   std::string out;
-  write_header(out, tag, true, body.size());
-  out.append(body);
+  out.reserve(length + 16);  // with room for the header
+  write_header(out, tag, true, length);
+  for (const Asn1Value& c : components) out.append(c.view());
   return from_encoding(std::move(out));
 }
 

@@ -15,6 +15,9 @@ DataUnit::DataUnit(const char* text)
 DataUnit::DataUnit(const std::string& text)
     : bytes_(text.empty() ? empty_bytes() : std::make_shared<const std::string>(text)) {}
 
+DataUnit::DataUnit(std::string&& text)
+    : bytes_(text.empty() ? empty_bytes() : std::make_shared<const std::string>(std::move(text))) {}
+
 DataUnit::DataUnit(const void* bytes, std::size_t length)
     : bytes_(bytes && length ? std::make_shared<const std::string>(static_cast<const char*>(bytes), length)
                              : empty_bytes()) {}

@@ -13,6 +13,7 @@ class DataUnit {
   // Null and empty texts both give the empty unit.
   DataUnit(const char* text);  // NOLINT(google-explicit-constructor): names are passed as literals
   DataUnit(const std::string& text);  // NOLINT
+  DataUnit(std::string&& text);  // NOLINT: takes the text's buffer, no copy
   DataUnit(const void* bytes, std::size_t length);
 
   // The bytes followed by a NUL, valid as long as this unit or a copy lives.

@@ -146,7 +146,9 @@ TEST_F(UnitOfWork, ADatabaseFailureMidwayUndoesEveryChange) {
   // PostgreSQL sends a unit's writes without waiting: the refusal shows at
   // the next read, the record's boot.
   const bool refused = !ack(2);
-  if (!scratch_.postgres()) EXPECT_TRUE(refused);
+  if (!scratch_.postgres()) {
+    EXPECT_TRUE(refused);
+  }
   EXPECT_FALSE(ack(3)) << "a failed unit takes no more changes";
   EXPECT_FALSE(unit.commit());
   EXPECT_NE(unit.get_error_type(), 0);
@@ -257,7 +259,9 @@ TEST_F(UnitOfWork, AWriteRefusedUnseenUntilTheCommitFailsIt) {
     EXPECT_TRUE(ack(1));
     const bool second = ack(2);
     const bool third = ack(3);
-    if (!scratch_.postgres()) EXPECT_FALSE(second || third);
+    if (!scratch_.postgres()) {
+      EXPECT_FALSE(second || third);
+    }
     EXPECT_FALSE(unit.commit());
     EXPECT_NE(unit.get_error_type(), 0);
   }
