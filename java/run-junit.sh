@@ -9,9 +9,7 @@
 # NX_TEST_PG (the postgres run) it is instead a new database on that server,
 # dropped at exit.
 #
-# NX_SANITIZE=address (set by CTest in an ASan build): the JVM does not load
-# the sanitizer runtime itself, so it is preloaded; the JVM handles SIGSEGV
-# itself and its heap is not ours, so those checks are off.
+# NX_SANITIZE=address (set by CTest in an ASan build): see tools/sanitizer_env.sh.
 build=$1 cp=$2 cls=$3
 out=$(mktemp)
 root=${NX_TEST_TMP:-${TMPDIR:-/tmp}}
@@ -30,16 +28,7 @@ if [ -n "${NX_TEST_PG:-}" ]; then
 fi
 export NX_MIS_NAME="${NX_MIS_NAME:-alpha}"
 export NLSPATH="$(cd "$build" && pwd)/%N"
-if [ "${NX_SANITIZE:-}" = address ]; then
-  asan=$(${CXX:-g++} -print-file-name=libasan.so)
-  case $asan in
-    /*) ;;
-    *) echo "run-junit: libasan.so not found" >&2; exit 1 ;;
-  esac
-  export LD_PRELOAD="$asan${LD_PRELOAD:+:$LD_PRELOAD}"
-  export ASAN_OPTIONS="detect_leaks=0:handle_segv=0:allow_user_segv_handler=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
-fi
+. "$(dirname "$0")/../tools/sanitizer_env.sh"
 java -Xcheck:jni -ea -Djava.library.path="$build" ${NX_JAVA_OPTS:-} \
   -jar /usr/share/java/junit-platform-console-standalone.jar \
   --disable-banner --details=tree --fail-if-no-tests \
