@@ -69,27 +69,20 @@ class SqliteStatement : public Statement {
     for (int i = 0; i < n; ++i) kinds_.push_back(kind_of_decltype(sqlite3_column_decltype(stmt_.get(), i)));
   }
 
-  bool bind_text(int index, std::string_view text) override {
-    return check(sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT,
-                                     SQLITE_UTF8));
-  }
+  bool bind_text(int index, std::string_view text) override { return bind_text_as(index, text, SQLITE_TRANSIENT); }
   bool bind_int(int index, long long value) override {
     return check(sqlite3_bind_int64(stmt_.get(), index, value));
   }
   bool bind_blob(int index, const void* bytes, std::size_t length) override {
-    // A zero-length blob is stored as such, not as NULL.
-    return check(length == 0 ? sqlite3_bind_zeroblob(stmt_.get(), index, 0)
-                             : sqlite3_bind_blob64(stmt_.get(), index, bytes, length,
-                                                   SQLITE_TRANSIENT));
+    return bind_blob_as(index, bytes, length, SQLITE_TRANSIENT);
   }
   bool bind_null(int index) override { return check(sqlite3_bind_null(stmt_.get(), index)); }
   // reset() clears the bindings, so nothing points at the bytes after it.
   bool bind_text_in_place(int index, std::string_view text) override {
-    return check(sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8));
+    return bind_text_as(index, text, SQLITE_STATIC);
   }
   bool bind_blob_in_place(int index, const void* bytes, std::size_t length) override {
-    return check(length == 0 ? sqlite3_bind_zeroblob(stmt_.get(), index, 0)
-                             : sqlite3_bind_blob64(stmt_.get(), index, bytes, length, SQLITE_STATIC));
+    return bind_blob_as(index, bytes, length, SQLITE_STATIC);
   }
 
   StepResult step() override {
@@ -139,6 +132,16 @@ class SqliteStatement : public Statement {
   const std::string& error() const override { return error_; }
 
  private:
+  // SQLITE_TRANSIENT: SQLite copies the bytes; SQLITE_STATIC: it reads them
+  // where they are until the bindings are cleared.
+  bool bind_text_as(int index, std::string_view text, sqlite3_destructor_type keep) {
+    return check(sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), keep, SQLITE_UTF8));
+  }
+  bool bind_blob_as(int index, const void* bytes, std::size_t length, sqlite3_destructor_type keep) {
+    // A zero-length blob is stored as such, not as NULL.
+    return check(length == 0 ? sqlite3_bind_zeroblob(stmt_.get(), index, 0)
+                             : sqlite3_bind_blob64(stmt_.get(), index, bytes, length, keep));
+  }
   bool check(int rc) {
     if (rc == SQLITE_OK) return true;
     error_ = sqlite3_errmsg(db_);

@@ -23,16 +23,16 @@ namespace {
 // creation's information. Texts, record and notification ids never repeat.
 class ItemCache {
  public:
-  Asn1Value item(const RecordAttribute& a, const std::string& name, const std::string& text) {
+  Asn1Value item(const RecordAttribute& a, const std::string& text) {
     if (a.form == Form::kText || a.form == Form::kRecordId || a.form == Form::kInteger) {
-      return new_item(a, name, text);
+      return new_item(a, text);
     }
     key_.assign(a.name);
     key_ += '\0';
     key_ += text;
     auto found = items_.find(key_);
     if (found != items_.end()) return found->second;
-    Asn1Value item = new_item(a, name, text);
+    Asn1Value item = new_item(a, text);
     if (items_.size() >= kMost) items_.clear();
     items_.emplace(key_, item);
     return item;
@@ -41,12 +41,12 @@ class ItemCache {
  private:
   // The attribute's identifier is kept: finding it by name for every value
   // cost as much as encoding the value.
-  Asn1Value new_item(const RecordAttribute& a, const std::string& name, const std::string& text) {
+  Asn1Value new_item(const RecordAttribute& a, const std::string& text) {
     Asn1Value value = encode_value(a, text);
     if (value.is_null()) return {};
     auto id = ids_.find(&a);
     if (id == ids_.end()) {
-      const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(name));
+      const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(a.name));
       if (e == nullptr) return {};
       id = ids_.emplace(&a, e->oid.to_value()).first;
     }
@@ -68,7 +68,7 @@ Asn1Value attribute_list_info(const Values& values) {
   for (const auto& [name, text] : values) {
     const RecordAttribute* a = find_record_attribute(name);
     if (a == nullptr) continue;
-    items.push_back(cache.item(*a, name, text));
+    items.push_back(cache.item(*a, text));
   }
   return Asn1Value::encode_constructed(
       Asn1Value::TAG_SEQ, {Asn1Value::encode_constructed(Asn1Value::TAG_SET, items)});

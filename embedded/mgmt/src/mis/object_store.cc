@@ -151,8 +151,7 @@ void Mis::keep_updated(const std::string& key, const Values& changes) {
   Values& values = kept->second.values;
   for (const auto& [name, text] : changes) {
     const RecordAttribute* a = find_record_attribute(name);
-    const char* column = a ? column_of(*a, *kept->second.where.type) : nullptr;
-    const nxdb::ColumnDef* def = column ? column_def(*kept->second.where.type, column) : nullptr;
+    const nxdb::ColumnDef* def = a ? record_column(*a, *kept->second.where.type) : nullptr;
     std::string stored;
     if (def != nullptr && def->kind == nxdb::ColumnKind::kText) {
       values[a->name] = text;
@@ -302,15 +301,15 @@ bool Mis::update(const ObjectRef& ref, const Values& changes, std::string& error
   Values old_values, new_values;
   for (const auto& [name, text] : changes) {
     const RecordAttribute* a = find_record_attribute(name);
-    const char* column = a ? column_of(*a, *where.type) : nullptr;
-    if (column == nullptr || !a->settable) {
+    const nxdb::ColumnDef* def = a ? record_column(*a, *where.type) : nullptr;
+    if (def == nullptr || !a->settable) {
       abandon();
       error = "attribute " + name + " cannot be set on " + format_object_name(ref);
       return false;
     }
     if (!sets.empty()) sql += ", ";
-    sql += std::string(column) + " = ?" + std::to_string(sets.size() + 1);
-    sets.emplace_back(column_def(*where.type, column), text);
+    sql += std::string(def->name) + " = ?" + std::to_string(sets.size() + 1);
+    sets.emplace_back(def, text);
     auto old = before.find(name);
     if (old != before.end()) old_values[name] = old->second;
     if (old == before.end() || old->second != text) new_values[name] = text;

@@ -99,22 +99,6 @@ const RecordAttribute* find_record_attribute(std::string_view name) {
 }
 
 const nxdb::ColumnDef* column_def(const nxdb::RecordType& type, std::string_view column) {
-  // The schema's own types are looked up by hash (every cell of every
-  // record written asks); any other type by a walk over its columns.
-  using Columns = std::unordered_map<std::string_view, const nxdb::ColumnDef*>;
-  const std::vector<nxdb::RecordType>& known = nxdb::alarm_record_types();
-  static const auto* const kColumns = [&known] {
-    auto* columns = new std::vector<Columns>(known.size());
-    for (std::size_t t = 0; t < known.size(); ++t) {
-      for (const nxdb::ColumnDef& c : known[t].columns) (*columns)[t].emplace(c.name, &c);
-    }
-    return columns;
-  }();
-  if (&type >= known.data() && &type < known.data() + known.size()) {
-    const Columns& columns = (*kColumns)[static_cast<std::size_t>(&type - known.data())];
-    auto found = columns.find(column);
-    return found == columns.end() ? nullptr : found->second;
-  }
   for (const nxdb::ColumnDef& c : type.columns) {
     if (column == c.name) return &c;
   }
