@@ -59,10 +59,59 @@ class ItemCache {
   std::string key_;
 };
 
+// Each thread has its own: the next alarms are made on one while another
+// logs the last ones.
+ItemCache& item_cache() {
+  thread_local ItemCache cache;
+  return cache;
+}
+
+Asn1Value list_info(const std::vector<Asn1Value>& items) {
+  return Asn1Value::encode_constructed(
+      Asn1Value::TAG_SEQ, {Asn1Value::encode_constructed(Asn1Value::TAG_SET, items)});
+}
+
+const char kRecordId[] = "logRecordId";
+const char kNotificationId[] = "notificationIdentifier";
+
 }  // namespace
 
+CreationInfo::CreationInfo(const Values& values) {
+  ItemCache& cache = item_cache();
+  has_record_id_ = find_record_attribute(kRecordId) != nullptr;
+  has_notification_id_ = find_record_attribute(kNotificationId) != nullptr;
+  // The ids' places in the list's name order.
+  for (const auto& [name, text] : values) {
+    if (name == kRecordId || name == kNotificationId) continue;
+    const RecordAttribute* a = find_record_attribute(name);
+    if (a == nullptr) continue;
+    const Asn1Value item = cache.item(*a, text);
+    if (item.is_null()) continue;
+    std::string& part = name < kRecordId ? before_ : name < kNotificationId ? between_ : after_;
+    part.append(item.encoding().view());
+  }
+}
+
+Asn1Value CreationInfo::with_ids(long long record_id, long long notification_id) const {
+  ItemCache& cache = item_cache();
+  std::string content;
+  content.reserve(before_.size() + between_.size() + after_.size() + 32);
+  content += before_;
+  if (has_record_id_) {
+    content.append(cache.item(*find_record_attribute(kRecordId), std::to_string(record_id)).encoding().view());
+  }
+  content += between_;
+  if (has_notification_id_) {
+    content.append(
+        cache.item(*find_record_attribute(kNotificationId), std::to_string(notification_id)).encoding().view());
+  }
+  content += after_;
+  return Asn1Value::encode_tagged(Asn1Value::TAG_SEQ,
+                                  Asn1Value::encode_constructed_content(Asn1Value::TAG_SET, content));
+}
+
 Asn1Value attribute_list_info(const Values& values) {
-  thread_local ItemCache cache;
+  ItemCache& cache = item_cache();
   std::vector<Asn1Value> items;
   items.reserve(values.size());
   for (const auto& [name, text] : values) {
@@ -70,8 +119,7 @@ Asn1Value attribute_list_info(const Values& values) {
     if (a == nullptr) continue;
     items.push_back(cache.item(*a, text));
   }
-  return Asn1Value::encode_constructed(
-      Asn1Value::TAG_SEQ, {Asn1Value::encode_constructed(Asn1Value::TAG_SET, items)});
+  return list_info(items);
 }
 
 Asn1Value value_change_info(const Values& before, const Values& after) {
