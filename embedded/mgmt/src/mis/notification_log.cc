@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string_view>
+#include <unordered_map>
 
 #include "metadata.h"
 #include "mis/batch_rows.h"
@@ -230,6 +231,16 @@ RowCell cell_of(const nxdb::ColumnDef& def, const std::string& text) {
   }
 }
 
+// A managed object's name encoded. Alarms of a storm come from a few
+// thousand objects: each thread keeps the encodings of its recent ones.
+Asn1Value encoded_name(const std::string& moi) {
+  thread_local std::unordered_map<std::string, Asn1Value> known;
+  auto found = known.find(moi);
+  if (found != known.end()) return found->second;
+  if (known.size() >= 4096) known.clear();
+  return known.emplace(moi, fdn2oi(DataUnit(moi))).first->second;
+}
+
 const char kRecordId[] = "logRecordId";
 const char kNotificationId[] = "notificationIdentifier";
 
@@ -332,7 +343,7 @@ bool prepare_record(const std::string& event_type, const Asn1Value& info, const 
   out.type = &type;
   out.event_type = event_bare;
   out.moi = moi;
-  out.moi_oi = fdn2oi(DataUnit(moi));
+  out.moi_oi = encoded_name(moi);
   out.now = now;
   out.row = std::move(row);
   return true;
