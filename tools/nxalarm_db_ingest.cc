@@ -8,7 +8,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -20,7 +19,6 @@
 
 #include "nxmp/mis.h"
 #include "tools/nxalarm_db_ingest_line.h"
-#include "tools/nxalarm_db_raise_thread.h"
 
 namespace {
 
@@ -155,40 +153,30 @@ class Ingest {
   // When the batch must be committed, even if not full.
   Clock::time_point due() const { return lines_.empty() ? Clock::time_point::max() : first_ + kBatchWait; }
 
-  // Prepares the batch and hands it to the raising thread, which commits
-  // it while the next is read; the batch before is reported first. False
-  // when the database failed: the failed batch and this one are not stored.
+  // False when the database failed: nothing of the batch is stored.
   bool flush(std::string& error) {
     if (lines_.empty()) return true;
-    nxmp_mis::PreparedAlarms prepared;
-    if (!batch_.empty()) prepared = nxmp_mis::prepare_alarms(batch_);
-    if (!collect(error, lines_.back().number)) return false;
-    if (batch_.empty()) {
-      report(lines_, nxmp_mis::BatchRaiseResult{});
-    } else {
-      raiser_.start(std::move(prepared));
-      raising_ = std::move(lines_);
+    nxmp_mis::BatchRaiseResult r;
+    if (!batch_.empty()) {
+      r = nxmp_mis::raise_alarms(batch_);
+      if (!r.ok) {
+        error = "lines " + std::to_string(lines_.front().number) + " to " +
+                std::to_string(lines_.back().number) + " not raised: " + r.error;
+        return false;
+      }
+    }
+    std::size_t k = 0;
+    for (const Line& line : lines_) {
+      if (!line.refused.empty()) {
+        skip(line.number, line.refused);
+      } else if (r.results[k++].ok) {
+        ++counts_.raised;
+      } else {
+        skip(line.number, r.results[k - 1].error);
+      }
     }
     batch_.clear();
     lines_.clear();
-    return true;
-  }
-
-  // Waits for the batch being raised and reports its lines. False when the
-  // database failed; the error names its lines and those after it up to
-  // last_line, read but not raised.
-  bool collect(std::string& error, long last_line = 0) {
-    if (raising_.empty()) return true;
-    nxmp_mis::PreparedAlarms raised;
-    const nxmp_mis::BatchRaiseResult r = raiser_.result(raised);
-    std::vector<Line> lines = std::move(raising_);
-    raising_.clear();
-    if (!r.ok) {
-      error = "lines " + std::to_string(lines.front().number) + " to " +
-              std::to_string(std::max(lines.back().number, last_line)) + " not raised: " + r.error;
-      return false;
-    }
-    report(lines, r);
     return true;
   }
 
@@ -212,18 +200,6 @@ class Ingest {
     long number;
     std::string refused;  // empty: the line's alarm is in batch_
   };
-  void report(const std::vector<Line>& lines, const nxmp_mis::BatchRaiseResult& r) {
-    std::size_t k = 0;
-    for (const Line& line : lines) {
-      if (!line.refused.empty()) {
-        skip(line.number, line.refused);
-      } else if (r.results[k++].ok) {
-        ++counts_.raised;
-      } else {
-        skip(line.number, r.results[k - 1].error);
-      }
-    }
-  }
   void start_line() {
     if (lines_.empty()) first_ = Clock::now();
   }
@@ -237,22 +213,48 @@ class Ingest {
   bool progress_;
   std::vector<nxmp_mis::AlarmNotification> batch_;
   std::vector<Line> lines_;
-  std::vector<Line> raising_;  // of the batch the thread raises
   Clock::time_point first_;
   Clock::time_point next_progress_;
   Counts counts_;
-  RaiseThread raiser_;  // last: ended first
 };
 
 bool blank(const std::string& line) {
   return line.find_first_not_of(" \t") == std::string::npos;
 }
 
-// Reads, prepares and raises every line; false with error set when the
-// input could not be read or the database failed.
-bool ingest_lines(LineReader& reader, Ingest& ingest, const std::string& path, Clock::time_point start,
-                  std::string& error) {
-  std::string line;
+}  // namespace
+
+int ingest_command(const std::vector<std::string>& args, const std::string* location) {
+  std::string path = "-";
+  bool have_path = false;
+  long batch = 1000;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--batch" && i + 1 < args.size()) {
+      char* end = nullptr;
+      batch = std::strtol(args[++i].c_str(), &end, 10);
+      if (!end || *end || batch < 1 || batch > 100000) return ingest_usage();
+    } else if (!have_path && (args[i] == "-" || args[i].rfind("--", 0) != 0)) {
+      path = args[i];
+      have_path = true;
+    } else {
+      return ingest_usage();
+    }
+  }
+  int fd = STDIN_FILENO;
+  if (path != "-") {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      std::fprintf(stderr, "nxalarm-db: ingest: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+      return 1;
+    }
+  }
+  Input input(fd);
+  if (location) setenv("NX_ALARM_DB", location->c_str(), 1);
+
+  const Clock::time_point start = Clock::now();
+  Ingest ingest(static_cast<std::size_t>(batch), isatty(STDERR_FILENO) == 1);
+  LineReader reader(input.fd());
+  std::string line, error;
   long line_number = 0;
   bool failed = false;
   for (bool more = true; more && !failed;) {
@@ -290,58 +292,10 @@ bool ingest_lines(LineReader& reader, Ingest& ingest, const std::string& path, C
     }
     ingest.show_progress(start);
   }
-  // The batch under way is committed whatever stopped the reading.
-  std::string late;
-  if (!ingest.collect(late) && !failed) {
-    failed = true;
-    error = late;
-  }
   ingest.end_progress();
-  return !failed;
-}
-
-}  // namespace
-
-int ingest_command(const std::vector<std::string>& args, const std::string* location) {
-  std::string path = "-";
-  bool have_path = false;
-  long batch = 1000;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--batch" && i + 1 < args.size()) {
-      char* end = nullptr;
-      batch = std::strtol(args[++i].c_str(), &end, 10);
-      if (!end || *end || batch < 1 || batch > 100000) return ingest_usage();
-    } else if (!have_path && (args[i] == "-" || args[i].rfind("--", 0) != 0)) {
-      path = args[i];
-      have_path = true;
-    } else {
-      return ingest_usage();
-    }
-  }
-  int fd = STDIN_FILENO;
-  if (path != "-") {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-      std::fprintf(stderr, "nxalarm-db: ingest: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
-      return 1;
-    }
-  }
-  Input input(fd);
-  if (location) setenv("NX_ALARM_DB", location->c_str(), 1);
-
-  const Clock::time_point start = Clock::now();
-  std::string error;
-  bool failed = false;
-  Counts c;
-  {
-    // Its raising thread ends with this block, before the MIS is shut down.
-    Ingest ingest(static_cast<std::size_t>(batch), isatty(STDERR_FILENO) == 1);
-    LineReader reader(input.fd());
-    failed = !ingest_lines(reader, ingest, path, start, error);
-    c = ingest.counts();
-  }
   if (failed) std::fprintf(stderr, "nxalarm-db: ingest: %s\n", error.c_str());
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  const Counts& c = ingest.counts();
   std::printf("read %ld, raised %ld, skipped %ld, %.2f s, %.0f alarms/s\n", c.read, c.raised, c.skipped,
               seconds, seconds > 0 ? c.raised / seconds : 0.0);
   std::fflush(stdout);

@@ -116,9 +116,6 @@ class Asn1Value {
   static Asn1Value encode_null(Asn1Tag tag = TAG_NULL);
   // A constructed value of the given components; null components are left out.
   static Asn1Value encode_constructed(Asn1Tag tag, const std::vector<Asn1Value>& components);
-  // The same from its content octets: components already encoded, one after
-  // another, as encode_constructed joins them.
-  static Asn1Value encode_constructed_content(Asn1Tag tag, std::string_view content);
   // Explicit tagging: a constructed value holding just inner.
   static Asn1Value encode_tagged(Asn1Tag tag, const Asn1Value& inner) {
     return encode_constructed(tag, {inner});

@@ -5,8 +5,6 @@
 // time, stores it in the log's table and emits OBJECT_CREATED for it.
 #pragma once
 
-#include <cstddef>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,29 +45,6 @@ struct BatchRaiseResult {
   std::vector<RaiseResult> results;  // one per notification, in order
 };
 BatchRaiseResult raise_alarms(const std::vector<AlarmNotification>& notifications);
-
-// The same in two steps: prepare_alarms does all that needs no database and
-// may run on another thread than raise_prepared, which logs and commits the
-// alarms (once; the second time it fails them all). One thread can so make
-// the next batch while another commits this one. Best destroyed by the
-// thread that prepared them: freeing another thread's memory contends with
-// that thread's allocations.
-class PreparedAlarms {
- public:
-  PreparedAlarms();
-  PreparedAlarms(PreparedAlarms&&) noexcept;
-  PreparedAlarms& operator=(PreparedAlarms&&) noexcept;
-  ~PreparedAlarms();
-  std::size_t size() const;
-
- private:
-  struct Parts;
-  std::unique_ptr<Parts> parts_;
-  friend PreparedAlarms prepare_alarms(const std::vector<AlarmNotification>&);
-  friend BatchRaiseResult raise_prepared(PreparedAlarms&);
-};
-PreparedAlarms prepare_alarms(const std::vector<AlarmNotification>& notifications);
-BatchRaiseResult raise_prepared(PreparedAlarms& alarms);
 
 // Stops the event thread and closes the MIS connection; the next
 // Platform::default_platform() connects again (with the environment then

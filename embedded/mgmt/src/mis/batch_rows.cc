@@ -51,39 +51,17 @@ std::string row_marks(std::size_t cells, std::size_t first) {
   return marks + ")";
 }
 
-std::size_t PendingRows::head_of(const std::string& table, const std::string& columns) {
-  // A batch's rows mostly repeat the last one's table and columns.
-  if (!rows_.empty()) {
-    const std::string& last = heads_[rows_.back().head];
-    const std::size_t table_at = sizeof "INSERT INTO " - 1;
-    const std::size_t columns_at = table_at + table.size() + 2;
-    if (last.size() == columns_at + columns.size() + sizeof ") VALUES " - 1 &&
-        last.compare(table_at, table.size(), table) == 0 && last.compare(columns_at, columns.size(), columns) == 0) {
-      return rows_.back().head;
-    }
-  }
-  std::string head = insert_head(table, columns);
-  auto known = std::find(heads_.begin(), heads_.end(), head);
-  const std::size_t at = static_cast<std::size_t>(known - heads_.begin());
-  if (known == heads_.end()) heads_.push_back(std::move(head));
-  return at;
-}
-
 void PendingRows::add(const std::string& table, const std::string& columns, std::vector<RowCell> cells) {
-  rows_.push_back({head_of(table, columns), nullptr, std::move(cells)});
-}
-
-void PendingRows::add(const std::string& table, const std::string& columns,
-                      const std::vector<RowCell>& first_cells, std::vector<RowCell> last_cells) {
-  rows_.push_back({head_of(table, columns), &first_cells, std::move(last_cells)});
-}
-
-void PendingRows::Row::bind(nxdb::Statement& st, int first) const {
-  if (borrowed != nullptr) {
-    bind_cells(st, *borrowed, first);
-    first += static_cast<int>(borrowed->size());
+  std::string head = insert_head(table, columns);
+  std::size_t at = heads_.size();
+  if (!rows_.empty() && heads_[rows_.back().head] == head) {
+    at = rows_.back().head;
+  } else {
+    auto known = std::find(heads_.begin(), heads_.end(), head);
+    at = static_cast<std::size_t>(known - heads_.begin());
+    if (known == heads_.end()) heads_.push_back(std::move(head));
   }
-  bind_cells(st, cells, first);
+  rows_.push_back({at, std::move(cells)});
 }
 
 bool PendingRows::flush(StatementSource& source, bool many, std::string& error) {
@@ -95,16 +73,17 @@ bool PendingRows::flush(StatementSource& source, bool many, std::string& error) 
   std::size_t st_head = 0, st_cells = 0, st_rows = 0;
   for (std::size_t from = 0; ok && from < rows_.size();) {
     const Row& first = rows_[from];
-    const std::size_t cells = first.width();
-    const std::size_t most = many ? std::max<std::size_t>(kMostParameters / std::max<std::size_t>(cells, 1), 1) : 1;
+    const std::size_t width = std::max<std::size_t>(first.cells.size(), 1);
+    const std::size_t most = many ? std::max<std::size_t>(kMostParameters / width, 1) : 1;
     std::size_t to = from + 1;
-    while (to < rows_.size() && to - from < most && rows_[to].head == first.head && rows_[to].width() == cells) {
+    while (to < rows_.size() && to - from < most && rows_[to].head == first.head &&
+           rows_[to].cells.size() == first.cells.size()) {
       ++to;
     }
-    if (st == nullptr || first.head != st_head || cells != st_cells || to - from != st_rows) {
+    if (st == nullptr || first.head != st_head || first.cells.size() != st_cells || to - from != st_rows) {
       std::string sql = heads_[first.head];
       for (std::size_t r = 0; r < to - from; ++r) {
-        sql += (r ? ", " : "") + row_marks(cells, r * cells + 1);
+        sql += (r ? ", " : "") + row_marks(first.cells.size(), r * first.cells.size() + 1);
       }
       // Kept by the unit: a batch's full chunks all run the same statement.
       st = source.statement(sql, owned, error);
@@ -113,10 +92,12 @@ bool PendingRows::flush(StatementSource& source, bool many, std::string& error) 
         break;
       }
       st_head = first.head;
-      st_cells = cells;
+      st_cells = first.cells.size();
       st_rows = to - from;
     }
-    for (std::size_t r = from; r < to; ++r) rows_[r].bind(*st, static_cast<int>((r - from) * cells) + 1);
+    for (std::size_t r = from; r < to; ++r) {
+      bind_cells(*st, rows_[r].cells, static_cast<int>((r - from) * first.cells.size()) + 1);
+    }
     // A unit's writes need not wait for their outcome: a failure shows by
     // the next read or the commit and fails the unit.
     if ((source.may_defer() ? st->step_deferred() : st->step()) == nxdb::StepResult::kError) {
@@ -133,9 +114,6 @@ bool PendingRows::flush(StatementSource& source, bool many, std::string& error) 
 
 namespace {
 
-// Where an entry's cells hold its record id.
-constexpr std::size_t kRecordIdCell = 1;
-
 // An entry's cells, in the order of kHistoryColumns.
 std::vector<RowCell> history_cells(const ObjectRef& record, const char* kind, std::string before, std::string after,
                                    const std::string& op, const std::string& when, long by_record) {
@@ -146,7 +124,6 @@ std::vector<RowCell> history_cells(const ObjectRef& record, const char* kind, st
   std::vector<RowCell> cells;
   cells.reserve(11);
   cells.push_back(RowCell::text(std::move(log)));
-  static_assert(kRecordIdCell == 1, "the record id is the entry's second cell");
   cells.push_back(RowCell::integer(record.record_id));
   cells.push_back(RowCell::text(kind));
   cells.push_back(before.empty() ? RowCell::null() : RowCell::text(std::move(before)));
@@ -171,10 +148,6 @@ std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values&
   std::string time = value_of(values, "loggingTime");
   if (time.empty()) time = history_now_digits();
   return history_cells(record, "created", std::string(), history_states(values), std::string(), time, 0);
-}
-
-void set_history_record_id(std::vector<RowCell>& entry, long record_id) {
-  if (entry.size() > kRecordIdCell) entry[kRecordIdCell] = RowCell::integer(record_id);
 }
 
 std::vector<RowCell> clear_by_history_row(const ObjectRef& record, const std::string& ack_state,

@@ -8,11 +8,23 @@
 #include <vector>
 
 #include "mis/mis.h"
-#include "mis/row_cell.h"
 #include "mis/statement_source.h"
 #include "nxdb/backend.h"
 
 namespace nxmp_mis {
+
+// One value of a row, as it is bound.
+struct RowCell {
+  enum class Kind { kNull, kText, kInt, kBlob };
+  Kind kind = Kind::kNull;
+  std::string bytes;  // text or blob
+  long long number = 0;
+
+  static RowCell null() { return {}; }
+  static RowCell text(std::string t) { return {Kind::kText, std::move(t), 0}; }
+  static RowCell integer(long long n) { return {Kind::kInt, std::string(), n}; }
+  static RowCell blob(std::string b) { return {Kind::kBlob, std::move(b), 0}; }
+};
 
 // Binds cells to ?first, ?first+1, ..., in place: the cells must stay as
 // they are until the statement is reset.
@@ -27,10 +39,6 @@ class PendingRows {
  public:
   // A row of table with these columns (names separated by ", ").
   void add(const std::string& table, const std::string& columns, std::vector<RowCell> cells);
-  // The same, its first cells borrowed: they must stay as they are until
-  // the rows are flushed.
-  void add(const std::string& table, const std::string& columns, const std::vector<RowCell>& first_cells,
-           std::vector<RowCell> last_cells);
   bool empty() const { return rows_.empty(); }
   std::size_t size() const { return rows_.size(); }
   // Writes the kept rows in order (consecutive rows of one table and column
@@ -43,12 +51,8 @@ class PendingRows {
  private:
   struct Row {
     std::size_t head;  // index into heads_
-    const std::vector<RowCell>* borrowed;  // bound first, or null
     std::vector<RowCell> cells;
-    std::size_t width() const { return (borrowed ? borrowed->size() : 0) + cells.size(); }
-    void bind(nxdb::Statement& st, int first) const;
   };
-  std::size_t head_of(const std::string& table, const std::string& columns);
   std::vector<std::string> heads_;  // "INSERT INTO table (columns) VALUES "
   std::vector<Row> rows_;
 };
@@ -57,8 +61,6 @@ class PendingRows {
 // history_of_creation writes): states as "ack/clear/display", the logging
 // time as stored. Empty in builds that write no history.
 std::vector<RowCell> creation_history_row(const ObjectRef& record, const Values& values);
-// Such an entry made before its record had an id gets it here.
-void set_history_record_id(std::vector<RowCell>& entry, long record_id);
 // The entry of a record (of these ack and display states) cleared at when,
 // by op, by the clear notification logged as record by_record (the row
 // history_of_clear_by writes).

@@ -93,27 +93,23 @@ std::string lookup_origin() {
 
 // The writer's user and origin, looked up once per process (again after a
 // fork): a bulk change writes thousands of entries, and the user lookup
-// reads the password database. Entries are written under the writer lock;
-// a batch's next entries are made on another thread meanwhile, so the
-// first lookup is made once for all threads.
+// reads the password database. Entries are written under the writer lock.
 struct Writer {
   pid_t pid = 0;
   std::string user, origin;
 };
 
-// Set in a forked child, which has one thread then: asking getpid() for
-// every entry was a system call per change.
-std::atomic<bool> writer_stale{false};
+// Set again in a forked child: asking getpid() for every entry was a
+// system call per change.
+std::atomic<bool> writer_stale{true};
 
 const Writer& writer() {
-  static Writer w = [] {
-    Writer first;
-    first.user = lookup_user();
-    first.origin = lookup_origin();
-    first.pid = getpid();
+  static Writer w;
+  static const bool watching_forks = [] {
     pthread_atfork(nullptr, nullptr, [] { writer_stale.store(true); });
-    return first;
+    return true;
   }();
+  (void)watching_forks;
   if (writer_stale.exchange(false)) {
     w.user = lookup_user();
     w.origin = lookup_origin();

@@ -53,8 +53,7 @@ struct Notification {
 // Attribute values of an object, by bare attribute name.
 using Values = std::map<std::string, std::string>;
 
-class PendingRows;     // batch_rows.h
-struct PreparedRecord;  // prepared_record.h
+class PendingRows;  // batch_rows.h
 
 struct RecordLocation {
   const nxdb::RecordType* type = nullptr;
@@ -91,10 +90,6 @@ class Mis : private StatementSource {
                         const std::string& moi, const std::string& moc,
                         const ObjectRef* log_filter, std::vector<long>& record_ids,
                         std::string& error, const std::string& event_time = std::string());
-  // The same for a notification prepared ahead (prepared_record.h), into
-  // the log it was prepared for or, with log_filter null, every log.
-  bool log_prepared(const PreparedRecord& prepared, const ObjectRef* log_filter, std::vector<long>& record_ids,
-                    std::string& error);
 
   // Alarms logged in one transaction, in order (raise_batch.cc). An alarm
   // naming no log of this MIS fails alone; a failure of the database fails
@@ -104,8 +99,6 @@ class Mis : private StatementSource {
     Asn1Value info;
     std::string moi, moc, event_time;
     std::optional<ObjectRef> log;  // none: every log
-    // Made ahead of log_alarms (prepare_record), for log; null: made there.
-    std::shared_ptr<PreparedRecord> record;
     bool ok = false;
     std::string error;
     std::vector<long> record_ids;
@@ -239,8 +232,7 @@ class Mis : private StatementSource {
   // connection, so that a new one commits or goes with the unit; false with
   // error set when the database failed. Those made in a batch are kept in
   // batch_identities_ and remembered once it has committed.
-  // encoded: the object's name encoded, when known (null: encoded here).
-  bool identity_in_unit(const std::string& moi, const Asn1Value* encoded, long& id, std::string& error);
+  bool identity_in_unit(const std::string& moi, long& id, std::string& error);
   std::map<std::string, long>* batch_identities_ = nullptr;
   // While log_alarms runs: the records and their creation entries kept back
   // to be written many to a statement, flushed before anything reads their

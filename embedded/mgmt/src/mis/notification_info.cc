@@ -24,8 +24,12 @@ namespace {
 class ItemCache {
  public:
   Asn1Value item(const RecordAttribute& a, const std::string& text) {
-    if (!repeats(a)) return new_item(a, text);
-    set_key(a, text);
+    if (a.form == Form::kText || a.form == Form::kRecordId || a.form == Form::kInteger) {
+      return new_item(a, text);
+    }
+    key_.assign(a.name);
+    key_ += '\0';
+    key_ += text;
     auto found = items_.find(key_);
     if (found != items_.end()) return found->second;
     Asn1Value item = new_item(a, text);
@@ -34,28 +38,7 @@ class ItemCache {
     return item;
   }
 
-  // The value alone (an attribute change's old and new values).
-  Asn1Value value(const RecordAttribute& a, const std::string& text) {
-    if (!repeats(a)) return encode_value(a, text);
-    set_key(a, text);
-    auto found = values_.find(key_);
-    if (found != values_.end()) return found->second;
-    Asn1Value value = encode_value(a, text);
-    if (values_.size() >= kMost) values_.clear();
-    values_.emplace(key_, value);
-    return value;
-  }
-
  private:
-  static bool repeats(const RecordAttribute& a) {
-    return a.form != Form::kText && a.form != Form::kRecordId && a.form != Form::kInteger;
-  }
-  void set_key(const RecordAttribute& a, const std::string& text) {
-    key_.assign(a.name);
-    key_ += '\0';
-    key_ += text;
-  }
-
   // The attribute's identifier is kept: finding it by name for every value
   // cost as much as encoding the value.
   Asn1Value new_item(const RecordAttribute& a, const std::string& text) {
@@ -72,64 +55,14 @@ class ItemCache {
 
   static constexpr std::size_t kMost = 4096;
   std::unordered_map<std::string, Asn1Value> items_;
-  std::unordered_map<std::string, Asn1Value> values_;
   std::unordered_map<const RecordAttribute*, Asn1Value> ids_;
   std::string key_;
 };
 
-// Each thread has its own: the next alarms are made on one while another
-// logs the last ones.
-ItemCache& item_cache() {
-  thread_local ItemCache cache;
-  return cache;
-}
-
-Asn1Value list_info(const std::vector<Asn1Value>& items) {
-  return Asn1Value::encode_constructed(
-      Asn1Value::TAG_SEQ, {Asn1Value::encode_constructed(Asn1Value::TAG_SET, items)});
-}
-
-const char kRecordId[] = "logRecordId";
-const char kNotificationId[] = "notificationIdentifier";
-
 }  // namespace
 
-CreationInfo::CreationInfo(const Values& values) {
-  ItemCache& cache = item_cache();
-  has_record_id_ = find_record_attribute(kRecordId) != nullptr;
-  has_notification_id_ = find_record_attribute(kNotificationId) != nullptr;
-  // The ids' places in the list's name order.
-  for (const auto& [name, text] : values) {
-    if (name == kRecordId || name == kNotificationId) continue;
-    const RecordAttribute* a = find_record_attribute(name);
-    if (a == nullptr) continue;
-    const Asn1Value item = cache.item(*a, text);
-    if (item.is_null()) continue;
-    std::string& part = name < kRecordId ? before_ : name < kNotificationId ? between_ : after_;
-    part.append(item.encoding().view());
-  }
-}
-
-Asn1Value CreationInfo::with_ids(long long record_id, long long notification_id) const {
-  ItemCache& cache = item_cache();
-  std::string content;
-  content.reserve(before_.size() + between_.size() + after_.size() + 32);
-  content += before_;
-  if (has_record_id_) {
-    content.append(cache.item(*find_record_attribute(kRecordId), std::to_string(record_id)).encoding().view());
-  }
-  content += between_;
-  if (has_notification_id_) {
-    content.append(
-        cache.item(*find_record_attribute(kNotificationId), std::to_string(notification_id)).encoding().view());
-  }
-  content += after_;
-  return Asn1Value::encode_tagged(Asn1Value::TAG_SEQ,
-                                  Asn1Value::encode_constructed_content(Asn1Value::TAG_SET, content));
-}
-
 Asn1Value attribute_list_info(const Values& values) {
-  ItemCache& cache = item_cache();
+  thread_local ItemCache cache;
   std::vector<Asn1Value> items;
   items.reserve(values.size());
   for (const auto& [name, text] : values) {
@@ -137,22 +70,22 @@ Asn1Value attribute_list_info(const Values& values) {
     if (a == nullptr) continue;
     items.push_back(cache.item(*a, text));
   }
-  return list_info(items);
+  return Asn1Value::encode_constructed(
+      Asn1Value::TAG_SEQ, {Asn1Value::encode_constructed(Asn1Value::TAG_SET, items)});
 }
 
 Asn1Value value_change_info(const Values& before, const Values& after) {
-  ItemCache& cache = item_cache();
   std::vector<Asn1Value> items;
   for (const auto& [name, text] : after) {
     const RecordAttribute* a = find_record_attribute(name);
     const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(name));
     if (a == nullptr || e == nullptr) continue;
-    Asn1Value now = cache.value(*a, text);
+    Asn1Value now = encode_value(*a, text);
     if (now.is_null()) continue;
     std::vector<Asn1Value> parts = {e->oid.to_value()};
     auto old = before.find(name);
     if (old != before.end()) {
-      Asn1Value was = cache.value(*a, old->second);
+      Asn1Value was = encode_value(*a, old->second);
       if (!was.is_null()) parts.push_back(Asn1Value::encode_tagged(Asn1Value::TAG_CTX1, was));
     }
     parts.push_back(Asn1Value::encode_tagged(Asn1Value::TAG_CTX2, now));

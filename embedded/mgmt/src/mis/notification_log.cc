@@ -5,14 +5,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <string_view>
-#include <unordered_map>
 
 #include "metadata.h"
 #include "mis/batch_rows.h"
 #include "mis/history.h"
 #include "mis/mis.h"
 #include "mis/notification_info.h"
-#include "mis/prepared_record.h"
 #include "mis/record_attributes.h"
 #include "mis/sql_helpers.h"
 #include "nxdb/unique_mo.h"
@@ -182,7 +180,7 @@ bool Mis::flush_batch_rows(std::string& error) {
   return true;
 }
 
-bool Mis::identity_in_unit(const std::string& moi, const Asn1Value* encoded, long& id, std::string& error) {
+bool Mis::identity_in_unit(const std::string& moi, long& id, std::string& error) {
   {
     std::lock_guard<std::mutex> lock(identity_mu_);
     auto known = known_identities_.find(moi);
@@ -199,7 +197,7 @@ bool Mis::identity_in_unit(const std::string& moi, const Asn1Value* encoded, lon
     }
   }
   id = -1;
-  const Asn1Value oi = encoded != nullptr ? *encoded : fdn2oi(DataUnit(moi));
+  Asn1Value oi = fdn2oi(DataUnit(moi));
   if (!oi.is_null()) {
     std::unique_ptr<nxdb::Statement> owned_select, owned_insert;
     nxdb::Statement* select = statement(nxdb::kIdentitySelect, owned_select, error);
@@ -214,41 +212,10 @@ bool Mis::identity_in_unit(const std::string& moi, const Asn1Value* encoded, lon
   return true;
 }
 
-namespace {
-
-// A value's cell in its column.
-RowCell cell_of(const nxdb::ColumnDef& def, const std::string& text) {
-  switch (def.kind) {
-    case nxdb::ColumnKind::kTime: {
-      std::string stored;
-      if (!text.empty() && nxdb::digits_to_stored_time(text, stored)) return RowCell::text(std::move(stored));
-      return RowCell::null();
-    }
-    case nxdb::ColumnKind::kInteger:
-      return RowCell::integer(std::atoll(text.c_str()));
-    default:
-      return RowCell::text(text);
-  }
-}
-
-// A managed object's name encoded. Alarms of a storm come from a few
-// thousand objects: each thread keeps the encodings of its recent ones.
-Asn1Value encoded_name(const std::string& moi) {
-  thread_local std::unordered_map<std::string, Asn1Value> known;
-  auto found = known.find(moi);
-  if (found != known.end()) return found->second;
-  if (known.size() >= 4096) known.clear();
-  return known.emplace(moi, fdn2oi(DataUnit(moi))).first->second;
-}
-
-const char kRecordId[] = "logRecordId";
-const char kNotificationId[] = "notificationIdentifier";
-
-}  // namespace
-
-bool prepare_record(const std::string& event_type, const Asn1Value& info, const std::string& moi,
-                    const std::string& moc, const std::string& event_time, const ObjectRef* log,
-                    PreparedRecord& out, std::string& error) {
+bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
+                           const std::string& moi, const std::string& moc,
+                           const ObjectRef* log_filter, std::vector<long>& record_ids,
+                           std::string& error, const std::string& event_time) {
   const nxmp_meta::Entry* entry = nxmp_meta::find(std::string_view(event_type));
   if (entry == nullptr || entry->kind != nxmp_meta::EntryKind::Notification) {
     error = "unknown event type: " + event_type;
@@ -270,8 +237,7 @@ bool prepare_record(const std::string& event_type, const Asn1Value& info, const 
   std::vector<Asn1Value> blob_items;
   for (const auto& [field, value] : split_fields(notation)) {
     const RecordAttribute* a = find_record_attribute(field);
-    // The MIS numbers records and notifications.
-    if (field == kNotificationId || field == kRecordId) continue;
+    if (field == "notificationIdentifier") continue;  // the MIS numbers notifications
     if (a != nullptr && column_of(*a, type) != nullptr) {
       if (a->form == Form::kText) {
         // The formatted information quotes every text: unquoted once, and
@@ -294,74 +260,17 @@ bool prepare_record(const std::string& event_type, const Asn1Value& info, const 
     Asn1Value encoded = attr_type ? attr_type.parse(value) : Asn1Value();
     if (!encoded.is_null()) blob_items.push_back(attribute_item(field, encoded));
   }
-  out.cause = row.count("probableCause") ? row["probableCause"] : std::string();
-  out.clearing = row.count("perceivedSeverity") && row["perceivedSeverity"] == "cleared";
-  out.clear_operator.clear();
-  if (out.clearing) {
-    out.clear_operator = clear_operator_of(row.count("additionalInformation") ? row["additionalInformation"] : "");
+  const std::string cause = row.count("probableCause") ? row["probableCause"] : std::string();
+  const bool clearing = row.count("perceivedSeverity") && row["perceivedSeverity"] == "cleared";
+  std::string clear_op;
+  if (clearing) {
+    clear_op = clear_operator_of(row.count("additionalInformation") ? row["additionalInformation"] : "");
     row["clearState"] = "cleared";
     row["clearTime"] = now;
-    row["clearOperator"] = out.clear_operator;
+    row["clearOperator"] = clear_op;
   }
   const Asn1Value blob =
       blob_items.empty() ? Asn1Value() : Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, blob_items);
-  out.columns.clear();
-  out.cells.clear();
-  out.cells.reserve(row.size() + 5);
-  for (const auto& [name, text] : row) {
-    const RecordAttribute* a = find_record_attribute(name);
-    const nxdb::ColumnDef* def = a ? record_column(*a, type) : nullptr;
-    if (def == nullptr) continue;
-    if (!out.cells.empty()) out.columns += ", ";
-    out.columns += def->name;
-    out.cells.push_back(cell_of(*def, text));
-  }
-  out.columns += ", logrectype, blob";
-  out.cells.push_back(RowCell::text(type.code));
-  out.cells.push_back(blob.is_null() ? RowCell::null() : RowCell::blob(blob.encoding().str()));
-  // Then the cells given when it is stored: its ids and identity.
-  const RecordAttribute* ids[2] = {find_record_attribute(kRecordId), find_record_attribute(kNotificationId)};
-  for (int i = 0; i < 2; ++i) {
-    out.id_columns[i] = ids[i] != nullptr ? record_column(*ids[i], type) : nullptr;
-    if (out.id_columns[i] == nullptr) continue;
-    out.columns += ", ";
-    out.columns += out.id_columns[i]->name;
-  }
-  out.columns += ", moi_id";
-  out.info = CreationInfo(row);
-  out.history_log.reset();
-  out.history.clear();
-  out.log_name.clear();
-  if (log != nullptr) {
-    out.history_log = log_of(*log);
-    out.log_name = format_object_name(*out.history_log);
-    ObjectRef rec = *out.history_log;
-    rec.kind = ObjectRef::Kind::kRecord;
-    rec.record_id = 0;  // set when stored
-    out.history = creation_history_row(rec, row);
-  }
-  out.type = &type;
-  out.event_type = event_bare;
-  out.moi = moi;
-  out.moi_oi = encoded_name(moi);
-  out.now = now;
-  out.row = std::move(row);
-  return true;
-}
-
-bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
-                           const std::string& moi, const std::string& moc,
-                           const ObjectRef* log_filter, std::vector<long>& record_ids,
-                           std::string& error, const std::string& event_time) {
-  PreparedRecord prepared;
-  return prepare_record(event_type, info, moi, moc, event_time, log_filter, prepared, error) &&
-         log_prepared(prepared, log_filter, record_ids, error);
-}
-
-bool Mis::log_prepared(const PreparedRecord& p, const ObjectRef* log_filter, std::vector<long>& record_ids,
-                       std::string& error) {
-  const nxdb::RecordType& type = *p.type;
-  const std::string& moi = p.moi;
   // The object's identity: outside a unit of this thread it is kept by its
   // own connection (before the writer is taken: that connection would wait
   // for our transaction); inside one it is made in the unit, as the unit's
@@ -386,7 +295,7 @@ bool Mis::log_prepared(const PreparedRecord& p, const ObjectRef* log_filter, std
     return false;
   }
   if (!begin(error)) return false;
-  if (own_unit && !identity_in_unit(moi, &p.moi_oi, moi_id, error)) {
+  if (own_unit && !identity_in_unit(moi, moi_id, error)) {
     rollback();
     return false;
   }
@@ -403,10 +312,7 @@ bool Mis::log_prepared(const PreparedRecord& p, const ObjectRef* log_filter, std
     // once and then counted on.
     long long max_id = 0, max_notification = 0;
     std::pair<long long, long long>* last = nullptr;
-    if (batch_ids_ != nullptr) {
-      const std::string& name = log_filter != nullptr && !p.log_name.empty() ? p.log_name : format_object_name(log_of(log));
-      last = &batch_ids_->try_emplace(name, -1, -1).first->second;
-    }
+    if (batch_ids_ != nullptr) last = &batch_ids_->try_emplace(format_object_name(log_of(log)), -1, -1).first->second;
     if (last != nullptr && last->first >= 0) {
       max_id = last->first;
       max_notification = last->second;
@@ -446,50 +352,65 @@ bool Mis::log_prepared(const PreparedRecord& p, const ObjectRef* log_filter, std
     std::vector<Notification> cleared;
     // A clear reads the alarms it matches: those kept back are written first
     // (their entries may wait: they keep their order among themselves).
-    if (p.clearing && batch_records_ != nullptr &&
+    if (clearing && batch_records_ != nullptr &&
         !batch_records_->flush(*this, db_->backend()->dialect() == nxdb::Dialect::kPostgres, error)) {
       rollback();
       return false;
     }
-    if (p.clearing && !clear_matching(log, moi, p.event_type, p.cause, p.now, p.clear_operator, max_id + 1,
-                                      moi_id, cleared, error)) {
+    if (clearing && !clear_matching(log, moi, event_bare, cause, now, clear_op, max_id + 1, moi_id, cleared, error)) {
       rollback();
       return false;
     }
-    // The prepared cells are bound where they are, the ids and identity
-    // after them.
-    std::vector<RowCell> last_cells;
-    last_cells.reserve(3);
-    const long long given[2] = {max_id + 1, max_notification + 1};
-    for (int i = 0; i < 2; ++i) {
-      if (p.id_columns[i] != nullptr) last_cells.push_back(cell_of(*p.id_columns[i], std::to_string(given[i])));
+    Values record = row;
+    record["logRecordId"] = std::to_string(max_id + 1);
+    record["notificationIdentifier"] = std::to_string(max_notification + 1);
+    std::string columns;
+    std::vector<RowCell> cells;
+    cells.reserve(record.size() + 3);
+    for (const auto& [name, text] : record) {
+      const RecordAttribute* a = find_record_attribute(name);
+      const nxdb::ColumnDef* def = a ? record_column(*a, type) : nullptr;
+      if (def == nullptr) continue;
+      columns += std::string(cells.empty() ? "" : ", ") + def->name;
+      switch (def->kind) {
+        case nxdb::ColumnKind::kTime: {
+          std::string stored;
+          if (!text.empty() && nxdb::digits_to_stored_time(text, stored)) {
+            cells.push_back(RowCell::text(std::move(stored)));
+          } else {
+            cells.push_back(RowCell::null());
+          }
+          break;
+        }
+        case nxdb::ColumnKind::kInteger:
+          cells.push_back(RowCell::integer(std::atoll(text.c_str())));
+          break;
+        default:
+          cells.push_back(RowCell::text(text));
+      }
     }
-    last_cells.push_back(moi_id > 0 ? RowCell::integer(moi_id) : RowCell::null());
+    columns += ", logrectype, blob, moi_id";
+    cells.push_back(RowCell::text(type.code));
+    cells.push_back(blob.is_null() ? RowCell::null() : RowCell::blob(blob.encoding().str()));
+    cells.push_back(moi_id > 0 ? RowCell::integer(moi_id) : RowCell::null());
     ObjectRef rec = log_of(log);
     rec.kind = ObjectRef::Kind::kRecord;
     rec.record_id = static_cast<long>(max_id + 1);
     if (batch_records_ != nullptr) {
       // In a batch: written with the next ones (checked there).
-      batch_records_->add(table, p.columns, p.cells, std::move(last_cells));
-      std::vector<RowCell> entry;
-      if (log_filter != nullptr && p.history_log && !p.history.empty()) {
-        entry = p.history;
-        set_history_record_id(entry, rec.record_id);
-      } else {
-        entry = creation_history_row(rec, p.row);
-      }
+      batch_records_->add(table, columns, std::move(cells));
+      std::vector<RowCell> entry = creation_history_row(rec, record);
       if (!entry.empty()) batch_history_->add("nxmis_history", kHistoryColumns, std::move(entry));
     } else {
       // Kept for the unit's next alarm of the same columns.
       std::unique_ptr<nxdb::Statement> owned;
       nxdb::Statement* st =
-          statement(insert_head(table, p.columns) + row_marks(p.cells.size() + last_cells.size(), 1), owned, error);
+          statement(insert_head(table, columns) + row_marks(cells.size(), 1), owned, error);
       if (st == nullptr) {
         rollback();
         return false;
       }
-      bind_cells(*st, p.cells, 1);
-      bind_cells(*st, last_cells, static_cast<int>(p.cells.size()) + 1);
+      bind_cells(*st, cells, 1);
       const bool stored = st->step() != nxdb::StepResult::kError;
       if (!stored) error = st->error();
       st->reset();  // before the cells it points at go
@@ -497,7 +418,7 @@ bool Mis::log_prepared(const PreparedRecord& p, const ObjectRef* log_filter, std
         rollback();
         return false;
       }
-      if (!history_of_creation(*this, rec, p.row, error)) return rollback(), false;
+      if (!history_of_creation(*this, rec, record, error)) return rollback(), false;
     }
     for (const Notification& c : cleared) {
       if (!journal(c, error)) {
@@ -506,7 +427,7 @@ bool Mis::log_prepared(const PreparedRecord& p, const ObjectRef* log_filter, std
       }
     }
     if (!journal({"OBJECT_CREATED", format_object_name(rec), record_class(type),
-                  p.info.with_ids(max_id + 1, max_notification + 1)},
+                  attribute_list_info(record)},
                  error)) {
       rollback();
       return false;

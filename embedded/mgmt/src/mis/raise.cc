@@ -10,7 +10,6 @@
 
 #include "metadata.h"
 #include "mis/mis.h"
-#include "mis/prepared_record.h"
 #include "mis/record_attributes.h"
 #include "nxmp/asn1_type.h"
 #include "nxdb/value.h"
@@ -174,12 +173,6 @@ bool prepare(Mis& mis, const AlarmNotification& n, Mis::PendingAlarm& out, std::
     log.log_is_number = n.log_is_number;
     out.log = log;
   }
-  auto record = std::make_shared<PreparedRecord>();
-  if (!prepare_record(out.event_type, out.info, out.moi, out.moc, out.event_time, out.log ? &*out.log : nullptr,
-                      *record, error)) {
-    return false;
-  }
-  out.record = std::move(record);
   return true;
 }
 
@@ -198,72 +191,28 @@ RaiseResult raise_alarm(const AlarmNotification& n) {
   return result;
 }
 
-struct PreparedAlarms::Parts {
-  std::shared_ptr<Mis> mis;  // null: error says why
-  std::string error;
-  std::vector<Mis::PendingAlarm> alarms;
-  std::vector<bool> valid;
-  std::vector<RaiseResult> results;  // of those not valid
-  bool raised = false;
-};
-
-PreparedAlarms::PreparedAlarms() = default;
-PreparedAlarms::PreparedAlarms(PreparedAlarms&&) noexcept = default;
-PreparedAlarms& PreparedAlarms::operator=(PreparedAlarms&&) noexcept = default;
-PreparedAlarms::~PreparedAlarms() = default;
-
-std::size_t PreparedAlarms::size() const { return parts_ ? parts_->alarms.size() : 0; }
-
-PreparedAlarms prepare_alarms(const std::vector<AlarmNotification>& notifications) {
-  PreparedAlarms prepared;
-  prepared.parts_ = std::make_unique<PreparedAlarms::Parts>();
-  PreparedAlarms::Parts& p = *prepared.parts_;
-  p.results.resize(notifications.size());
-  p.mis = current_mis(p.error);
-  if (!p.mis) return prepared;
-  p.alarms.resize(notifications.size());
-  p.valid.resize(notifications.size());
-  for (std::size_t i = 0; i < notifications.size(); ++i) {
-    p.valid[i] = prepare(*p.mis, notifications[i], p.alarms[i], p.results[i].error);
-  }
-  return prepared;
-}
-
-BatchRaiseResult raise_prepared(PreparedAlarms& prepared) {
+BatchRaiseResult raise_alarms(const std::vector<AlarmNotification>& notifications) {
   BatchRaiseResult batch;
-  if (!prepared.parts_ || prepared.parts_->raised) {
-    batch.error = "these alarms were raised already";
-    batch.results.resize(prepared.size());
+  batch.results.resize(notifications.size());
+  std::shared_ptr<Mis> mis = current_mis(batch.error);
+  if (!mis) {
     for (RaiseResult& r : batch.results) r.error = batch.error;
     return batch;
   }
-  // The alarms stay with prepared, to be freed by the thread that made them.
-  PreparedAlarms::Parts* parts = prepared.parts_.get();
-  parts->raised = true;
-  batch.results = std::move(parts->results);
-  if (!parts->mis) {
-    batch.error = parts->error;
-    for (RaiseResult& r : batch.results) r.error = batch.error;
-    return batch;
-  }
+  std::vector<Mis::PendingAlarm> alarms(notifications.size());
   std::vector<Mis::PendingAlarm*> valid;
-  valid.reserve(parts->alarms.size());
-  for (std::size_t i = 0; i < parts->alarms.size(); ++i) {
-    if (parts->valid[i]) valid.push_back(&parts->alarms[i]);
+  valid.reserve(notifications.size());
+  for (std::size_t i = 0; i < notifications.size(); ++i) {
+    if (prepare(*mis, notifications[i], alarms[i], batch.results[i].error)) valid.push_back(&alarms[i]);
   }
-  batch.ok = parts->mis->log_alarms(valid, batch.error);
+  batch.ok = mis->log_alarms(valid, batch.error);
   for (Mis::PendingAlarm* a : valid) {
-    RaiseResult& r = batch.results[static_cast<std::size_t>(a - parts->alarms.data())];
+    RaiseResult& r = batch.results[static_cast<std::size_t>(a - alarms.data())];
     r.ok = a->ok;
     r.error = a->error;
     r.record_ids = a->record_ids;
   }
   return batch;
-}
-
-BatchRaiseResult raise_alarms(const std::vector<AlarmNotification>& notifications) {
-  PreparedAlarms prepared = prepare_alarms(notifications);
-  return raise_prepared(prepared);
 }
 
 }  // namespace nxmp_mis

@@ -5,7 +5,6 @@
 
 #include "mis/batch_rows.h"
 #include "mis/mis.h"
-#include "mis/prepared_record.h"
 #include "nxmp/asn1_type.h"
 
 namespace nxmp_mis {
@@ -54,8 +53,7 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
     a->record_ids.clear();
     if (a->log) {
       // An unknown log fails this alarm alone, before it writes anything.
-      const std::string key =
-          a->record && !a->record->log_name.empty() ? a->record->log_name : format_object_name(log_of(*a->log));
+      const std::string key = format_object_name(log_of(*a->log));
       auto known = known_logs.find(key);
       if (known == known_logs.end()) {
         std::lock_guard<std::mutex> lock(write_mu_);
@@ -70,10 +68,8 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
       }
     }
     a->error.clear();
-    const ObjectRef* log = a->log ? &*a->log : nullptr;
-    a->ok = a->record ? log_prepared(*a->record, log, a->record_ids, a->error)
-                      : log_notification(a->event_type, a->info, a->moi, a->moc, log, a->record_ids, a->error,
-                                         a->event_time);
+    a->ok = log_notification(a->event_type, a->info, a->moi, a->moc, a->log ? &*a->log : nullptr,
+                             a->record_ids, a->error, a->event_time);
     if (!a->ok) {
       std::lock_guard<std::mutex> lock(write_mu_);
       if (unit_failed_) {

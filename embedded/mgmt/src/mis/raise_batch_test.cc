@@ -263,52 +263,6 @@ TEST_F(RaiseBatch, AFailureOfTheDatabaseLogsNoneOfTheBatch) {
   EXPECT_EQ(id, rows("SELECT moi_id FROM nxmoid"));
 }
 
-// As an ingest does it: each batch prepared while another thread raises
-// the one before. The records and journal are those of raising them in turn.
-TEST_F(RaiseBatch, BatchesPreparedWhileTheLastIsRaisedFollowIt) {
-  std::vector<nxmp_mis::AlarmNotification> batches[3];
-  for (int b = 0; b < 3; ++b) {
-    for (int i = 0; i < 40; ++i) {
-      const std::string link = "/systemId=name:\"alpha\"/linkId=string:\"b" + std::to_string((b * 40 + i) % 7) + "\"";
-      batches[b].push_back(alarm(i % 2 ? "L1" : "L2", i % 10 == 9 ? "cleared" : "major", link));
-    }
-  }
-  batches[1][5].event_type = "noSuchEvent";  // fails alone, in preparing
-  nxmp_mis::BatchRaiseResult results[3];
-  nxmp_mis::PreparedAlarms raising = nxmp_mis::prepare_alarms(batches[0]), next;
-  for (int b = 0; b < 3; ++b) {
-    std::thread raiser([&, b] { results[b] = nxmp_mis::raise_prepared(raising); });
-    if (b < 2) next = nxmp_mis::prepare_alarms(batches[b + 1]);
-    raiser.join();
-    if (b < 2) std::swap(raising, next);
-  }
-  for (int b = 0; b < 3; ++b) {
-    ASSERT_TRUE(results[b].ok) << results[b].error;
-    ASSERT_EQ(results[b].results.size(), 40u);
-  }
-  EXPECT_FALSE(results[1].results[5].ok);
-  EXPECT_NE(results[1].results[5].error.find("noSuchEvent"), std::string::npos);
-  // Every other alarm has the next id of its log, in the order given.
-  long next_id[2] = {1, 1};
-  std::vector<std::string> expected;
-  for (int b = 0; b < 3; ++b) {
-    for (int i = 0; i < 40; ++i) {
-      if (b == 1 && i == 5) continue;
-      const nxmp_mis::RaiseResult& r = results[b].results[i];
-      ASSERT_TRUE(r.ok) << r.error;
-      ASSERT_EQ(r.record_ids, std::vector<long>{next_id[i % 2]++});
-      expected.push_back(std::string(i % 2 ? "L1/" : "L2/") + std::to_string(r.record_ids[0]));
-    }
-  }
-  EXPECT_EQ(created(), expected);
-  // A prepared batch is raised once.
-  const nxmp_mis::BatchRaiseResult again = nxmp_mis::raise_prepared(raising);
-  EXPECT_FALSE(again.ok);
-  ASSERT_EQ(again.results.size(), 40u);
-  for (const auto& one : again.results) EXPECT_FALSE(one.ok);
-  EXPECT_EQ(created().size(), expected.size());
-}
-
 TEST_F(RaiseBatch, ThreadsRaisingAtOnceShareCommitsAndLoseNothing) {
   constexpr int kThreads = 6, kEach = 150;
   std::vector<std::vector<long>> ids(kThreads);

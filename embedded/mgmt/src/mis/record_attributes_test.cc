@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "metadata.h"
-#include "mis/notification_info.h"
 #include "nxmp/asn1_type.h"
 
 namespace {
@@ -69,28 +68,6 @@ TEST(RecordAttributeValue, EveryAttributeEncodesAsItsNotationParses) {
     }
   }
   EXPECT_GT(compared, 0u);
-}
-
-// A creation's information made before the record's ids are known, then
-// completed with them, is what the whole record's values encode to: the
-// ids' items go in their places of the name order, whatever comes before,
-// between and after them.
-TEST(RecordAttributeValue, CreationInfoCompletedWithIdsIsTheWholeRecordsInfo) {
-  const nxmp_mis::Values samples[] = {
-      {{"ackState", "unAcked"}, {"eventType", "communicationsAlarm"}, {"managedObjectClass", "link"},
-       {"managedObjectInstance", "/systemId=name:\"a\""}, {"perceivedSeverity", "major"},
-       {"additionalText", "link \"down\""}, {"loggingTime", "20240501134500"}, {"probableCause", "localValue : 3"},
-       {"noSuchAttribute", "x"}},
-      {{"zzz", "after all"}},
-      {},
-  };
-  for (const nxmp_mis::Values& values : samples) {
-    nxmp_mis::Values whole = values;
-    whole["logRecordId"] = "4711";
-    whole["notificationIdentifier"] = "815";
-    EXPECT_EQ(nxmp_mis::CreationInfo(values).with_ids(4711, 815), nxmp_mis::attribute_list_info(whole))
-        << values.size() << " values";
-  }
 }
 
 }  // namespace
