@@ -24,12 +24,8 @@ namespace {
 class ItemCache {
  public:
   Asn1Value item(const RecordAttribute& a, const std::string& text) {
-    if (a.form == Form::kText || a.form == Form::kRecordId || a.form == Form::kInteger) {
-      return new_item(a, text);
-    }
-    key_.assign(a.name);
-    key_ += '\0';
-    key_ += text;
+    if (!repeats(a)) return new_item(a, text);
+    set_key(a, text);
     auto found = items_.find(key_);
     if (found != items_.end()) return found->second;
     Asn1Value item = new_item(a, text);
@@ -38,7 +34,28 @@ class ItemCache {
     return item;
   }
 
+  // The value alone (an attribute change's old and new values).
+  Asn1Value value(const RecordAttribute& a, const std::string& text) {
+    if (!repeats(a)) return encode_value(a, text);
+    set_key(a, text);
+    auto found = values_.find(key_);
+    if (found != values_.end()) return found->second;
+    Asn1Value value = encode_value(a, text);
+    if (values_.size() >= kMost) values_.clear();
+    values_.emplace(key_, value);
+    return value;
+  }
+
  private:
+  static bool repeats(const RecordAttribute& a) {
+    return a.form != Form::kText && a.form != Form::kRecordId && a.form != Form::kInteger;
+  }
+  void set_key(const RecordAttribute& a, const std::string& text) {
+    key_.assign(a.name);
+    key_ += '\0';
+    key_ += text;
+  }
+
   // The attribute's identifier is kept: finding it by name for every value
   // cost as much as encoding the value.
   Asn1Value new_item(const RecordAttribute& a, const std::string& text) {
@@ -55,14 +72,21 @@ class ItemCache {
 
   static constexpr std::size_t kMost = 4096;
   std::unordered_map<std::string, Asn1Value> items_;
+  std::unordered_map<std::string, Asn1Value> values_;
   std::unordered_map<const RecordAttribute*, Asn1Value> ids_;
   std::string key_;
 };
 
+// Each thread has its own.
+ItemCache& item_cache() {
+  thread_local ItemCache cache;
+  return cache;
+}
+
 }  // namespace
 
 Asn1Value attribute_list_info(const Values& values) {
-  thread_local ItemCache cache;
+  ItemCache& cache = item_cache();
   std::vector<Asn1Value> items;
   items.reserve(values.size());
   for (const auto& [name, text] : values) {
@@ -75,17 +99,18 @@ Asn1Value attribute_list_info(const Values& values) {
 }
 
 Asn1Value value_change_info(const Values& before, const Values& after) {
+  ItemCache& cache = item_cache();
   std::vector<Asn1Value> items;
   for (const auto& [name, text] : after) {
     const RecordAttribute* a = find_record_attribute(name);
     const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(name));
     if (a == nullptr || e == nullptr) continue;
-    Asn1Value now = encode_value(*a, text);
+    Asn1Value now = cache.value(*a, text);
     if (now.is_null()) continue;
     std::vector<Asn1Value> parts = {e->oid.to_value()};
     auto old = before.find(name);
     if (old != before.end()) {
-      Asn1Value was = encode_value(*a, old->second);
+      Asn1Value was = cache.value(*a, old->second);
       if (!was.is_null()) parts.push_back(Asn1Value::encode_tagged(Asn1Value::TAG_CTX1, was));
     }
     parts.push_back(Asn1Value::encode_tagged(Asn1Value::TAG_CTX2, now));
