@@ -6,10 +6,12 @@ import java.io.OutputStreamWriter;
 import java.io.PrintStream;
 import java.io.PrintWriter;
 import java.nio.charset.StandardCharsets;
+import java.util.Arrays;
 import java.util.List;
 import java.util.Set;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
+import java.util.stream.Collectors;
 import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.MaxValuesExceededException;
@@ -50,8 +52,11 @@ public final class Main {
             Commands.Delete.class, Commands.Watch.class, Commands.Sql.class, Commands.DbParams.class,
             HistoryCommands.History.class, HistoryCommands.Changes.class, HistoryCommands.Purge.class);
 
-    /** Options of every command that take a value (as the next word or after '='). */
-    private static final Set<String> VALUED_OPTIONS = Set.of("--db", "--mis", "--log", "--log-number");
+    /** Options of every command that take a value (as the next word or after '='): Main's setter options. */
+    private static final Set<String> VALUED_OPTIONS = Arrays.stream(Main.class.getDeclaredMethods())
+            .filter(m -> m.isAnnotationPresent(Option.class) && m.getParameterCount() == 1)
+            .flatMap(m -> Arrays.stream(m.getAnnotation(Option.class).names()))
+            .collect(Collectors.toUnmodifiableSet());
 
     /** Where commands write: standard output as UTF-8 (flushed at the end), and standard error. */
     final PrintWriter out;
