@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "nxdb/interface.h"
 
@@ -12,22 +14,11 @@ namespace {
 // Restores NX_ALARM_DB after a test changes it.
 class EnvGuard {
  public:
-  EnvGuard() {
-    const char* v = std::getenv("NX_ALARM_DB");
-    had_ = v != nullptr;
-    if (had_) old_ = v;
-  }
-  ~EnvGuard() {
-    if (had_) {
-      setenv("NX_ALARM_DB", old_.c_str(), 1);
-    } else {
-      unsetenv("NX_ALARM_DB");
-    }
-  }
+  ~EnvGuard() { old_ ? setenv("NX_ALARM_DB", old_->c_str(), 1) : unsetenv("NX_ALARM_DB"); }
 
  private:
-  bool had_ = false;
-  std::string old_;
+  const char* now_ = std::getenv("NX_ALARM_DB");
+  std::optional<std::string> old_ = now_ ? std::optional<std::string>(now_) : std::nullopt;
 };
 
 TEST(ConnectInfo, UnsetLocationIsFileInWorkingDirectory) {
@@ -37,14 +28,9 @@ TEST(ConnectInfo, UnsetLocationIsFileInWorkingDirectory) {
   char cwd[4096];
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
   EXPECT_EQ(info.backend(), nxdb::BackendKind::kSqlite);
-  EXPECT_EQ(info.field(1), "alpha");
-  EXPECT_EQ(info.field(2), std::string(cwd) + "/nxalarm.db");
-  EXPECT_EQ(info.field(3), "localhost");
-  EXPECT_EQ(info.field(4), "sqlite");
-  EXPECT_EQ(info.field(5), "");
-  EXPECT_EQ(info.field(6), "nxalarm.db");
-  EXPECT_EQ(info.field(0), "");
-  EXPECT_EQ(info.field(7), "");
+  const std::string fields[] = {"", "alpha", std::string(cwd) + "/nxalarm.db", "localhost", "sqlite", "",
+                                "nxalarm.db", ""};
+  for (int n = 0; n < 8; ++n) EXPECT_EQ(info.field(n), fields[n]) << n;
 }
 
 TEST(ConnectInfo, AbsolutePathIsKept) {
@@ -65,7 +51,6 @@ TEST(ConnectInfo, PostgresUriIsParsedWithoutItsPassword) {
   EXPECT_EQ(info.protocol(), "postgresql");
   EXPECT_EQ(info.user(), "nxuser");
   for (int n = 1; n <= 6; ++n) EXPECT_EQ(info.field(n).find("secret"), std::string::npos) << n;
-
 }
 
 TEST(ConnectInfo, UnreachableServerFailsAtOnceWithoutShowingThePassword) {

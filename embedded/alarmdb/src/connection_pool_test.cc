@@ -18,19 +18,49 @@ namespace {
 
 using nxdb::ConnectionPool;
 
-long backend_pid(const NXDBInterface& db) {
+long number_of(const NXDBInterface& db, const std::string& sql) {
   NXDBRow row;
-  if (!db.executeQuery("SELECT pg_backend_pid()", row)) return -1;
-  long pid = -1;
-  row.at(0) >> pid;
-  return pid;
+  long n = -1;
+  if (db.executeQuery(sql, row)) row.at(0) >> n;
+  return n;
 }
+
+long backend_pid(const NXDBInterface& db) { return number_of(db, "SELECT pg_backend_pid()"); }
 
 std::string show(const NXDBInterface& db, const std::string& setting) {
   NXDBRow row;
   std::string value;
   if (db.executeQuery("SHOW " + setting, row)) row >> value;
   return value;
+}
+
+// The last statement the server ran for a connection, as another one sees it.
+std::string last_statement(const NXDBInterface& watcher, long pid) {
+  NXDBRow row;
+  std::string query;
+  if (watcher.executeQuery("SELECT query FROM pg_stat_activity WHERE pid = " + std::to_string(pid), row)) {
+    row >> query;
+  }
+  return query;
+}
+
+// The statements the connection keeps prepared, as text, one per line.
+std::string kept_statements(const NXDBInterface& db) {
+  NXDBSet set;
+  std::string out;
+  // (This query is run again too: it leaves itself out.)
+  if (!db.executeQuery("SELECT statement FROM pg_prepared_statements WHERE name LIKE 'nxkept%' "
+                       "AND statement NOT LIKE '%pg_prepared_statements%' ORDER BY statement",
+                       set)) {
+    return "failed: " + db.lastError();
+  }
+  NXDBRow row;
+  while (set.getNextRow(row)) {
+    std::string text;
+    row.at(0) >> text;
+    out += text + "\n";
+  }
+  return out;
 }
 
 TEST(ConnectionPoolFile, SqliteConnectionsAreNotKept) {
@@ -102,11 +132,7 @@ TEST_F(ConnectionPoolTest, AConnectionInsideATransactionIsNeverHandedOutAgain) {
   auto db = open();
   EXPECT_NE(backend_pid(*db), first);
   // The transaction was rolled back with its connection.
-  NXDBRow row;
-  ASSERT_TRUE(db->executeQuery("SELECT count(*) FROM pg_class WHERE relname = 'half_done'", row));
-  int tables = -1;
-  row.at(0) >> tables;
-  EXPECT_EQ(tables, 0);
+  EXPECT_EQ(number_of(*db, "SELECT count(*) FROM pg_class WHERE relname = 'half_done'"), 0);
 }
 
 TEST_F(ConnectionPoolTest, AConnectionTheServerEndedIsNeverHandedOutAgain) {
@@ -141,25 +167,16 @@ TEST_F(ConnectionPoolTest, NoMoreThanTheBoundAreKept) {
   EXPECT_EQ(pids.size(), opened);
   held.clear();
   EXPECT_EQ(ConnectionPool::instance().idle(key_), ConnectionPool::kMaxIdlePerTarget);
-  // The ones not kept are closed, not left open on the server.
+  // The ones not kept are closed, not left open on the server; closing is
+  // asynchronous on the server side: wait briefly for it.
   auto db = open();
-  NXDBRow row;
-  ASSERT_TRUE(db->executeQuery(
-      "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
-      "AND application_name = 'nxalarm'",
-      row));
-  int connected = 0;
-  row.at(0) >> connected;
-  // Closing is asynchronous on the server side: wait briefly for it.
-  for (int i = 0; i < 50 && connected > static_cast<int>(ConnectionPool::kMaxIdlePerTarget); ++i) {
+  const std::string connected = "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                "AND application_name = 'nxalarm'";
+  const long kept = static_cast<long>(ConnectionPool::kMaxIdlePerTarget);
+  for (int i = 0; i < 50 && number_of(*db, connected) > kept; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_TRUE(db->executeQuery(
-        "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
-        "AND application_name = 'nxalarm'",
-        row));
-    row.at(0) >> connected;
   }
-  EXPECT_EQ(connected, static_cast<int>(ConnectionPool::kMaxIdlePerTarget));
+  EXPECT_EQ(number_of(*db, connected), kept);
 }
 
 TEST_F(ConnectionPoolTest, ThreadsTakingAtOnceNeverShareAConnection) {
@@ -198,48 +215,6 @@ TEST_F(ConnectionPoolTest, ThreadsTakingAtOnceNeverShareAConnection) {
   EXPECT_LE(seen.size(), static_cast<std::size_t>(kThreads) + ConnectionPool::kMaxIdlePerTarget);
   EXPECT_LE(ConnectionPool::instance().idle(key_), ConnectionPool::kMaxIdlePerTarget);
 }
-
-}  // namespace
-
-namespace {
-
-// The last statement the server ran for a connection, as another one sees it.
-std::string last_statement(const NXDBInterface& watcher, long pid) {
-  NXDBRow row;
-  std::string query;
-  if (watcher.executeQuery("SELECT query FROM pg_stat_activity WHERE pid = " + std::to_string(pid), row)) {
-    row >> query;
-  }
-  return query;
-}
-
-// The statements the connection keeps prepared, as text, one per line.
-std::string kept_statements(const NXDBInterface& db) {
-  NXDBSet set;
-  std::string out;
-  // (This query is run again too: it leaves itself out.)
-  if (!db.executeQuery("SELECT statement FROM pg_prepared_statements WHERE name LIKE 'nxkept%' "
-                       "AND statement NOT LIKE '%pg_prepared_statements%' ORDER BY statement",
-                       set)) {
-    return "failed: " + db.lastError();
-  }
-  NXDBRow row;
-  while (set.getNextRow(row)) {
-    std::string text;
-    row.at(0) >> text;
-    out += text + "\n";
-  }
-  return out;
-}
-
-long number_of(const NXDBInterface& db, const std::string& sql) {
-  NXDBRow row;
-  long n = -1;
-  if (db.executeQuery(sql, row)) row.at(0) >> n;
-  return n;
-}
-
-}  // namespace
 
 // Reuse costs no round trip when the last user changed nothing of the
 // session; any change is still undone, whichever way it was made.
@@ -326,3 +301,5 @@ TEST_F(ConnectionPoolTest, AKeptQueryWhoseConnectionTheServerEndedRunsOnANewOne)
   EXPECT_EQ(number_of(*db, query), 42) << db->lastError();
   EXPECT_NE(backend_pid(*db), pid);
 }
+
+}  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "nxdb/schema.h"
 #include "nxdb/table.h"
@@ -91,16 +93,16 @@ TEST_F(ConnectionTest, ColumnsReadBackAsTheCallersExpect) {
   row >> text;
   EXPECT_EQ(text, "1");  // first column as text
   NXDBValue v;
-  ASSERT_TRUE(row.getColumnVal("EventTime", v));
-  v >> text;
-  EXPECT_EQ(text, "20010203040506");  // time columns as fourteen digits
-  ASSERT_TRUE(row.getColumnVal("loggingtime", v));
-  v >> text;
-  EXPECT_EQ(text, "");  // NULL as empty text
+  auto text_of = [&](const char* column) {
+    EXPECT_TRUE(row.getColumnVal(column, v)) << column;
+    std::string out;
+    v >> out;
+    return out;
+  };
+  EXPECT_EQ(text_of("EventTime"), "20010203040506");  // time columns as fourteen digits
+  EXPECT_EQ(text_of("loggingtime"), "");               // NULL as empty text
   EXPECT_TRUE(v.isNull());
-  ASSERT_TRUE(row.getColumnVal("additionaltext", v));
-  v >> text;
-  EXPECT_EQ(text, "it's down");
+  EXPECT_EQ(text_of("additionaltext"), "it's down");
   NXDBBlob blob;
   ASSERT_TRUE(row.getColumnVal("Blob", v));  // selected as blob, asked as Blob
   v >> blob;
@@ -112,6 +114,13 @@ TEST_F(ConnectionTest, ColumnsReadBackAsTheCallersExpect) {
   v >> number;
   EXPECT_EQ(number, 10);
   EXPECT_FALSE(row.getColumnVal("nosuchcolumn", v));
+  // NULL and empty blobs have length zero.
+  for (int id : {2, 3}) {
+    ASSERT_TRUE(db.executeQuery("SELECT blob FROM " + table_ + " WHERE logrecordid = " + std::to_string(id), row));
+    blob = NXDBBlob("x", 1);
+    row.at(0) >> blob;
+    EXPECT_EQ(blob.length(), 0u) << id;
+  }
 }
 
 // Names are remembered by where they are stored; a name buffer reused for
@@ -147,31 +156,19 @@ TEST_F(ConnectionTest, ColumnsByNameFollowTheTextNotTheAddress) {
   EXPECT_EQ(rows, 3);
 }
 
-TEST_F(ConnectionTest, NullAndEmptyBlobsHaveLengthZero) {
-  NXDBInterface db(*info_);
-  for (int id : {2, 3}) {
-    NXDBRow row;
-    ASSERT_TRUE(db.executeQuery("SELECT blob FROM " + table_ + " WHERE logrecordid = " +
-                                    std::to_string(id),
-                                row));
-    NXDBBlob blob("x", 1);
-    row.at(0) >> blob;
-    EXPECT_EQ(blob.length(), 0u) << id;
-  }
-}
-
 TEST_F(ConnectionTest, InformixConditionsSelectTheRightRows) {
-  EXPECT_EQ(ids("eventtime >= DATETIME (2001-02-04 00:00:00) YEAR to SECOND"),
-            (std::vector<int>{2, 3}));
-  EXPECT_EQ(ids("eventTime < DATETIME (2001-02-04 00:00:00) YEAR to SECOND"),
-            (std::vector<int>{1}));
-  // LIKE tells case apart and honours the escaped underscore.
-  EXPECT_EQ(ids("MOC_s LIKE '%router%' ESCAPE '\\'"), (std::vector<int>{1, 3}));
-  EXPECT_EQ(ids("MOC_s LIKE '%router\\_a' ESCAPE '\\'"), (std::vector<int>{1}));
-  EXPECT_EQ(ids("MOC_s NOT LIKE '%router%' ESCAPE '\\'"), (std::vector<int>{2}));
-  // Quoted numbers compare with integer columns; quotes in values stay values.
-  EXPECT_EQ(ids("notificationId = '20'"), (std::vector<int>{2}));
-  EXPECT_EQ(ids("additionalText = 'it''s down'"), (std::vector<int>{1}));
+  const std::pair<const char*, std::vector<int>> cases[] = {
+      {"eventtime >= DATETIME (2001-02-04 00:00:00) YEAR to SECOND", {2, 3}},
+      {"eventTime < DATETIME (2001-02-04 00:00:00) YEAR to SECOND", {1}},
+      // LIKE tells case apart and honours the escaped underscore.
+      {"MOC_s LIKE '%router%' ESCAPE '\\'", {1, 3}},
+      {"MOC_s LIKE '%router\\_a' ESCAPE '\\'", {1}},
+      {"MOC_s NOT LIKE '%router%' ESCAPE '\\'", {2}},
+      // Quoted numbers compare with integer columns; quotes in values stay values.
+      {"notificationId = '20'", {2}},
+      {"additionalText = 'it''s down'", {1}},
+  };
+  for (const auto& [condition, expected] : cases) EXPECT_EQ(ids(condition), expected) << condition;
 }
 
 TEST_F(ConnectionTest, RowSetStreamsInDatabaseOrderAndCounts) {

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 class SchemaTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -21,43 +20,36 @@ class SchemaTest : public ::testing::Test {
     ASSERT_TRUE(nxdb::create_schema(*db_, error_)) << error_;
   }
 
-  std::vector<std::string> columns_of(const std::string& table) {
+  // The first column of a query's rows.
+  std::vector<std::string> texts(const std::string& query) {
     NXDBSet set;
-    std::vector<std::string> names;
-    const std::string query =
-        nxdb_test::on_postgres()
-            ? "SELECT column_name FROM information_schema.columns WHERE table_name = '" + table +
-                  "' ORDER BY ordinal_position"
-            : "SELECT name FROM pragma_table_info('" + table + "')";
-    EXPECT_TRUE(db_->executeQuery(query, set));
+    std::vector<std::string> out;
+    EXPECT_TRUE(db_->executeQuery(query, set)) << db_->lastError();
     NXDBRow row;
     while (set.getNextRow(row)) {
-      std::string name;
-      row >> name;
-      names.push_back(name);
+      std::string text;
+      row >> text;
+      out.push_back(text);
     }
-    return names;
+    return out;
+  }
+
+  // A table's columns in order, as "a, b, c".
+  std::string columns_of(const std::string& table) {
+    std::string out;
+    for (const std::string& name :
+         texts(nxdb_test::on_postgres() ? "SELECT column_name FROM information_schema.columns WHERE table_name = '" +
+                                              table + "' ORDER BY ordinal_position"
+                                        : "SELECT name FROM pragma_table_info('" + table + "')")) {
+      out += (out.empty() ? "" : ", ") + name;
+    }
+    return out;
   }
 
   nxdb_test::ScratchDatabase scratch_;
   std::unique_ptr<NXDBInterface> db_;
   std::string error_;
 };
-
-std::vector<std::string> split(const std::string& list) {
-  std::vector<std::string> out;
-  std::string current;
-  for (char c : list) {
-    if (c == ',') {
-      out.push_back(current);
-      current.clear();
-    } else if (c != ' ') {
-      current += c;
-    }
-  }
-  out.push_back(current);
-  return out;
-}
 
 TEST_F(SchemaTest, LogTablesHoldExactlyTheReadersColumns) {
   ASSERT_TRUE(nxdb::create_log(*db_, "AlarmLog", false, error_)) << error_;
@@ -87,7 +79,7 @@ TEST_F(SchemaTest, LogTablesHoldExactlyTheReadersColumns) {
   for (const auto& [code, list] : expected) {
     std::string table = nxdb::log_table_name(*db_, "AlarmLog", false, code);
     ASSERT_FALSE(table.empty()) << code;
-    EXPECT_EQ(columns_of(table), split(list)) << code;
+    EXPECT_EQ(columns_of(table), list) << code;
   }
   // Only the string log exists; the same text as a number log does not.
   EXPECT_EQ(nxdb::log_table_name(*db_, "AlarmLog", true, "nxAlm"), "");
@@ -97,19 +89,9 @@ TEST_F(SchemaTest, LogTablesHoldExactlyTheReadersColumns) {
 TEST_F(SchemaTest, IndexesAndTimeFormAreEnforced) {
   ASSERT_TRUE(nxdb::create_log(*db_, "5", true, error_)) << error_;
   std::string table = nxdb::log_table_name(*db_, "5", true, "nxAlm");
-  NXDBSet set;
-  ASSERT_TRUE(db_->executeQuery(
-      nxdb_test::on_postgres()
-          ? "SELECT indexname FROM pg_indexes WHERE tablename = '" + table + "'"
-          : "SELECT name FROM pragma_index_list('" + table + "')",
-      set));
-  std::vector<std::string> indexes;
-  NXDBRow row;
-  while (set.getNextRow(row)) {
-    std::string name;
-    row >> name;
-    indexes.push_back(name);
-  }
+  const std::vector<std::string> indexes =
+      texts(nxdb_test::on_postgres() ? "SELECT indexname FROM pg_indexes WHERE tablename = '" + table + "'"
+                                     : "SELECT name FROM pragma_index_list('" + table + "')");
   for (const char* column :
        {"logrecordid", "perceivedseverity", "ackstate", "clearstate", "eventtime", "moi_id"}) {
     EXPECT_NE(std::find(indexes.begin(), indexes.end(), table + "_" + column), indexes.end())
@@ -121,19 +103,13 @@ TEST_F(SchemaTest, IndexesAndTimeFormAreEnforced) {
   EXPECT_FALSE(db_->executeQuery("INSERT INTO " + table + " (logrecordid) VALUES (1)"));
   EXPECT_FALSE(db_->executeQuery("INSERT INTO " + table +
                                  " (logrecordid, eventtime) VALUES (2, '20010203040506')"));
+  // PostgreSQL's typed column takes the ISO form with a T as the same time
+  // and reads it back as the fourteen digits; SQLite's text column refuses it.
+  EXPECT_EQ(db_->executeQuery("INSERT INTO " + table + " (logrecordid, acktime) VALUES (3, '2001-02-03T04:05:06')"),
+            nxdb_test::on_postgres());
   if (nxdb_test::on_postgres()) {
-    // A typed column: the ISO form with a T is the same time, and reads back
-    // as the fourteen digits like any other.
-    EXPECT_TRUE(db_->executeQuery("INSERT INTO " + table +
-                                  " (logrecordid, acktime) VALUES (3, '2001-02-03T04:05:06')"));
-    NXDBRow time;
-    ASSERT_TRUE(db_->executeQuery("SELECT acktime FROM " + table + " WHERE logrecordid = 3", time));
-    std::string digits;
-    time >> digits;
-    EXPECT_EQ(digits, "20010203040506");
-  } else {
-    EXPECT_FALSE(db_->executeQuery("INSERT INTO " + table +
-                                   " (logrecordid, acktime) VALUES (3, '2001-02-03T04:05:06')"));
+    EXPECT_EQ(texts("SELECT acktime FROM " + table + " WHERE logrecordid = 3"),
+              std::vector<std::string>{"20010203040506"});
   }
   EXPECT_FALSE(db_->executeQuery("INSERT INTO " + table + " (eventtime) VALUES (NULL)"));
 }

@@ -67,32 +67,28 @@ TEST(Asn1Type, SimpleTypesRoundTrip) {
   EXPECT_EQ(text, "globalValue : { 1 2 840 99 }");
 }
 
-TEST(Asn1Type, ObjectInstanceIsWrittenOneAttributeValuePerLine) {
-  Asn1Value oi = fdn2oi(DataUnit("/systemId=name:\"alpha\"/logId=string:\"AlarmLog\"/logRecordId=number:42"));
+// Object instances of the naming attributes the platform knows, written one
+// attribute value per line; any other naming attribute names nothing.
+TEST(Asn1Type, ObjectInstancesRoundTripOneAttributeValuePerLine) {
   const Asn1Type type = attribute_type("2.9.3.2.7.61");
-  expect_round_trip(type, oi);
+  const Asn1Value oi = fdn2oi(DataUnit("/systemId=name:\"alpha\"/logId=string:\"AlarmLog\"/logRecordId=number:42"));
+  const Asn1Value card = fdn2oi(DataUnit("/systemId=name:\"lyon\"/equipmentId=string:\"shelf-2\""));
+  // Line breaks inside a quoted name are part of the value, not layout.
+  for (const Asn1Value& v :
+       {oi, card, fdn2oi(DataUnit("logId=number:5")), fdn2oi(DataUnit("/systemId=name:\"two\nlines\""))}) {
+    ASSERT_FALSE(v.is_null());
+    expect_round_trip(type, v);
+  }
   std::string text;
   type.format(oi, text);
   EXPECT_EQ(text.rfind("distinguishedName", 0), 0u) << text;
   EXPECT_NE(text.find("attributeId " + X721 + "systemId,\n"), std::string::npos) << text;
   EXPECT_NE(text.find("attributeValue name : \"alpha\"\n"), std::string::npos) << text;
   EXPECT_NE(text.find("attributeValue number : 42\n"), std::string::npos) << text;
-  expect_round_trip(type, fdn2oi(DataUnit("logId=number:5")));
-  // Line breaks inside a quoted name are part of the value, not layout.
-  expect_round_trip(type, fdn2oi(DataUnit("/systemId=name:\"two\nlines\"")));
-}
-
-TEST(Asn1Type, ManagedObjectNamesWithNamingAttributesEncode) {
-  const Asn1Type type = attribute_type("2.9.3.2.7.61");
-  const Asn1Value card = fdn2oi(DataUnit("/systemId=name:\"lyon\"/equipmentId=string:\"shelf-2\""));
-  ASSERT_FALSE(card.is_null());
-  expect_round_trip(type, card);
-  std::string text;
   type.format(card, text);
   EXPECT_NE(text.find("equipmentId,\n"), std::string::npos) << text;
   EXPECT_NE(text.find("attributeValue string : \"shelf-2\""), std::string::npos) << text;
   EXPECT_NE(card.encoding(), fdn2oi(DataUnit("/systemId=name:\"lyon\"/linkId=string:\"shelf-2\"")).encoding());
-  // A naming attribute the platform does not know names nothing.
   EXPECT_TRUE(fdn2oi(DataUnit("/systemId=name:\"lyon\"/fooId=string:\"x\"")).is_null());
 }
 

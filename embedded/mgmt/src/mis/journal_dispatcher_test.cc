@@ -91,13 +91,17 @@ class JournalBlocks : public ::testing::Test {
     unsetenv("NX_JOURNAL_KEEP");
   }
 
-  // A second connection of this process, apart from the one that raises.
-  void connect_reader() {
+  // A second connection of this process, apart from the one that raises;
+  // listened to at once unless told otherwise.
+  void connect_reader(bool listening = true) {
     std::string error;
     reader_ = nxmp_mis::Mis::connect(error);
     ASSERT_TRUE(reader_) << error;
+    if (listening) listen(*reader_);
+  }
+  void listen(nxmp_mis::Mis& mis) {
     for (const char* kind : {"OBJECT_CREATED", "EVENTS_LOST", "EVENT_RUN_END"}) {
-      reader_->subscribe(kind, Callback(&SlowReader::on_event, &slow_));
+      mis.subscribe(kind, Callback(&SlowReader::on_event, &slow_));
     }
   }
 
@@ -141,7 +145,7 @@ class JournalBlocks : public ::testing::Test {
 };
 
 TEST_F(JournalBlocks, ALongRunArrivesInOrderOnceInRunsOfABlock) {
-  connect_reader();
+  ASSERT_NO_FATAL_FAILURE(connect_reader());
   std::vector<long> written = raise(1);
   ASSERT_TRUE(slow_.wait_blocked());
   // Written while the reader waits: read afterwards in full blocks.
@@ -170,7 +174,7 @@ TEST_F(JournalBlocks, ALongRunArrivesInOrderOnceInRunsOfABlock) {
 
 TEST_F(JournalBlocks, EntriesRemovedUnreadAreReportedOnceThenDeliveryGoesOn) {
   setenv("NX_JOURNAL_KEEP", "20", 1);
-  connect_reader();
+  ASSERT_NO_FATAL_FAILURE(connect_reader());
   std::vector<long> written = raise(1);
   ASSERT_TRUE(slow_.wait_blocked());
   const std::vector<long> more = raise(300);
@@ -208,16 +212,12 @@ TEST_F(JournalBlocks, EntriesRemovedUnreadAreReportedOnceThenDeliveryGoesOn) {
 // of those before (never one out of the middle).
 TEST_F(JournalBlocks, AListenerThatComesLateGetsEverythingAfterItWithNoGap) {
   slow_.release();
-  std::string error;
-  reader_ = nxmp_mis::Mis::connect(error);
-  ASSERT_TRUE(reader_) << error;
+  ASSERT_NO_FATAL_FAILURE(connect_reader(false));
   std::vector<long> written = raise(300);
   ASSERT_EQ(written.size(), 300u);
   // Time for the reader to pass them over.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  for (const char* kind : {"OBJECT_CREATED", "EVENT_RUN_END"}) {
-    reader_->subscribe(kind, Callback(&SlowReader::on_event, &slow_));
-  }
+  listen(*reader_);
   const std::vector<long> after = raise(300);
   ASSERT_EQ(after.size(), 300u);
   written.insert(written.end(), after.begin(), after.end());
@@ -245,9 +245,7 @@ TEST_F(JournalBlocks, OwnChangesArriveAtOnceAndTheDispatcherIsIdleAfterwards) {
   std::string error;
   const std::shared_ptr<nxmp_mis::Mis> own = nxmp_mis::current_mis(error);
   ASSERT_TRUE(own) << error;
-  for (const char* kind : {"OBJECT_CREATED", "EVENT_RUN_END"}) {
-    own->subscribe(kind, Callback(&SlowReader::on_event, &slow_));
-  }
+  listen(*own);
   // Each change waits for the one before: well within the dispatcher's
   // recheck of the journal (5 s), which would hide a lost wake.
   for (int i = 0; i < 10; ++i) {

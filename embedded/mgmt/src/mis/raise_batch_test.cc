@@ -78,6 +78,8 @@ class RaiseBatch : public ::testing::Test {
     return out;
   }
 
+  const std::string a = "/systemId=name:\"alpha\"/linkId=string:\"a\"";
+  const std::string b = "/systemId=name:\"alpha\"/linkId=string:\"b\"";
   nxdb_test::ScratchDatabase scratch_;
   std::unique_ptr<NXDBInterface> db_;
 };
@@ -128,8 +130,6 @@ TEST_F(RaiseBatch, AClearInTheBatchClearsAnAlarmOfTheSameBatch) {
 // A clear of many open alarms updates them a few statements at a time:
 // every one of them, across the statements' ends, and no other object's.
 TEST_F(RaiseBatch, AClearOfManyAlarmsClearsEachOnceAndNoOther) {
-  const std::string a = "/systemId=name:\"alpha\"/linkId=string:\"a\"";
-  const std::string b = "/systemId=name:\"alpha\"/linkId=string:\"b\"";
   std::vector<nxmp_mis::AlarmNotification> alarms;
   for (int i = 0; i < 130; ++i) alarms.push_back(alarm("L1", i % 2 ? "minor" : "major", a));
   alarms.push_back(alarm("L1", "major", b));
@@ -151,8 +151,6 @@ TEST_F(RaiseBatch, AClearOfManyAlarmsClearsEachOnceAndNoOther) {
 // the changes were made (a clear's entries after the alarms it clears and
 // before its own), in every log the batch writes to.
 TEST_F(RaiseBatch, HistoryEntriesOfABatchAreThoseOfEachChangeInOrder) {
-  const std::string a = "/systemId=name:\"alpha\"/linkId=string:\"a\"";
-  const std::string b = "/systemId=name:\"alpha\"/linkId=string:\"b\"";
   const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_alarms(
       {alarm("L1", "major", a), alarm("L2", "minor", a), alarm("L1", "minor", a), alarm("L1", "major", b),
        alarm("L1", "cleared", a), alarm("L1", "warning", b), alarm("L2", "cleared", a),
@@ -193,8 +191,6 @@ TEST_F(RaiseBatch, HistoryEntriesOfABatchAreThoseOfEachChangeInOrder) {
 }
 
 TEST_F(RaiseBatch, ManagedObjectsGetOneIdentityEach) {
-  const std::string a = "/systemId=name:\"alpha\"/linkId=string:\"a\"";
-  const std::string b = "/systemId=name:\"alpha\"/linkId=string:\"b\"";
   ASSERT_TRUE(nxmp_mis::raise_alarms({alarm("L1", "major", a), alarm("L1", "minor", b), alarm("L1", "minor", a)}).ok);
   ASSERT_TRUE(nxmp_mis::raise_alarm(alarm("L1", "minor", b)).ok);
   nxmp_mis::shutdown();  // a new connection knows no identity yet
