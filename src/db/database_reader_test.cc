@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -246,16 +245,16 @@ TEST_F(ReaderTest, ReadsAllThreeTablesWithColumnAndBlobRules) {
 TEST_F(ReaderTest, CountsWithAndWithoutConditions) {
   fill_alarm_log();
   DatabaseImpl reader;
-  int count = -1;
-  EXPECT_TRUE(reader.get_log_count_from_database(kLog, count, ""));
-  EXPECT_EQ(count, 4);
-  EXPECT_TRUE(reader.get_log_count_from_database(kLog, count, "perceivedSeverity = 'critical'"));
-  EXPECT_EQ(count, 2);  // one alarm, one Nerve Center
-  EXPECT_TRUE(reader.get_log_count_from_database(
-      kLog, count, "eventTime >= DATETIME (2001-02-04 00:00:00) YEAR to SECOND"));
-  EXPECT_EQ(count, 3);
-  EXPECT_TRUE(reader.get_log_count_from_database(kLog, count, "perceivedSeverity = 'none'"));
-  EXPECT_EQ(count, 0);
+  const std::pair<const char*, int> counts[] = {
+      {"", 4},
+      {"perceivedSeverity = 'critical'", 2},  // one alarm, one Nerve Center
+      {"eventTime >= DATETIME (2001-02-04 00:00:00) YEAR to SECOND", 3},
+      {"perceivedSeverity = 'none'", 0}};
+  for (const auto& [condition, expected] : counts) {
+    int count = -1;
+    EXPECT_TRUE(reader.get_log_count_from_database(kLog, count, condition)) << condition;
+    EXPECT_EQ(count, expected) << condition;
+  }
 
   const auto open = read_all(kLog, "( ( ackState = 'unAcked' ) AND ( clearState = 'unCleared' ) )");
   ASSERT_TRUE(open);
@@ -578,48 +577,6 @@ TEST_F(ReaderTest, ManagedObjectIdentitiesAreStable) {
   const int other = DatabaseImpl::get_unique_moid("alpha", name + "/logRecordId=number:1");
   EXPECT_GT(other, 0);
   EXPECT_NE(other, id);
-}
-
-TEST_F(ReaderTest, ReadsALargeLog) {
-  const std::string alm = make_log("AlarmLog", false, "nxAlm");
-  constexpr int kRecords = 100000;
-  std::string error;
-  ASSERT_TRUE(db_->backend()->exec_script("BEGIN", error)) << error;
-  auto st = db_->backend()->prepare(
-      "INSERT INTO " + alm +
-          " (logrecordid, eventtime, perceivedseverity, ackstate, clearstate, moc_s, blob)"
-          " VALUES (?1, '2001-02-03 04:05:06', 'major', 'unAcked', 'unCleared', 'router', ?2)",
-      error);
-  ASSERT_TRUE(st) << error;
-  const std::string blob = blob_of({attribute(
-      "additionalText", Asn1Value::encode_octets(Asn1Value::TAG_GRAPHIC, "text in blob"))});
-  for (int i = 1; i <= kRecords; ++i) {
-    st->reset();
-    st->bind_int(1, i);
-    st->bind_blob(2, blob.data(), blob.size());
-    ASSERT_EQ(st->step(), nxdb::StepResult::kDone) << st->error();
-  }
-  ASSERT_TRUE(db_->backend()->exec_script("COMMIT", error)) << error;
-
-  DatabaseImpl reader;
-  int seen = 0;
-  std::string last_id;
-  std::string last_text;
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(reader.stream_log_fields(kLog, "", {ATTR_ADDITIONAL_TEXT, ATTR_MANAGED_OBJECT_CLASS},
-                                       [&](const RecordFields& f) {
-                                         ++seen;
-                                         last_id = f.record_id();
-                                         last_text = f.text(0) ? *f.text(0) : "<absent>";
-                                         return true;
-                                       }));
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_EQ(seen, kRecords);
-  EXPECT_EQ(last_text, "text in blob");
-  EXPECT_EQ(last_id, "number:100000");
-  RecordProperty("read_seconds", std::to_string(seconds));
-  std::printf("read %d records in %.2f s\n", kRecords, seconds);
 }
 
 }  // namespace

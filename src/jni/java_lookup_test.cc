@@ -30,11 +30,15 @@ int count_location_lines(const std::string& text) {
   return count;
 }
 
+class JavaLookup : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NE(env, nullptr); }
+  JNIEnv* env = jvm_env();
+};
+
 }  // namespace
 
-TEST(JavaLookup, FailedClassLookupWritesOneLocationLineAndClearsTheError) {
-  JNIEnv* env = jvm_env();
-  ASSERT_NE(env, nullptr);
+TEST_F(JavaLookup, FailedClassLookupWritesOneLocationLineAndClearsTheError) {
   jclass cls = reinterpret_cast<jclass>(1);
   const std::string err = capture_stderr([&] { cls = find_class(env, "com/qel/nx/api/alarm/NoSuchClass"); });
   EXPECT_EQ(cls, nullptr);
@@ -43,18 +47,14 @@ TEST(JavaLookup, FailedClassLookupWritesOneLocationLineAndClearsTheError) {
   EXPECT_NE(err.find("NoClassDefFoundError"), std::string::npos) << "the error is described";
 }
 
-TEST(JavaLookup, FoundClassIsAGlobalReference) {
-  JNIEnv* env = jvm_env();
-  ASSERT_NE(env, nullptr);
+TEST_F(JavaLookup, FoundClassIsAGlobalReference) {
   jclass cls = find_class(env, "java/lang/String");
   ASSERT_NE(cls, nullptr);
   EXPECT_EQ(env->GetObjectRefType(cls), JNIGlobalRefType);
   env->DeleteGlobalRef(cls);
 }
 
-TEST(JavaLookup, MissingMembersGiveNullWithoutPendingException) {
-  JNIEnv* env = jvm_env();
-  ASSERT_NE(env, nullptr);
+TEST_F(JavaLookup, MissingMembersGiveNullWithoutPendingException) {
   jclass cls = find_class(env, "java/lang/String");
   ASSERT_NE(cls, nullptr);
   jmethodID m = reinterpret_cast<jmethodID>(1);
@@ -74,9 +74,7 @@ TEST(JavaLookup, MissingMembersGiveNullWithoutPendingException) {
   env->DeleteGlobalRef(cls);
 }
 
-TEST(JavaLookup, CheckForExceptionDescribesAndClears) {
-  JNIEnv* env = jvm_env();
-  ASSERT_NE(env, nullptr);
+TEST_F(JavaLookup, CheckForExceptionDescribesAndClears) {
   EXPECT_EQ(checkForException(env), 0);
   jclass rte = env->FindClass("java/lang/RuntimeException");
   ASSERT_NE(rte, nullptr);
@@ -89,9 +87,7 @@ TEST(JavaLookup, CheckForExceptionDescribesAndClears) {
   env->DeleteLocalRef(rte);
 }
 
-TEST(JavaLookup, AlarmExceptionCarriesTheCatalogText) {
-  JNIEnv* env = jvm_env();
-  ASSERT_NE(env, nullptr);
+TEST_F(JavaLookup, AlarmExceptionCarriesTheCatalogText) {
   nxjni::throw_alarm_exception(env, nxjni::MSG_LOAD_FAILED);
   jthrowable t = env->ExceptionOccurred();
   ASSERT_NE(t, nullptr);

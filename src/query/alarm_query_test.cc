@@ -102,14 +102,8 @@ TEST(AlarmQueryTest, QueryWithoutOperatorJoinsFiltersWithAnd) {
   EXPECT_EQ(query_sql(q), "( perceivedSeverity = 'critical' ) OR ( perceivedSeverity = 'major' )");
 }
 
-// Empty parts are left out with their separators. This never selects more
-// than the given rules do: an empty filter or criterion places no
-// restriction wherever it stands (alone it gives no condition at all, which
-// reads every record; a leading empty filter is already passed over without
-// a separator), and leaving a part out of an AND or OR means the same as
-// moving it to the front, since the order of the operands does not change
-// the rows selected. The only other possible outcome would be a condition
-// the database rejects.
+// Empty parts are left out with their separators: an empty part restricts
+// nothing, and the order of AND or OR operands selects the same rows.
 TEST(AlarmQueryTest, EmptyFiltersAnywhereAreLeftOutWithTheirSeparators) {
   AlarmQuery q;
   q.set_logical_op(LOG_OR);

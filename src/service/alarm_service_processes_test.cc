@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -184,16 +185,13 @@ TEST(AlarmServiceProcessesTest, EveryChangeReachesTheOtherProcessOnceInOrder) {
 
   std::vector<std::string> there;
   std::string rate;
-  std::size_t start = 0;
-  while (start < report.size()) {
-    std::size_t nl = report.find('\n', start);
-    std::string line = report.substr(start, nl - start);
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
     if (line.rfind("rate ", 0) == 0) {
       rate = line.substr(5);
     } else {
       there.push_back(line);
     }
-    start = nl == std::string::npos ? report.size() : nl + 1;
   }
   std::vector<std::string> mine;
   {

@@ -104,8 +104,8 @@ TEST(AlarmServiceTest, LoadsAndCountsOverWatchedLogs) {
 }
 
 TEST(ClearInfoTest, TextOfAnAlarmWithoutAdditionalInformation) {
-  auto get = [](const std::string& m, int flags) -> std::string {
-    if (m == "probableCause") return flags ? "localValue : 5" : "localValue : 5";
+  auto get = [](const std::string& m, int) -> std::string {
+    if (m == "probableCause") return "localValue : 5";
     if (m == "perceivedSeverity") return "major";
     if (m == "additionalText") return "\"link down\"";
     return std::string();
