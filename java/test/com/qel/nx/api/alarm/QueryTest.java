@@ -15,16 +15,16 @@ import org.junit.jupiter.api.Test;
 
 /** Filter items check and normalise their values; filters and queries keep order. */
 class QueryTest {
+    /** The codes the native side reads through intValue(). */
     @Test
     void criteriaCodes() {
-        assertEquals(0, RelationCriteria.EQUAL.intValue());
-        assertEquals(1, RelationCriteria.NOT_EQUAL.intValue());
-        assertEquals(2, RelationCriteria.GREATER_THAN.intValue());
-        assertEquals(3, RelationCriteria.GREATER_THAN_OR_EQUAL.intValue());
-        assertEquals(4, RelationCriteria.LESS_THAN.intValue());
-        assertEquals(5, RelationCriteria.LESS_THAN_OR_EQUAL.intValue());
-        assertEquals(0, LogicalCriteria.OR.intValue());
-        assertEquals(1, LogicalCriteria.AND.intValue());
+        RelationCriteria[] relations = {RelationCriteria.EQUAL, RelationCriteria.NOT_EQUAL,
+            RelationCriteria.GREATER_THAN, RelationCriteria.GREATER_THAN_OR_EQUAL, RelationCriteria.LESS_THAN,
+            RelationCriteria.LESS_THAN_OR_EQUAL};
+        for (int code = 0; code < relations.length; code++) {
+            assertEquals(code, relations[code].intValue(), relations[code]::toString);
+        }
+        assertEquals(List.of(0, 1), List.of(LogicalCriteria.OR.intValue(), LogicalCriteria.AND.intValue()));
     }
 
     @Test
