@@ -265,15 +265,8 @@ class CommandLineTest {
 
     /** A text column of one record of AlarmLog, as upper-case hexadecimal bytes straight from the file. */
     private static String storedHex(String db, String column, int id) throws Exception {
-        String table = sqlite(db, "SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'");
-        return sqlite(db, "SELECT hex(" + column + ") FROM " + table + " WHERE logrecordid = " + id);
-    }
-
-    private static String sqlite(String db, String query) throws Exception {
-        Process p = new ProcessBuilder("sqlite3", db, query).redirectErrorStream(true).start();
-        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8).strip();
-        assertEquals(0, p.waitFor(), out);
-        return out;
+        return CliFixture.sql(db, "SELECT hex(" + column + ") FROM " + CliFixture.table(db, "AlarmLog")
+                + " WHERE logrecordid = " + id);
     }
 
     @Test
