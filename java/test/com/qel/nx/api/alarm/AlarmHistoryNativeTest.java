@@ -63,10 +63,7 @@ class AlarmHistoryNativeTest {
     }
 
     private static AlarmRecord read(AlarmRecordId id) throws AlarmException {
-        AlarmRecord[] r = API.getAlarmsNative(log, where(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.EQUAL,
-                id), AlarmDbFixture.allAttributes());
-        assertEquals(1, r.length, "record " + id);
-        return r[0];
+        return AlarmDbFixture.readOne(API, log, id);
     }
 
     private static void assertEntry(AlarmStateChange e, AlarmRecordId id, String kind, String before, String after,

@@ -12,7 +12,6 @@ import java.util.List;
 import java.util.Random;
 import java.util.concurrent.BlockingQueue;
 import java.util.concurrent.LinkedBlockingQueue;
-import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
@@ -119,25 +118,7 @@ class BulkStateChangeNativeTest {
         assertEquals(300, count(301, 600, "acked"));
         assertEquals(expected, journalled(301, 600));
 
-        List<Integer> delivered = new ArrayList<>();
-        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(60);
-        while (delivered.size() < expected.size() && System.nanoTime() < end) {
-            AlarmLogEvent e = EVENTS.poll(100, TimeUnit.MILLISECONDS);
-            if (e != null && e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED && e.getRecord().logRecordId != null) {
-                int id = e.getRecord().logRecordId.intValue();
-                if (id >= 301 && id <= 600) {
-                    delivered.add(id);
-                }
-            }
-        }
-        // Anything delivered twice would come right behind.
-        for (AlarmLogEvent e; (e = EVENTS.poll(500, TimeUnit.MILLISECONDS)) != null; ) {
-            if (e.getRecord().logRecordId != null && e.getRecord().logRecordId.intValue() >= 301
-                    && e.getRecord().logRecordId.intValue() <= 600) {
-                delivered.add(e.getRecord().logRecordId.intValue());
-            }
-        }
-        assertEquals(expected, delivered);
+        assertEquals(expected, AlarmDbFixture.changesDelivered(EVENTS, 301, 600, expected.size()));
     }
 
     @Test

@@ -12,7 +12,6 @@ import java.util.List;
 import java.util.Random;
 import java.util.concurrent.BlockingQueue;
 import java.util.concurrent.LinkedBlockingQueue;
-import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
@@ -40,7 +39,7 @@ class ClearUnitNativeTest {
         db = AlarmDbFixture.create();
         log = db.createLog("AlarmLog");
         BulkRecords.fill(db, log, RECORDS);
-        table = BulkRecords.table(db, log);
+        table = db.table(log);
         // One object per record, with no identity yet.
         db.sql("UPDATE " + table + " SET moi_s = '/systemId=name:\"clear-unit-' || logrecordid || '\"', moi_id = NULL");
         db.sql("INSERT INTO nxmis_reader (name, seq, seen) VALUES ('clear-test-holder', 0, 9999999999)");
@@ -129,24 +128,6 @@ class ClearUnitNativeTest {
         }
         assertEquals(expected, journalSince(mark));
 
-        List<Integer> delivered = new ArrayList<>();
-        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(60);
-        while (delivered.size() < changed.size() && System.nanoTime() < end) {
-            collect(EVENTS.poll(100, TimeUnit.MILLISECONDS), delivered);
-        }
-        // Anything delivered twice would come right behind.
-        for (AlarmLogEvent e; (e = EVENTS.poll(500, TimeUnit.MILLISECONDS)) != null; ) {
-            collect(e, delivered);
-        }
-        assertEquals(changed, delivered);
-    }
-
-    private static void collect(AlarmLogEvent e, List<Integer> into) {
-        if (e != null && e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED && e.getRecord().logRecordId != null) {
-            int id = e.getRecord().logRecordId.intValue();
-            if (id >= 41 && id <= 80) {
-                into.add(id);
-            }
-        }
+        assertEquals(changed, AlarmDbFixture.changesDelivered(EVENTS, 41, 80, changed.size()));
     }
 }

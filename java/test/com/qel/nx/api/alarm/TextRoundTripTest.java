@@ -16,7 +16,6 @@ import java.util.HexFormat;
 import java.util.List;
 import java.util.concurrent.BlockingQueue;
 import java.util.concurrent.LinkedBlockingQueue;
-import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
@@ -57,7 +56,7 @@ class TextRoundTripTest {
         ids = db.raise(log, "major", 12);
         additional = db.raise(log, "minor", AlarmDbFixture.MOI, "5", ADDITIONAL, 1).get(0);
         oddObject = db.raise(log, "warning", ODD_MOI, "5", "odd object", 1).get(0);
-        table = db.sql("SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'");
+        table = db.table(log);
         EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
         API.init("texts", log);
     }
@@ -73,10 +72,7 @@ class TextRoundTripTest {
     }
 
     private static AlarmRecord read(AlarmRecordId id) throws AlarmException {
-        AlarmRecord[] r = API.getAlarmsNative(log, where(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.EQUAL,
-                id), AlarmDbFixture.allAttributes());
-        assertEquals(1, r.length, "record " + id);
-        return r[0];
+        return AlarmDbFixture.readOne(API, log, id);
     }
 
     /** The upper-case hexadecimal bytes of a column of one record, as the database holds them. */
@@ -216,19 +212,11 @@ class TextRoundTripTest {
         AlarmRecordId a = fresh();
         String text = "\"seen " + FACE + " \\n\"";
         API.setAckAlarmsNative(log, new AlarmRecordId[] {a}, new String[] {text});
-        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(30);
-        for (long left; (left = end - System.nanoTime()) > 0; ) {
-            AlarmLogEvent e = EVENTS.poll(left, TimeUnit.NANOSECONDS);
-            assertNotNull(e, "no attribute-change event of record " + a);
-            AlarmRecord r = e.getRecord();
-            if (e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED && r.logRecordId != null
-                    && r.logRecordId.intValue() == a.intValue()) {
-                assertEquals(text, r.ackText);
-                assertEquals(System.getProperty("user.name"), r.ackOperator);
-                return;
-            }
-        }
-        assertTrue(false, "no attribute-change event of record " + a);
+        AlarmRecord r = AlarmDbFixture.await(EVENTS, e -> e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED
+                && e.getRecord().logRecordId != null && e.getRecord().logRecordId.equals(a), "change of " + a)
+                .getRecord();
+        assertEquals(text, r.ackText);
+        assertEquals(System.getProperty("user.name"), r.ackOperator);
     }
 
     @Test

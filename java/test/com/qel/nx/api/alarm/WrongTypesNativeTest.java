@@ -160,13 +160,7 @@ class WrongTypesNativeTest {
         assertRefused(m, () -> API.getAlarmCountNative(wrong, null));
         assertRefused(m, () -> API.getAlarmCountBySeverityNative(wrong, null, new NXSeverity[] {NXSeverity.MAJOR}));
         assertRefused(m, () -> API.setAckAlarmsNative(wrong, one, new String[] {"t"}));
-        assertRefused(m, () -> API.setClearAlarmsNative(wrong, one, null));
-        assertRefused(m, () -> API.setDisplayAlarmsNative(wrong, one, null));
-        assertRefused(m, () -> API.setUnAckAlarmsNative(wrong, one));
-        assertRefused(m, () -> API.setUnClearAlarmsNative(wrong, one));
-        assertRefused(m, () -> API.setUnDisplayAlarmsNative(wrong, one));
-        assertRefused(m, () -> API.clearAlarmsNative(wrong, one));
-        assertRefused(m, () -> API.deleteAlarmsNative(wrong, one));
+        AlarmDbFixture.changes(API, wrong, one).values().forEach(call -> assertRefused(m, call));
         assertTrue(BATCHES.isEmpty(), "a refused retrieval sent " + BATCHES);
     }
 
@@ -192,14 +186,7 @@ class WrongTypesNativeTest {
         AlarmRecordId[] two = {first, new AlarmRecordId(ids.get(1))};
         String[] textThenNumber = Forged.planted(new String[] {"on it", null}, 1, 12);
         String id = "record id is not an AlarmRecordId";
-        assertRefused(id, () -> API.setAckAlarmsNative(log, idThenString, null));
-        assertRefused(id, () -> API.setClearAlarmsNative(log, idThenString, null));
-        assertRefused(id, () -> API.setDisplayAlarmsNative(log, idThenString, null));
-        assertRefused(id, () -> API.setUnAckAlarmsNative(log, idThenString));
-        assertRefused(id, () -> API.setUnClearAlarmsNative(log, idThenString));
-        assertRefused(id, () -> API.setUnDisplayAlarmsNative(log, idThenString));
-        assertRefused(id, () -> API.clearAlarmsNative(log, idThenString));
-        assertRefused(id, () -> API.deleteAlarmsNative(log, idThenString));
+        AlarmDbFixture.changes(API, log, idThenString).values().forEach(call -> assertRefused(id, call));
         assertRefused("text is not a String", () -> API.setAckAlarmsNative(log, two, textThenNumber));
         assertRefused("record id array is not an AlarmRecordId[]", () -> API.setAckAlarmsNative(log,
                 Forged.planted(new AlarmRecordId[1][], 0, first)[0], null));
