@@ -14,8 +14,10 @@ import java.util.List;
 import java.util.Map;
 import java.util.concurrent.BlockingQueue;
 import java.util.concurrent.CompletableFuture;
+import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
 import java.util.function.Predicate;
+import com.qel.nx.server.qrt.EventHandler;
 import org.junit.jupiter.api.function.Executable;
 
 /**
@@ -177,6 +179,13 @@ final class AlarmDbFixture {
             throw new AssertionError(r.length + " records of id " + id);
         }
         return r[0];
+    }
+
+    /** Every alarm-log event from now on; the listener stays for the JVM, which runs one test class. */
+    static BlockingQueue<AlarmLogEvent> listen() {
+        BlockingQueue<AlarmLogEvent> events = new LinkedBlockingQueue<>();
+        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, (key, event) -> events.add((AlarmLogEvent) event));
+        return events;
     }
 
     /** The first event that is wanted, skipping others; fails after 30 s. */

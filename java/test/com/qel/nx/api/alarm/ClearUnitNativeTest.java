@@ -3,16 +3,12 @@ package com.qel.nx.api.alarm;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 
-import com.qel.nx.server.qrt.EventHandler;
-import com.qel.nx.server.qrt.EventListener;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Collections;
 import java.util.List;
 import java.util.Random;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
-import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -26,8 +22,7 @@ import org.junit.jupiter.api.Test;
  */
 class ClearUnitNativeTest {
     private static final AlarmLogImpl API = new AlarmLogImpl();
-    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
-    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = AlarmDbFixture.listen();
     private static final int RECORDS = 80;
 
     private static AlarmDbFixture db;
@@ -43,15 +38,9 @@ class ClearUnitNativeTest {
         // One object per record, with no identity yet.
         db.sql("UPDATE " + table + " SET moi_s = '/systemId=name:\"clear-unit-' || logrecordid || '\"', moi_id = NULL");
         db.sql("INSERT INTO nxmis_reader (name, seq, seen) VALUES ('clear-test-holder', 0, 9999999999)");
-        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
         API.init("clear-unit", log);
         API.setEventAttrSetNative(AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID,
                 AlarmRecordAttribute.CLEAR_STATE, AlarmRecordAttribute.LOG_NAME));
-    }
-
-    @AfterAll
-    static void stop() {
-        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
     private static AlarmRecordId[] range(int first, int last) {

@@ -8,8 +8,6 @@ import com.qel.nx.server.qrt.EventListener;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
-import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -20,8 +18,7 @@ import org.junit.jupiter.api.Test;
  */
 class NameAndFilterLimitsNativeTest {
     private static final AlarmLogImpl API = new AlarmLogImpl();
-    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
-    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = AlarmDbFixture.listen();
     private static final AlarmRecordAttributeSet IDS = AlarmRecordAttributeSet.of(
             AlarmRecordAttribute.LOG_RECORD_ID, AlarmRecordAttribute.PERCEIVED_SEVERITY);
 
@@ -35,13 +32,7 @@ class NameAndFilterLimitsNativeTest {
         slashed = db.createLog("a/b");
         critical = db.raise(slashed, "critical", 3);
         db.raise(slashed, "major", 4);
-        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
         API.init("limits", slashed);
-    }
-
-    @AfterAll
-    static void unlisten() {
-        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
     private static FilterItem isCritical() {

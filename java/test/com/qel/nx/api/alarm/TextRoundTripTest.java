@@ -9,14 +9,10 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.qel.nx.api.common.MOName;
 import com.qel.nx.api.common.NXSeverity;
-import com.qel.nx.server.qrt.EventHandler;
-import com.qel.nx.server.qrt.EventListener;
 import java.nio.charset.StandardCharsets;
 import java.util.HexFormat;
 import java.util.List;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
-import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -38,8 +34,7 @@ class TextRoundTripTest {
     private static final String[] TEXTS = {
         "fan " + FACE, "\"urgent\"", "\" OR \"\"=\"", "back\\slash \\\" \\\\", "caf\u00e9 \u20ac \uDBFF\uDFFF", "",
     };
-    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
-    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = AlarmDbFixture.listen();
 
     private static AlarmDbFixture db;
     private static LogName log;
@@ -57,13 +52,7 @@ class TextRoundTripTest {
         additional = db.raise(log, "minor", AlarmDbFixture.MOI, "5", ADDITIONAL, 1).get(0);
         oddObject = db.raise(log, "warning", ODD_MOI, "5", "odd object", 1).get(0);
         table = db.table(log);
-        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
         API.init("texts", log);
-    }
-
-    @AfterAll
-    static void unlisten() {
-        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
     /** A record of its own for each use, so that tests do not see each other's changes. */
