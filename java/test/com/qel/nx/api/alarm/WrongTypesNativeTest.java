@@ -98,19 +98,13 @@ class WrongTypesNativeTest {
         return cases;
     }
 
-    /** Attribute sets each holding one object of the wrong class. */
-    private static List<Object[]> badSets() {
-        List<Object[]> cases = new ArrayList<>();
-        cases.add(new Object[] {"attribute set element is not an AlarmRecordAttribute",
-                Forged.setListing(AlarmRecordAttribute.ACK_STATE, Foreign.RECORD_ID)});
-        cases.add(new Object[] {"attribute set element is not an AlarmRecordAttribute",
-                Forged.setListing(AlarmRecordAttribute.ACK_STATE, "logRecordId")});
-        return cases;
-    }
-
     @Test
     void queriesOfWrongClassesAreRefusedByEveryQueryNative() {
-        for (Object[] c : badQueries()) {
+        List<Object[]> cases = badQueries();
+        // Read from a GenericQuery[] slot, a Filter has the static type of a query.
+        cases.add(new Object[] {"query is not a GenericQuery",
+                Forged.planted(new GenericQuery[1], 0, new Filter(LogicalCriteria.AND))[0]});
+        for (Object[] c : cases) {
             String message = (String) c[0];
             GenericQuery query = (GenericQuery) c[1];
             assertRefused(message, () -> API.getSqlQueryNative(query));
@@ -118,31 +112,25 @@ class WrongTypesNativeTest {
             assertRefused(message, () -> API.getAlarmsNative(log, query, idsOnly()));
             assertRefused(message, () -> API.getAlarmsInBatchesNative(log, 10, 1, 901, query, idsOnly()));
         }
-        // Read from a GenericQuery[] slot, a Filter has the static type of a query.
-        GenericQuery[] notAQuery = Forged.planted(new GenericQuery[1], 0, new Filter(LogicalCriteria.AND));
-        String message = "query is not a GenericQuery";
-        assertRefused(message, () -> API.getSqlQueryNative(notAQuery[0]));
-        assertRefused(message, () -> API.getAlarmCountNative(log, notAQuery[0]));
-        assertRefused(message, () -> API.getAlarmsNative(log, notAQuery[0], idsOnly()));
-        assertRefused(message, () -> API.getAlarmsInBatchesNative(log, 10, 1, 901, notAQuery[0], idsOnly()));
         assertTrue(BATCHES.isEmpty(), "a refused retrieval sent " + BATCHES);
     }
 
     @Test
     void attributeSetsOfWrongClassesAreRefused() throws AlarmException {
-        for (Object[] c : badSets()) {
+        String element = "attribute set element is not an AlarmRecordAttribute";
+        Object[][] cases = {
+            {element, Forged.setListing(AlarmRecordAttribute.ACK_STATE, Foreign.RECORD_ID)},
+            {element, Forged.setListing(AlarmRecordAttribute.ACK_STATE, "logRecordId")},
+            {"attribute set is not an AlarmRecordAttributeSet",
+                Forged.planted(new AlarmRecordAttributeSet[1], 0, new GenericQuery(LogicalCriteria.AND))[0]},
+        };
+        for (Object[] c : cases) {
             String message = (String) c[0];
             AlarmRecordAttributeSet set = (AlarmRecordAttributeSet) c[1];
             assertRefused(message, () -> API.getAlarmsNative(log, null, set));
             assertRefused(message, () -> API.getAlarmsInBatchesNative(log, 10, 1, 902, null, set));
             assertRefused(message, () -> API.setEventAttrSetNative(set));
         }
-        AlarmRecordAttributeSet[] notASet =
-                Forged.planted(new AlarmRecordAttributeSet[1], 0, new GenericQuery(LogicalCriteria.AND));
-        String message = "attribute set is not an AlarmRecordAttributeSet";
-        assertRefused(message, () -> API.getAlarmsNative(log, null, notASet[0]));
-        assertRefused(message, () -> API.getAlarmsInBatchesNative(log, 10, 1, 902, null, notASet[0]));
-        assertRefused(message, () -> API.setEventAttrSetNative(notASet[0]));
         assertTrue(BATCHES.isEmpty(), "a refused retrieval sent " + BATCHES);
         // The set of a record is still one the library can read.
         assertEquals(3, API.getAlarmsNative(log, null, idsOnly()).length);
