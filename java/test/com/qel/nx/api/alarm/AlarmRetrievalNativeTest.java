@@ -279,7 +279,6 @@ class AlarmRetrievalNativeTest {
         assertEquals("init AlarmService already done", e.getMessage());
         e = assertThrows(AlarmException.class, () -> new AlarmLogImpl().init(null, quiet));
         assertEquals("init AlarmService already done", e.getMessage());
-        // The first service goes on working.
         assertTrue(API.getAlarmCountNative(alarmLog, null) >= 6);
     }
 }

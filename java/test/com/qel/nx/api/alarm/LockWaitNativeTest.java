@@ -144,7 +144,6 @@ class LockWaitNativeTest {
         Outcome ack = r.get(3);
         assertFalse(ack.ok(), ack::toString);
         assertTrue(ack.detail().contains("the alarm database is read-only"), ack::toString);
-        // Still readable after the refusal.
         assertEquals("3", r.get(4).detail(), r.get(4)::toString);
     }
 

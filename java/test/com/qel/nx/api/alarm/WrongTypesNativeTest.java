@@ -163,7 +163,6 @@ class WrongTypesNativeTest {
                 Forged.planted(new MOName[1][], 0, "names")[0], majors));
         assertRefused("severity array is not an NXSeverity[]", () -> API.getAlarmCountBySeverityNative(log, null,
                 Forged.planted(new NXSeverity[1][], 0, NXSeverity.MAJOR)[0]));
-        // The right types still count.
         assertEquals(2, API.getAlarmCountBySeverityNative(log, null, majors)[0]);
     }
 
