@@ -101,12 +101,12 @@ class WrongTypesNativeTest {
     @Test
     void queriesOfWrongClassesAreRefusedByEveryQueryNative() {
         List<Object[]> cases = badQueries();
-        // Read from a GenericQuery[] slot, a Filter has the static type of a query.
+        // Read from a GenericQuery[] slot (a cast would check it), a Filter has the static type of a query.
         cases.add(new Object[] {"query is not a GenericQuery",
-                Forged.planted(new GenericQuery[1], 0, new Filter(LogicalCriteria.AND))[0]});
+                Forged.planted(new GenericQuery[1], 0, new Filter(LogicalCriteria.AND))});
         for (Object[] c : cases) {
             String message = (String) c[0];
-            GenericQuery query = (GenericQuery) c[1];
+            GenericQuery query = c[1] instanceof GenericQuery[] slot ? slot[0] : (GenericQuery) c[1];
             assertRefused(message, () -> API.getSqlQueryNative(query));
             assertRefused(message, () -> API.getAlarmCountNative(log, query));
             assertRefused(message, () -> API.getAlarmsNative(log, query, idsOnly()));
@@ -118,15 +118,16 @@ class WrongTypesNativeTest {
     @Test
     void attributeSetsOfWrongClassesAreRefused() throws AlarmException {
         String element = "attribute set element is not an AlarmRecordAttribute";
-        Object[][] cases = {
-            {element, Forged.setListing(AlarmRecordAttribute.ACK_STATE, Foreign.RECORD_ID)},
-            {element, Forged.setListing(AlarmRecordAttribute.ACK_STATE, "logRecordId")},
+        Object[][] cases = {  // message, the set in a slot of its own (a cast would check it)
+            {element, new AlarmRecordAttributeSet[] {
+                Forged.setListing(AlarmRecordAttribute.ACK_STATE, Foreign.RECORD_ID)}},
+            {element, new AlarmRecordAttributeSet[] {Forged.setListing(AlarmRecordAttribute.ACK_STATE, "logRecordId")}},
             {"attribute set is not an AlarmRecordAttributeSet",
-                Forged.planted(new AlarmRecordAttributeSet[1], 0, new GenericQuery(LogicalCriteria.AND))[0]},
+                Forged.planted(new AlarmRecordAttributeSet[1], 0, new GenericQuery(LogicalCriteria.AND))},
         };
         for (Object[] c : cases) {
             String message = (String) c[0];
-            AlarmRecordAttributeSet set = (AlarmRecordAttributeSet) c[1];
+            AlarmRecordAttributeSet set = ((AlarmRecordAttributeSet[]) c[1])[0];
             assertRefused(message, () -> API.getAlarmsNative(log, null, set));
             assertRefused(message, () -> API.getAlarmsInBatchesNative(log, 10, 1, 902, null, set));
             assertRefused(message, () -> API.setEventAttrSetNative(set));
