@@ -136,6 +136,22 @@ final class CliFixture implements AutoCloseable {
         return out;
     }
 
+    /** One statement through the engine's own client (sqlite3, or psql for a postgresql:// URL); its output. */
+    static String sql(String db, String statement) throws Exception {
+        List<String> cmd = db.contains("://")
+                ? List.of("psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", db, "-c", statement)
+                : List.of("sqlite3", db, statement);
+        Process p = new ProcessBuilder(cmd).redirectErrorStream(true).start();
+        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8).strip();
+        assertEquals(0, p.waitFor(), () -> statement + ":\n" + out);
+        return out;
+    }
+
+    /** The alarm record table of a log. */
+    static String table(String db, String log) throws Exception {
+        return sql(db, "SELECT nxlogname FROM nxlog WHERE nxlogid = '" + log + "' AND nxlogrecordtype = 'nxAlm'");
+    }
+
     /** Makes a database with the logs given (a number for a number log). */
     void makeDatabase(String db, String... logs) throws Exception {
         tool(db, "init");

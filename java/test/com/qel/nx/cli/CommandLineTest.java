@@ -115,20 +115,23 @@ class CommandLineTest {
 
     @Test
     void listSelections() throws Exception {
-        assertEquals(List.of(2, 3, 4), csvIds(nx(readDb, "list", "--severity", "critical", "--format", "csv").expect(0)));
-        assertEquals(List.of(1, 2, 3, 4), csvIds(nx(readDb, "list", "--severity", "Major,critical", "--format", "csv")
-                .expect(0)));
-        assertEquals(List.of(1), csvIds(nx(readDb, "list", "--type", "comm*", "--format", "csv").expect(0)));
-        assertEquals(List.of(2, 3, 4, 6), csvIds(nx(readDb, "list", "--moc", "circuit*", "--moc", "node*",
-                "--format", "csv").expect(0)));
-        assertEquals(List.of(3, 5), csvIds(nx(readDb, "list", "--id", "3,5,77", "--format", "csv").expect(0)));
-        // Conditions of different options must all hold.
-        assertEquals(List.of(), csvIds(nx(readDb, "list", "--severity", "critical", "--type", "comm*",
-                "--format", "csv").expect(0)));
-        assertEquals(List.of(1, 2, 3, 4, 5, 6), csvIds(nx(readDb, "list", "--state", "open", "--since", "1d",
-                "--until", "2999-01-01", "--format", "csv").expect(0)));
-        assertEquals(List.of(), csvIds(nx(readDb, "list", "--state", "acked,cleared", "--format", "csv").expect(0)));
-        assertEquals(List.of(), csvIds(nx(readDb, "list", "--until", "2000-01-01", "--format", "csv").expect(0)));
+        Object[][] cases = {  // the ids listed, the selection
+            {List.of(2, 3, 4), new String[] {"--severity", "critical"}},
+            {List.of(1, 2, 3, 4), new String[] {"--severity", "Major,critical"}},
+            {List.of(1), new String[] {"--type", "comm*"}},
+            {List.of(2, 3, 4, 6), new String[] {"--moc", "circuit*", "--moc", "node*"}},
+            {List.of(3, 5), new String[] {"--id", "3,5,77"}},
+            // Conditions of different options must all hold.
+            {List.of(), new String[] {"--severity", "critical", "--type", "comm*"}},
+            {List.of(1, 2, 3, 4, 5, 6), new String[] {"--state", "open", "--since", "1d", "--until", "2999-01-01"}},
+            {List.of(), new String[] {"--state", "acked,cleared"}},
+            {List.of(), new String[] {"--until", "2000-01-01"}},
+        };
+        for (Object[] c : cases) {
+            List<String> args = new ArrayList<>(List.of("list", "--format", "csv"));
+            args.addAll(Arrays.asList((String[]) c[1]));
+            assertEquals(c[0], csvIds(nx(readDb, args.toArray(new String[0])).expect(0)), args::toString);
+        }
         Run none = nx(readDb, "list", "--severity", "indeterminate").expect(0);
         assertTrue(none.out().startsWith("no alarms match"), none.out());
     }
@@ -265,15 +268,8 @@ class CommandLineTest {
 
     /** A text column of one record of AlarmLog, as upper-case hexadecimal bytes straight from the file. */
     private static String storedHex(String db, String column, int id) throws Exception {
-        String table = sqlite(db, "SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'");
-        return sqlite(db, "SELECT hex(" + column + ") FROM " + table + " WHERE logrecordid = " + id);
-    }
-
-    private static String sqlite(String db, String query) throws Exception {
-        Process p = new ProcessBuilder("sqlite3", db, query).redirectErrorStream(true).start();
-        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8).strip();
-        assertEquals(0, p.waitFor(), out);
-        return out;
+        return CliFixture.sql(db, "SELECT hex(" + column + ") FROM " + CliFixture.table(db, "AlarmLog")
+                + " WHERE logrecordid = " + id);
     }
 
     @Test

@@ -9,17 +9,15 @@ import org.junit.jupiter.api.Test;
 class ReadableValuesTest {
     @Test
     void registeredCausesByTheirStandardNumbers() {
-        // Spot checks across the range, spelt as registered.
-        assertEquals("adapterError", ProbableCauses.name(1));
-        assertEquals("dTE-DCEInterfaceError", ProbableCauses.name(13));
-        assertEquals("lANError", ProbableCauses.name(25));
-        assertEquals("ouputDeviceError", ProbableCauses.name(33));
-        assertEquals("responseTimeExecessive", ProbableCauses.name(44));
-        assertEquals("thresholdCrossed", ProbableCauses.name(51));
-        assertEquals("versionMismatch", ProbableCauses.name(57));
-        assertNull(ProbableCauses.name(0));
-        assertNull(ProbableCauses.name(58));
-        assertNull(ProbableCauses.name(-1));
+        // Spot checks across the range, spelt as registered (misspellings included).
+        String[] names = {"1", "adapterError", "13", "dTE-DCEInterfaceError", "25", "lANError", "33",
+            "ouputDeviceError", "44", "responseTimeExecessive", "51", "thresholdCrossed", "57", "versionMismatch"};
+        for (int i = 0; i < names.length; i += 2) {
+            assertEquals(names[i + 1], ProbableCauses.name(Integer.parseInt(names[i])));
+        }
+        for (int outside : new int[] {0, 58, -1}) {
+            assertNull(ProbableCauses.name(outside));
+        }
         assertEquals(15, ProbableCauses.number("equipmentMalfunction"));
         assertEquals(-1, ProbableCauses.number("EquipmentMalfunction"));
         // The table is consistent both ways, with no name twice.
@@ -30,44 +28,40 @@ class ReadableValuesTest {
 
     @Test
     void storedCausesReadAsNamesOrNumbers() {
-        assertEquals("thresholdCrossed", ProbableCauses.readable("localValue : 51"));
-        assertEquals("adapterError", ProbableCauses.readable("localValue:1"));
-        assertEquals("bandwidthReduced", ProbableCauses.readable("3"));
-        assertEquals("900", ProbableCauses.readable("localValue : 900"), "unknown: the number");
-        assertEquals("0", ProbableCauses.readable("localValue : 0"));
-        assertEquals("-4", ProbableCauses.readable("localValue : -4"));
-        // The registered arc names the same causes as the numbers.
-        assertEquals("equipmentMalfunction", ProbableCauses.readable("globalValue:{2 9 3 2 0 0 15}"));
-        assertEquals("equipmentMalfunction", ProbableCauses.readable("globalValue:{ 2 9 3 2 0 0 15 }"));
-        assertEquals("1.3.6.1.4.1.99.7", ProbableCauses.readable("globalValue:{1 3 6 1 4 1 99 7}"));
-        assertEquals("2.9.3.2.0.0.99", ProbableCauses.readable("globalValue:{2 9 3 2 0 0 99}"));
-        assertEquals("fanTrayMissing", ProbableCauses.readable("globalValue:\"Acme MIB\":fanTrayMissing"));
-        // Anything else is shown as it is.
-        assertEquals("fan too slow", ProbableCauses.readable("fan too slow"));
-        assertEquals("localValue : x", ProbableCauses.readable("localValue : x"));
-        assertEquals("localValue : 99999999999", ProbableCauses.readable("localValue : 99999999999"));
+        String[][] cases = {
+            {"localValue : 51", "thresholdCrossed"}, {"localValue:1", "adapterError"}, {"3", "bandwidthReduced"},
+            {"localValue : 900", "900"}, {"localValue : 0", "0"}, {"localValue : -4", "-4"},
+            // The registered arc names the same causes as the numbers.
+            {"globalValue:{2 9 3 2 0 0 15}", "equipmentMalfunction"},
+            {"globalValue:{ 2 9 3 2 0 0 15 }", "equipmentMalfunction"},
+            {"globalValue:{1 3 6 1 4 1 99 7}", "1.3.6.1.4.1.99.7"}, {"globalValue:{2 9 3 2 0 0 99}", "2.9.3.2.0.0.99"},
+            {"globalValue:\"Acme MIB\":fanTrayMissing", "fanTrayMissing"},
+            // Anything else is shown as it is.
+            {"fan too slow", "fan too slow"}, {"localValue : x", "localValue : x"},
+            {"localValue : 99999999999", "localValue : 99999999999"},
+        };
+        for (String[] c : cases) {
+            assertEquals(c[1], ProbableCauses.readable(c[0]), c[0]);
+        }
         assertNull(ProbableCauses.readable(null));
     }
 
     @Test
     void stringValuesInTheirEncodingReadAsText() {
-        assertEquals("printable", ValueTexts.readable("'13097072696E7461626C65'H"));
-        assertEquals("printable", ValueTexts.readable("'13097072696e7461626c65'H"), "lower-case digits");
-        assertEquals("ia5 x", ValueTexts.readable("'16056961352078'H"));
-        assertEquals("visible", ValueTexts.readable("'1A0776697369626C65'H"));
-        assertEquals("gr\u00fcn", ValueTexts.readable("'0C056772C3BC6E'H"), "UTF8String");
-        assertEquals("gr\u00fcn", ValueTexts.readable("'19056772C3BC6E'H"), "GraphicString holding UTF-8");
-        assertEquals("gr\u00fcn", ValueTexts.readable("'19046772FC6E'H"),
-                "GraphicString holding Latin-1");
-        assertEquals("\u00e9t\u00e9", ValueTexts.readable("'1E0600E9007400E9'H"), "BMPString");
-        assertEquals("A", ValueTexts.readable("'1C0400000041'H"), "UniversalString");
-        assertEquals("", ValueTexts.readable("'1300'H"), "an empty string");
-        String long130 = "x".repeat(130);
-        StringBuilder hex = new StringBuilder("'138182");
-        for (int i = 0; i < 130; i++) {
-            hex.append("78");
+        String[][] cases = {
+            {"'13097072696E7461626C65'H", "printable"}, {"'13097072696e7461626c65'H", "printable"},
+            {"'16056961352078'H", "ia5 x"}, {"'1A0776697369626C65'H", "visible"},
+            {"'0C056772C3BC6E'H", "gr\u00fcn"},      // UTF8String
+            {"'19056772C3BC6E'H", "gr\u00fcn"},      // GraphicString holding UTF-8
+            {"'19046772FC6E'H", "gr\u00fcn"},        // GraphicString holding Latin-1
+            {"'1E0600E9007400E9'H", "\u00e9t\u00e9"}, // BMPString
+            {"'1C0400000041'H", "A"},                // UniversalString
+            {"'1300'H", ""},
+            {"'138182" + "78".repeat(130) + "'H", "x".repeat(130)},  // long-form length
+        };
+        for (String[] c : cases) {
+            assertEquals(c[1], ValueTexts.readable(c[0]), c[0]);
         }
-        assertEquals(long130, ValueTexts.readable(hex.append("'H").toString()), "long-form length");
     }
 
     @Test

@@ -35,7 +35,7 @@ class AckCrashTest {
         db = AlarmDbFixture.create();
         log = db.createLog("AlarmLog");
         BulkRecords.fill(db, log, RECORDS);
-        table = BulkRecords.table(db, log);
+        table = db.table(log);
         build = Paths.get(System.getenv("NX_BUILD_DIR"));
     }
 

@@ -9,10 +9,16 @@ import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Arrays;
+import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
+import java.util.concurrent.BlockingQueue;
 import java.util.concurrent.CompletableFuture;
+import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
+import java.util.function.Predicate;
+import com.qel.nx.server.qrt.EventHandler;
+import org.junit.jupiter.api.function.Executable;
 
 /**
  * The alarm database of one test JVM, made and filled with the build's
@@ -143,6 +149,87 @@ final class AlarmDbFixture {
     static GenericQuery where(AlarmRecordAttribute attribute, RelationCriteria relation, Object... values) {
         return new GenericQuery(LogicalCriteria.AND)
                 .add(new Filter(LogicalCriteria.AND).add(new FilterItem(attribute, relation, values)));
+    }
+
+    /** The eight natives that change records, each called on log and ids (texts null), by name. */
+    static Map<String, Executable> changes(AlarmLogImpl api, LogName log, AlarmRecordId[] ids) {
+        Map<String, Executable> calls = new LinkedHashMap<>();
+        calls.put("setAckAlarmsNative", () -> api.setAckAlarmsNative(log, ids, null));
+        calls.put("setClearAlarmsNative", () -> api.setClearAlarmsNative(log, ids, null));
+        calls.put("setDisplayAlarmsNative", () -> api.setDisplayAlarmsNative(log, ids, null));
+        calls.put("setUnAckAlarmsNative", () -> api.setUnAckAlarmsNative(log, ids));
+        calls.put("setUnClearAlarmsNative", () -> api.setUnClearAlarmsNative(log, ids));
+        calls.put("setUnDisplayAlarmsNative", () -> api.setUnDisplayAlarmsNative(log, ids));
+        calls.put("clearAlarmsNative", () -> api.clearAlarmsNative(log, ids));
+        calls.put("deleteAlarmsNative", () -> api.deleteAlarmsNative(log, ids));
+        return calls;
+    }
+
+    /** The log's alarm record table. */
+    String table(LogName log) {
+        return sql("SELECT nxlogname FROM nxlog WHERE nxlogid = '" + log.getLogId()
+                + "' AND nxlogrecordtype = 'nxAlm'");
+    }
+
+    /** The one record of an id, with every attribute. */
+    static AlarmRecord readOne(AlarmLogImpl api, LogName log, AlarmRecordId id) throws AlarmException {
+        AlarmRecord[] r = api.getAlarmsNative(log,
+                where(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.EQUAL, id), allAttributes());
+        if (r.length != 1) {
+            throw new AssertionError(r.length + " records of id " + id);
+        }
+        return r[0];
+    }
+
+    /** Every alarm-log event from now on; the listener stays for the JVM, which runs one test class. */
+    static BlockingQueue<AlarmLogEvent> listen() {
+        BlockingQueue<AlarmLogEvent> events = new LinkedBlockingQueue<>();
+        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, (key, event) -> events.add((AlarmLogEvent) event));
+        return events;
+    }
+
+    /** The first event that is wanted, skipping others; fails after 30 s. */
+    static AlarmLogEvent await(BlockingQueue<AlarmLogEvent> events, Predicate<AlarmLogEvent> wanted, String what)
+            throws InterruptedException {
+        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(30);
+        List<AlarmLogEvent> skipped = new ArrayList<>();
+        for (long left; (left = end - System.nanoTime()) > 0; ) {
+            AlarmLogEvent e = events.poll(left, TimeUnit.NANOSECONDS);
+            if (e != null && wanted.test(e)) {
+                return e;
+            }
+            if (e != null) {
+                skipped.add(e);
+            }
+        }
+        throw new AssertionError("no event " + what + "; got " + skipped);
+    }
+
+    /**
+     * Ids of the change events of records first..last, in delivery order,
+     * until want of them came (60 s at most), then any that follow within
+     * half a second: a repeat would come right behind.
+     */
+    static List<Integer> changesDelivered(BlockingQueue<AlarmLogEvent> events, int first, int last, int want)
+            throws InterruptedException {
+        List<Integer> ids = new ArrayList<>();
+        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(60);
+        while (ids.size() < want && System.nanoTime() < end) {
+            addChange(events.poll(100, TimeUnit.MILLISECONDS), first, last, ids);
+        }
+        for (AlarmLogEvent e; (e = events.poll(500, TimeUnit.MILLISECONDS)) != null; ) {
+            addChange(e, first, last, ids);
+        }
+        return ids;
+    }
+
+    private static void addChange(AlarmLogEvent e, int first, int last, List<Integer> into) {
+        if (e != null && e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED && e.getRecord().logRecordId != null) {
+            int id = e.getRecord().logRecordId.intValue();
+            if (id >= first && id <= last) {
+                into.add(id);
+            }
+        }
     }
 
     /** The set of every attribute a record can be asked for. */

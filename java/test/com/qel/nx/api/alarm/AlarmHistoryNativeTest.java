@@ -8,8 +8,6 @@ import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import com.qel.nx.server.qrt.EventHandler;
-import com.qel.nx.server.qrt.EventListener;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Date;
@@ -17,9 +15,7 @@ import java.util.HashSet;
 import java.util.List;
 import java.util.Set;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
-import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -34,8 +30,7 @@ class AlarmHistoryNativeTest {
     private static final String USER = System.getProperty("user.name");
     private static final String PID = "/" + ProcessHandle.current().pid();
     private static final String OPEN = "unAcked/unCleared/unDisplayed";
-    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
-    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = AlarmDbFixture.listen();
 
     private static AlarmDbFixture db;
     private static LogName log;
@@ -44,14 +39,8 @@ class AlarmHistoryNativeTest {
     static void fill() throws AlarmException {
         db = AlarmDbFixture.create();
         log = db.createLog("AlarmLog");
-        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
         API.init("history", log);
         API.setEventAttrSetNative(AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID));
-    }
-
-    @AfterAll
-    static void stop() {
-        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
     private static AlarmRecordId raise(String moi, String text) {
@@ -63,10 +52,7 @@ class AlarmHistoryNativeTest {
     }
 
     private static AlarmRecord read(AlarmRecordId id) throws AlarmException {
-        AlarmRecord[] r = API.getAlarmsNative(log, where(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.EQUAL,
-                id), AlarmDbFixture.allAttributes());
-        assertEquals(1, r.length, "record " + id);
-        return r[0];
+        return AlarmDbFixture.readOne(API, log, id);
     }
 
     private static void assertEntry(AlarmStateChange e, AlarmRecordId id, String kind, String before, String after,

@@ -45,17 +45,15 @@ class AlarmRecordAttributeTest {
 
     @Test
     void filterOnlyAttributesUseTheTextsTheSqlBuilderKnows() {
-        assertEquals("managedObjectClass", AlarmRecordAttribute.MANAGED_OBJECT_CLASS.toString());
-        assertEquals("open", AlarmRecordAttribute.OPEN.toString());
-        assertEquals("acked", AlarmRecordAttribute.ACKED.toString());
-        assertEquals("cleared", AlarmRecordAttribute.CLEARED.toString());
-        assertEquals("acked_and_cleared", AlarmRecordAttribute.ACKED_AND_CLEARED.toString());
-        for (AlarmRecordAttribute a : List.of(AlarmRecordAttribute.MANAGED_OBJECT_CLASS, AlarmRecordAttribute.OPEN,
-                AlarmRecordAttribute.ACKED, AlarmRecordAttribute.CLEARED, AlarmRecordAttribute.ACKED_AND_CLEARED)) {
+        Map<AlarmRecordAttribute, String> texts = Map.of(AlarmRecordAttribute.MANAGED_OBJECT_CLASS,
+                "managedObjectClass", AlarmRecordAttribute.OPEN, "open", AlarmRecordAttribute.ACKED, "acked",
+                AlarmRecordAttribute.CLEARED, "cleared", AlarmRecordAttribute.ACKED_AND_CLEARED, "acked_and_cleared");
+        texts.forEach((a, text) -> {
+            assertEquals(text, a.toString());
             assertTrue(a.intValue() >= 21, a + " must not collide with a record attribute code");
             assertFalse(a.isRecordAttribute());
             assertTrue(a.isFilterable());
-        }
+        });
     }
 
     @Test

@@ -264,23 +264,12 @@ class AlarmRetrievalNativeTest {
         assertEquals(info, again);
     }
 
-    /** The hash the database keeps beside encoded names: last 128 bytes backwards, weighted, times 5. */
-    private static int hashModel(byte[] s) {
-        int[] weights = {61, 59, 53, 47, 43, 41, 37, 31, 29, 23, 17, 13, 11, 7, 3, 1};
-        int h = 0;
-        for (int i = 0; i < Math.min(s.length, 128); i++) {
-            h = (h + s[s.length - 1 - i] * weights[i % 16]) * 5;
-        }
-        return h;
-    }
-
     @Test
     void blobValueIsTheDatabaseKeyEncoding() {
         byte[] blob = API.getBlobValueNative(new MOName(0, MOI_A));
         String stored = db.sql("SELECT " + AlarmDbFixture.hexOf("moi_ber") + " FROM nxmoid WHERE moi_id = (SELECT DISTINCT moi_id FROM nxalm_1"
                 + " WHERE moi_s = '" + MOI_A.replace("'", "''") + "')");
         assertEquals(stored, HexFormat.of().withUpperCase().formatHex(blob));
-        assertEquals(hashModel(blob), API.getHashValueNative(blob));
         assertNull(API.getBlobValueNative(null));
     }
 
@@ -290,7 +279,6 @@ class AlarmRetrievalNativeTest {
         assertEquals("init AlarmService already done", e.getMessage());
         e = assertThrows(AlarmException.class, () -> new AlarmLogImpl().init(null, quiet));
         assertEquals("init AlarmService already done", e.getMessage());
-        // The first service goes on working.
         assertTrue(API.getAlarmCountNative(alarmLog, null) >= 6);
     }
 }

@@ -87,27 +87,22 @@ class BatchedRetrievalNativeTest {
         }
         ids.sort(null);
         assertEquals(fiveIds, ids);
-        assertEquals(List.of(2, 2, 0), sizes(four, 2, 43, 2, null));
-        assertEquals(List.of(3, 0), sizes(four, 3, 44, 3, AlarmDbFixture.where(
-                AlarmRecordAttribute.PERCEIVED_SEVERITY, RelationCriteria.EQUAL, NXSeverity.MAJOR)));
-    }
-
-    @Test
-    void noRecordsGiveTwoEmptyBatches() throws AlarmException {
-        assertEquals(List.of(0, 0), sizes(empty, 2, 7, 10, null));
-        assertEquals(List.of(0, 0), sizes(five, 2, 7, 11, AlarmDbFixture.where(
-                AlarmRecordAttribute.PERCEIVED_SEVERITY, RelationCriteria.EQUAL, NXSeverity.CRITICAL)));
-    }
-
-    @Test
-    void batchSizeZeroSendsEachRecordAfterAnEmptyBatch() throws AlarmException {
-        assertEquals(List.of(0, 1, 1, 1, 1, 1, 0), sizes(five, 0, 1, 20, null));
-    }
-
-    @Test
-    void negativeBatchSizeMeansOneBatch() throws AlarmException {
-        assertEquals(List.of(5, 0), sizes(five, -1, 1, 30, null));
-        assertEquals(List.of(4, 0), sizes(four, Integer.MIN_VALUE, 1, 31, null));
+        GenericQuery majors = AlarmDbFixture.where(AlarmRecordAttribute.PERCEIVED_SEVERITY, RelationCriteria.EQUAL,
+                NXSeverity.MAJOR);
+        GenericQuery criticals = AlarmDbFixture.where(AlarmRecordAttribute.PERCEIVED_SEVERITY, RelationCriteria.EQUAL,
+                NXSeverity.CRITICAL);
+        // {log, batch size, query, sizes sent}: no records give two empty batches; size 0 sends each record
+        // after an empty batch; a negative size means one batch.
+        Object[][] cases = {
+            {four, 2, null, List.of(2, 2, 0)}, {four, 3, majors, List.of(3, 0)},
+            {empty, 2, null, List.of(0, 0)}, {five, 2, criticals, List.of(0, 0)},
+            {five, 0, null, List.of(0, 1, 1, 1, 1, 1, 0)},
+            {five, -1, null, List.of(5, 0)}, {four, Integer.MIN_VALUE, null, List.of(4, 0)},
+        };
+        for (int i = 0; i < cases.length; i++) {
+            Object[] c = cases[i];
+            assertEquals(c[3], sizes((LogName) c[0], (int) c[1], 43 + i, 10 + i, (GenericQuery) c[2]), "case " + i);
+        }
     }
 
     @Test

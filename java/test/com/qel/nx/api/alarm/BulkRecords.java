@@ -9,16 +9,10 @@ final class BulkRecords {
     private BulkRecords() {
     }
 
-    /** The log's alarm record table. */
-    static String table(AlarmDbFixture db, LogName log) {
-        return db.sql("SELECT nxlogname FROM nxlog WHERE nxlogid = '" + log.getLogId()
-                + "' AND nxlogrecordtype = 'nxAlm'");
-    }
-
     /** Fills an empty log with records 1..count. */
     static void fill(AlarmDbFixture db, LogName log, int count) {
         db.raise(log, "major", 1);
-        String table = table(db, log);
+        String table = db.table(log);
         String columns = AlarmDbFixture.onPostgres()
                 ? db.sql("SELECT string_agg(column_name, ',' ORDER BY ordinal_position)"
                         + " FROM information_schema.columns WHERE table_name = '" + table + "'")
@@ -46,7 +40,7 @@ final class BulkRecords {
 
     /** A trigger that fails every change (update or delete) of one record. */
     static void refuse(AlarmDbFixture db, LogName log, String change, int recordId) {
-        String table = table(db, log);
+        String table = db.table(log);
         String when = (change.equals("DELETE") ? "OLD" : "NEW") + ".logrecordid = " + recordId;
         if (AlarmDbFixture.onPostgres()) {
             db.sql("CREATE OR REPLACE FUNCTION nx_refuse() RETURNS trigger AS $$ BEGIN"
@@ -61,6 +55,6 @@ final class BulkRecords {
 
     static void allow(AlarmDbFixture db, LogName log, String change) {
         db.sql("DROP TRIGGER nx_refuse_" + change.toLowerCase()
-                + (AlarmDbFixture.onPostgres() ? " ON " + table(db, log) : ""));
+                + (AlarmDbFixture.onPostgres() ? " ON " + db.table(log) : ""));
     }
 }

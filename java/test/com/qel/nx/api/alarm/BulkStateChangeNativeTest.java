@@ -3,17 +3,12 @@ package com.qel.nx.api.alarm;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 
-import com.qel.nx.server.qrt.EventHandler;
-import com.qel.nx.server.qrt.EventListener;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Collections;
 import java.util.List;
 import java.util.Random;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
-import java.util.concurrent.TimeUnit;
-import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -26,8 +21,7 @@ import org.junit.jupiter.api.Test;
  */
 class BulkStateChangeNativeTest {
     private static final AlarmLogImpl API = new AlarmLogImpl();
-    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
-    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = AlarmDbFixture.listen();
     private static final int RECORDS = 900;
 
     private static AlarmDbFixture db;
@@ -41,15 +35,9 @@ class BulkStateChangeNativeTest {
         // A reader that has seen nothing and never goes: no journal entry is
         // removed while the tests look at the journal.
         db.sql("INSERT INTO nxmis_reader (name, seq, seen) VALUES ('bulk-test-holder', 0, 9999999999)");
-        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
         API.init("bulk", log);
         API.setEventAttrSetNative(AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID,
                 AlarmRecordAttribute.ACK_STATE, AlarmRecordAttribute.LOG_NAME));
-    }
-
-    @AfterAll
-    static void stop() {
-        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
     private static AlarmRecordId[] range(int first, int last) {
@@ -119,25 +107,7 @@ class BulkStateChangeNativeTest {
         assertEquals(300, count(301, 600, "acked"));
         assertEquals(expected, journalled(301, 600));
 
-        List<Integer> delivered = new ArrayList<>();
-        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(60);
-        while (delivered.size() < expected.size() && System.nanoTime() < end) {
-            AlarmLogEvent e = EVENTS.poll(100, TimeUnit.MILLISECONDS);
-            if (e != null && e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED && e.getRecord().logRecordId != null) {
-                int id = e.getRecord().logRecordId.intValue();
-                if (id >= 301 && id <= 600) {
-                    delivered.add(id);
-                }
-            }
-        }
-        // Anything delivered twice would come right behind.
-        for (AlarmLogEvent e; (e = EVENTS.poll(500, TimeUnit.MILLISECONDS)) != null; ) {
-            if (e.getRecord().logRecordId != null && e.getRecord().logRecordId.intValue() >= 301
-                    && e.getRecord().logRecordId.intValue() <= 600) {
-                delivered.add(e.getRecord().logRecordId.intValue());
-            }
-        }
-        assertEquals(expected, delivered);
+        assertEquals(expected, AlarmDbFixture.changesDelivered(EVENTS, 301, 600, expected.size()));
     }
 
     @Test

@@ -3,17 +3,12 @@ package com.qel.nx.api.alarm;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 
-import com.qel.nx.server.qrt.EventHandler;
-import com.qel.nx.server.qrt.EventListener;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Collections;
 import java.util.List;
 import java.util.Random;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
-import java.util.concurrent.TimeUnit;
-import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -27,8 +22,7 @@ import org.junit.jupiter.api.Test;
  */
 class ClearUnitNativeTest {
     private static final AlarmLogImpl API = new AlarmLogImpl();
-    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
-    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = AlarmDbFixture.listen();
     private static final int RECORDS = 80;
 
     private static AlarmDbFixture db;
@@ -40,19 +34,13 @@ class ClearUnitNativeTest {
         db = AlarmDbFixture.create();
         log = db.createLog("AlarmLog");
         BulkRecords.fill(db, log, RECORDS);
-        table = BulkRecords.table(db, log);
+        table = db.table(log);
         // One object per record, with no identity yet.
         db.sql("UPDATE " + table + " SET moi_s = '/systemId=name:\"clear-unit-' || logrecordid || '\"', moi_id = NULL");
         db.sql("INSERT INTO nxmis_reader (name, seq, seen) VALUES ('clear-test-holder', 0, 9999999999)");
-        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
         API.init("clear-unit", log);
         API.setEventAttrSetNative(AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID,
                 AlarmRecordAttribute.CLEAR_STATE, AlarmRecordAttribute.LOG_NAME));
-    }
-
-    @AfterAll
-    static void stop() {
-        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
     private static AlarmRecordId[] range(int first, int last) {
@@ -129,24 +117,6 @@ class ClearUnitNativeTest {
         }
         assertEquals(expected, journalSince(mark));
 
-        List<Integer> delivered = new ArrayList<>();
-        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(60);
-        while (delivered.size() < changed.size() && System.nanoTime() < end) {
-            collect(EVENTS.poll(100, TimeUnit.MILLISECONDS), delivered);
-        }
-        // Anything delivered twice would come right behind.
-        for (AlarmLogEvent e; (e = EVENTS.poll(500, TimeUnit.MILLISECONDS)) != null; ) {
-            collect(e, delivered);
-        }
-        assertEquals(changed, delivered);
-    }
-
-    private static void collect(AlarmLogEvent e, List<Integer> into) {
-        if (e != null && e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED && e.getRecord().logRecordId != null) {
-            int id = e.getRecord().logRecordId.intValue();
-            if (id >= 41 && id <= 80) {
-                into.add(id);
-            }
-        }
+        assertEquals(changed, AlarmDbFixture.changesDelivered(EVENTS, 41, 80, changed.size()));
     }
 }

@@ -3,16 +3,12 @@ package com.qel.nx.api.alarm;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import com.qel.nx.server.qrt.EventHandler;
-import com.qel.nx.server.qrt.EventListener;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Map;
 import java.util.TreeMap;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
-import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -23,8 +19,7 @@ import org.junit.jupiter.api.Test;
  */
 class CrossProcessEventTest {
     private static final AlarmLogImpl API = new AlarmLogImpl();
-    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
-    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = AlarmDbFixture.listen();
 
     private static AlarmDbFixture db;
     private static LogName log;
@@ -35,15 +30,9 @@ class CrossProcessEventTest {
         db = AlarmDbFixture.create();
         log = db.createLog("AlarmLog");
         ids = db.raise(log, "major", 4);
-        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
         API.init("cross-process", log);
         API.setEventAttrSetNative(AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID,
                 AlarmRecordAttribute.ACK_STATE, AlarmRecordAttribute.ACK_TEXT));
-    }
-
-    @AfterAll
-    static void stop() {
-        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
     private static void otherClient(String... args) throws Exception {

@@ -21,7 +21,6 @@ import java.util.concurrent.Future;
 import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicBoolean;
-import java.util.function.Predicate;
 import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.MethodOrderer;
@@ -69,24 +68,9 @@ class EventDeliveryNativeTest {
 
     /** The first event of a kind about a record, skipping others; fails after 30 s. */
     private static AlarmLogEvent await(int kind, LogName log, int recordId) throws InterruptedException {
-        return await(e -> e.getKind() == kind && log.equals(e.getRecord().logName)
+        return AlarmDbFixture.await(EVENTS, e -> e.getKind() == kind && log.equals(e.getRecord().logName)
                 && e.getRecord().logRecordId != null && e.getRecord().logRecordId.intValue() == recordId,
                 kind + " of " + log + " record " + recordId);
-    }
-
-    private static AlarmLogEvent await(Predicate<AlarmLogEvent> wanted, String what) throws InterruptedException {
-        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(30);
-        List<AlarmLogEvent> skipped = new ArrayList<>();
-        for (long left; (left = end - System.nanoTime()) > 0; ) {
-            AlarmLogEvent e = EVENTS.poll(left, TimeUnit.NANOSECONDS);
-            if (e != null && wanted.test(e)) {
-                return e;
-            }
-            if (e != null) {
-                skipped.add(e);
-            }
-        }
-        throw new AssertionError("no event " + what + "; got " + skipped);
     }
 
     @Test

@@ -41,14 +41,7 @@ class InitLifecycleNativeTest {
         calls.put("getAlarmCountNative", () -> API.getAlarmCountNative(ALARM_LOG, null));
         calls.put("getAlarmCountBySeverityNative", () -> API.getAlarmCountBySeverityNative(ALARM_LOG,
                 new MOName[0], new NXSeverity[] {NXSeverity.MAJOR}));
-        calls.put("setAckAlarmsNative", () -> API.setAckAlarmsNative(ALARM_LOG, ONE, null));
-        calls.put("setClearAlarmsNative", () -> API.setClearAlarmsNative(ALARM_LOG, ONE, null));
-        calls.put("setDisplayAlarmsNative", () -> API.setDisplayAlarmsNative(ALARM_LOG, ONE, null));
-        calls.put("setUnAckAlarmsNative", () -> API.setUnAckAlarmsNative(ALARM_LOG, ONE));
-        calls.put("setUnClearAlarmsNative", () -> API.setUnClearAlarmsNative(ALARM_LOG, ONE));
-        calls.put("setUnDisplayAlarmsNative", () -> API.setUnDisplayAlarmsNative(ALARM_LOG, ONE));
-        calls.put("clearAlarmsNative", () -> API.clearAlarmsNative(ALARM_LOG, ONE));
-        calls.put("deleteAlarmsNative", () -> API.deleteAlarmsNative(ALARM_LOG, ONE));
+        calls.putAll(AlarmDbFixture.changes(API, ALARM_LOG, ONE));
         List<String> wrong = new ArrayList<>();
         calls.forEach((name, call) -> {
             try {

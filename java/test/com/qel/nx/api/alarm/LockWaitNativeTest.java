@@ -38,23 +38,10 @@ class LockWaitNativeTest {
         build = Paths.get(System.getenv("NX_BUILD_DIR"));
     }
 
-    /** One probe step's outcome. */
-    private static final class Outcome {
-        final String step;
-        final boolean ok;
-        final long ms;
-        final String detail;
-
-        Outcome(String[] f) {
-            step = f[1];
-            ok = f[2].equals("ok");
-            ms = Long.parseLong(f[3]);
-            detail = f.length > 4 ? f[4] : "";
-        }
-
-        @Override
-        public String toString() {
-            return step + (ok ? " ok" : " failed") + " after " + ms + " ms: " + detail;
+    /** One probe step's outcome, from its line "RESULT step ok|fail ms detail". */
+    private record Outcome(String step, boolean ok, long ms, String detail) {
+        static Outcome of(String[] f) {
+            return new Outcome(f[1], f[2].equals("ok"), Long.parseLong(f[3]), f.length > 4 ? f[4] : "");
         }
     }
 
@@ -78,7 +65,7 @@ class LockWaitNativeTest {
         for (String line : out.split("\n")) {
             String[] f = line.split(" ", 5);
             if (f[0].equals("RESULT")) {
-                results.add(new Outcome(f));
+                results.add(Outcome.of(f));
             }
         }
         assertEquals(steps.length, results.size(), () -> "not every step ran:\n" + out);
@@ -86,15 +73,15 @@ class LockWaitNativeTest {
     }
 
     private static void assertWaitedAndSucceeded(Outcome o) {
-        assertTrue(o.ok, o::toString);
+        assertTrue(o.ok(), o::toString);
         // The holder had the lock for 8 s when the step began.
-        assertTrue(o.ms >= 4000, () -> "did not wait for the lock: " + o);
+        assertTrue(o.ms() >= 4000, () -> "did not wait for the lock: " + o);
     }
 
     private static void assertBusyAfterTheSetting(Outcome o) {
-        assertFalse(o.ok, () -> "succeeded under the lock: " + o);
-        assertTrue(o.ms >= 1500 && o.ms <= 6000, () -> "gave up at the wrong time: " + o);
-        assertTrue(o.detail.contains(BUSY_2), o::toString);
+        assertFalse(o.ok(), () -> "succeeded under the lock: " + o);
+        assertTrue(o.ms() >= 1500 && o.ms() <= 6000, () -> "gave up at the wrong time: " + o);
+        assertTrue(o.detail().contains(BUSY_2), o::toString);
     }
 
     /**
@@ -110,13 +97,13 @@ class LockWaitNativeTest {
 
     private static void assertReadUnderLock(Outcome o, boolean pastTheSetting) {
         if (!AlarmDbFixture.onPostgres()) {
-            assertTrue(o.ok && o.ms < 4000, () -> "a reader waited for a writer: " + o);
-            assertEquals("3", o.detail, o::toString);
+            assertTrue(o.ok() && o.ms() < 4000, () -> "a reader waited for a writer: " + o);
+            assertEquals("3", o.detail(), o::toString);
         } else if (pastTheSetting) {
             assertBusyAfterTheSetting(o);
         } else {
             assertWaitedAndSucceeded(o);
-            assertEquals("3", o.detail, o::toString);
+            assertEquals("3", o.detail(), o::toString);
         }
     }
 
@@ -133,11 +120,11 @@ class LockWaitNativeTest {
         String location = System.getenv("NX_ALARM_DB");
         assertBusyAfterTheSetting(probe("2", location, "init:hold").get(0));
         List<Outcome> r = probe("2", location, "init", readUnderLock(), "ack:hold", "count");
-        assertTrue(r.get(0).ok, r.get(0)::toString);
+        assertTrue(r.get(0).ok(), r.get(0)::toString);
         assertReadUnderLock(r.get(1), true);
         assertBusyAfterTheSetting(r.get(2));
         // Nothing was left half done: the log is whole.
-        assertEquals("3", r.get(3).detail, r.get(3)::toString);
+        assertEquals("3", r.get(3).detail(), r.get(3)::toString);
     }
 
     /** nxalarm-db on another database file. */
@@ -151,14 +138,13 @@ class LockWaitNativeTest {
 
     private static void assertReadableNotWritable(Path file) throws Exception {
         List<Outcome> r = probe(null, file.toString(), "init", "read", "count", "ack", "read");
-        assertTrue(r.get(0).ok, r.get(0)::toString);
-        assertEquals("3", r.get(1).detail, r.get(1)::toString);
-        assertEquals("3", r.get(2).detail, r.get(2)::toString);
+        assertTrue(r.get(0).ok(), r.get(0)::toString);
+        assertEquals("3", r.get(1).detail(), r.get(1)::toString);
+        assertEquals("3", r.get(2).detail(), r.get(2)::toString);
         Outcome ack = r.get(3);
-        assertFalse(ack.ok, ack::toString);
-        assertTrue(ack.detail.contains("the alarm database is read-only"), ack::toString);
-        // Still readable after the refusal.
-        assertEquals("3", r.get(4).detail, r.get(4)::toString);
+        assertFalse(ack.ok(), ack::toString);
+        assertTrue(ack.detail().contains("the alarm database is read-only"), ack::toString);
+        assertEquals("3", r.get(4).detail(), r.get(4)::toString);
     }
 
     @Test

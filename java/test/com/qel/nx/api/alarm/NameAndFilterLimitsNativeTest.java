@@ -1,7 +1,6 @@
 package com.qel.nx.api.alarm;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.qel.nx.api.common.NXSeverity;
 import com.qel.nx.server.qrt.EventHandler;
@@ -9,9 +8,6 @@ import com.qel.nx.server.qrt.EventListener;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
-import java.util.concurrent.TimeUnit;
-import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -22,8 +18,7 @@ import org.junit.jupiter.api.Test;
  */
 class NameAndFilterLimitsNativeTest {
     private static final AlarmLogImpl API = new AlarmLogImpl();
-    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
-    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = AlarmDbFixture.listen();
     private static final AlarmRecordAttributeSet IDS = AlarmRecordAttributeSet.of(
             AlarmRecordAttribute.LOG_RECORD_ID, AlarmRecordAttribute.PERCEIVED_SEVERITY);
 
@@ -37,13 +32,7 @@ class NameAndFilterLimitsNativeTest {
         slashed = db.createLog("a/b");
         critical = db.raise(slashed, "critical", 3);
         db.raise(slashed, "major", 4);
-        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
         API.init("limits", slashed);
-    }
-
-    @AfterAll
-    static void unlisten() {
-        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
     private static FilterItem isCritical() {
@@ -116,20 +105,9 @@ class NameAndFilterLimitsNativeTest {
         API.setEventAttrSetNative(IDS);
         int id = critical.get(0);
         API.setAckAlarmsNative(slashed, new AlarmRecordId[] {new AlarmRecordId(id)}, new String[] {"seen"});
-        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(30);
-        List<AlarmLogEvent> seen = new ArrayList<>();
-        for (long left; (left = end - System.nanoTime()) > 0; ) {
-            AlarmLogEvent e = EVENTS.poll(left, TimeUnit.NANOSECONDS);
-            if (e == null) {
-                break;
-            }
-            seen.add(e);
-            if (e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED) {
-                assertEquals(new LogName(db.misName(), "a/b"), e.getRecord().logName, "event " + e.getRecord());
-                assertEquals(id, e.getRecord().logRecordId.intValue());
-                return;
-            }
-        }
-        assertTrue(false, "no attribute-change event of log a/b; got " + seen);
+        AlarmRecord r = AlarmDbFixture.await(EVENTS, e -> e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED,
+                "change of log a/b").getRecord();
+        assertEquals(new LogName(db.misName(), "a/b"), r.logName, "event " + r);
+        assertEquals(id, r.logRecordId.intValue());
     }
 }

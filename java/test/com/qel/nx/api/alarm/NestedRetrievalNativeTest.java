@@ -33,7 +33,7 @@ class NestedRetrievalNativeTest {
         AlarmDbFixture db = AlarmDbFixture.create();
         log = db.createLog("Nested");
         db.raise(log, "major", 1);  // record 1 keeps its blob: decoded attributes too
-        String table = db.sql("SELECT nxlogname FROM nxlog WHERE nxlogid = 'Nested' AND nxlogrecordtype = 'nxAlm'");
+        String table = db.table(log);
         // Rows without blob: every attribute comes from its column, the
         // managed object through both name conversions.
         String time = AlarmDbFixture.onPostgres()

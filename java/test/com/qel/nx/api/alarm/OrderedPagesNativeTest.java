@@ -53,7 +53,7 @@ class OrderedPagesNativeTest {
 
     private static void fillLog(LogName log) {
         String id = log.getLogId();
-        String alarms = db.sql("SELECT nxlogname FROM nxlog WHERE nxlogid = '" + id + "' AND nxlogrecordtype = 'nxAlm'");
+        String alarms = db.table(log);
         String internet = db.sql("SELECT nxlogname FROM nxlog WHERE nxlogid = '" + id
                 + "' AND nxlogrecordtype = 'nxInt'");
         // Eleven distinct event times, so most records tie on it; every

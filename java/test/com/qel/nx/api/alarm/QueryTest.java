@@ -1,5 +1,7 @@
 package com.qel.nx.api.alarm;
 
+import static com.qel.nx.api.alarm.AlarmRecordAttribute.*;
+import static com.qel.nx.api.alarm.RelationCriteria.*;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertSame;
@@ -7,6 +9,7 @@ import static org.junit.jupiter.api.Assertions.assertThrows;
 
 import com.qel.nx.api.common.MOName;
 import com.qel.nx.api.common.NXSeverity;
+import java.util.Arrays;
 import java.util.Calendar;
 import java.util.Collections;
 import java.util.Enumeration;
@@ -15,16 +18,16 @@ import org.junit.jupiter.api.Test;
 
 /** Filter items check and normalise their values; filters and queries keep order. */
 class QueryTest {
+    /** The codes the native side reads through intValue(). */
     @Test
     void criteriaCodes() {
-        assertEquals(0, RelationCriteria.EQUAL.intValue());
-        assertEquals(1, RelationCriteria.NOT_EQUAL.intValue());
-        assertEquals(2, RelationCriteria.GREATER_THAN.intValue());
-        assertEquals(3, RelationCriteria.GREATER_THAN_OR_EQUAL.intValue());
-        assertEquals(4, RelationCriteria.LESS_THAN.intValue());
-        assertEquals(5, RelationCriteria.LESS_THAN_OR_EQUAL.intValue());
-        assertEquals(0, LogicalCriteria.OR.intValue());
-        assertEquals(1, LogicalCriteria.AND.intValue());
+        RelationCriteria[] relations = {RelationCriteria.EQUAL, RelationCriteria.NOT_EQUAL,
+            RelationCriteria.GREATER_THAN, RelationCriteria.GREATER_THAN_OR_EQUAL, RelationCriteria.LESS_THAN,
+            RelationCriteria.LESS_THAN_OR_EQUAL};
+        for (int code = 0; code < relations.length; code++) {
+            assertEquals(code, relations[code].intValue(), relations[code]::toString);
+        }
+        assertEquals(List.of(0, 1), List.of(LogicalCriteria.OR.intValue(), LogicalCriteria.AND.intValue()));
     }
 
     @Test
@@ -40,72 +43,43 @@ class QueryTest {
     }
 
     @Test
-    void malformedTimeTextsAreRefused() {
-        for (String bad : new String[] {"2001020304050", "200102030405060", "2001-02-03 04:0", "", "2001O203040506"}) {
-            assertThrows(IllegalArgumentException.class,
-                    () -> new FilterItem(AlarmRecordAttribute.ACK_TIME, RelationCriteria.LESS_THAN, bad), bad);
-        }
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.LOGGING_TIME, RelationCriteria.EQUAL, 20010203040506L));
-    }
-
-    @Test
-    void valuesMustHaveTheTypeTheNativeSideReads() {
+    void valuesKeepTheTypeTheNativeSideReads() {
         MOName mo = new MOName(12, "");
-        FilterItem byMo = new FilterItem(AlarmRecordAttribute.MANAGED_OBJECT_INSTANCE, RelationCriteria.EQUAL,
-                mo, new MOName(0, "/a=b"));
-        assertSame(mo, byMo.getAttrValue()[0]);
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.MANAGED_OBJECT_INSTANCE, RelationCriteria.EQUAL, "/a=b"));
-
-        FilterItem bySeverity = new FilterItem(AlarmRecordAttribute.PERCEIVED_SEVERITY, RelationCriteria.EQUAL,
-                NXSeverity.MAJOR, new NXSeverity(NXSeverity.CLEARED_ID));
-        assertArrayEquals(new Object[] {NXSeverity.MAJOR, NXSeverity.CLEARED}, bySeverity.getAttrValue());
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.PERCEIVED_SEVERITY, RelationCriteria.EQUAL, "major"));
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.PERCEIVED_SEVERITY, RelationCriteria.EQUAL,
-                        new NXSeverity(-40)));
-
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.ACK_OPERATOR, RelationCriteria.EQUAL, 7));
-        assertThrows(NullPointerException.class,
-                () -> new FilterItem(AlarmRecordAttribute.ACK_OPERATOR, RelationCriteria.EQUAL, "a", null));
-    }
-
-    @Test
-    void recordIdValuesBecomeDecimalTexts() {
-        FilterItem item = new FilterItem(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.GREATER_THAN,
-                new AlarmRecordId(77), 5, "0012");
-        assertArrayEquals(new Object[] {"77", "5", "12"}, item.getAttrValue());
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.EQUAL, "12 OR 1=1"));
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.EQUAL, -1));
+        assertSame(mo, new FilterItem(MANAGED_OBJECT_INSTANCE, EQUAL, mo, new MOName(0, "/a=b")).getAttrValue()[0]);
+        assertArrayEquals(new Object[] {NXSeverity.MAJOR, NXSeverity.CLEARED}, new FilterItem(PERCEIVED_SEVERITY, EQUAL,
+                NXSeverity.MAJOR, new NXSeverity(NXSeverity.CLEARED_ID)).getAttrValue());
+        assertArrayEquals(new Object[] {"77", "5", "12"},
+                new FilterItem(LOG_RECORD_ID, GREATER_THAN, new AlarmRecordId(77), 5, "0012").getAttrValue());
+        assertEquals(0, new FilterItem(ACKED_AND_CLEARED, NOT_EQUAL).getAttrValue().length);
+        assertEquals(1, new FilterItem(EVENT_TYPE, NOT_EQUAL, "%link_down").getAttrValue().length);
     }
 
     @Test
     void itemsThatWouldWidenOrBreakTheQueryAreRefused() {
-        // An item without values adds no condition, so it would select more than asked.
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.ACK_STATE, RelationCriteria.EQUAL));
-        // The log name has no column to compare.
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.LOG_NAME, RelationCriteria.EQUAL, "x"));
-        // Patterns only match or do not match.
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.EVENT_TYPE, RelationCriteria.LESS_THAN, "a*"));
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.MANAGED_OBJECT_CLASS, RelationCriteria.GREATER_THAN, "r"));
-        // State shortcuts ignore values, so values given with them would be silently lost.
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.OPEN, RelationCriteria.EQUAL, "true"));
-        assertThrows(IllegalArgumentException.class,
-                () -> new FilterItem(AlarmRecordAttribute.ACKED, RelationCriteria.GREATER_THAN));
-        assertEquals(0, new FilterItem(AlarmRecordAttribute.ACKED_AND_CLEARED, RelationCriteria.NOT_EQUAL)
-                .getAttrValue().length);
-        assertEquals(1, new FilterItem(AlarmRecordAttribute.EVENT_TYPE, RelationCriteria.NOT_EQUAL, "%link_down")
-                .getAttrValue().length);
+        Object[][] refused = {  // attribute, relation, values
+            // Malformed time texts, and a number where a time text belongs.
+            {ACK_TIME, LESS_THAN, "2001020304050"}, {ACK_TIME, LESS_THAN, "200102030405060"},
+            {ACK_TIME, LESS_THAN, "2001-02-03 04:0"}, {ACK_TIME, LESS_THAN, ""}, {ACK_TIME, LESS_THAN, "2001O203040506"},
+            {LOGGING_TIME, EQUAL, 20010203040506L},
+            // Values of another type than the native side reads, or out of range.
+            {MANAGED_OBJECT_INSTANCE, EQUAL, "/a=b"}, {PERCEIVED_SEVERITY, EQUAL, "major"},
+            {PERCEIVED_SEVERITY, EQUAL, new NXSeverity(-40)}, {ACK_OPERATOR, EQUAL, 7},
+            {LOG_RECORD_ID, EQUAL, "12 OR 1=1"}, {LOG_RECORD_ID, EQUAL, -1},
+            // An item without values adds no condition, so it would select more than asked.
+            {ACK_STATE, EQUAL},
+            // The log name has no column to compare.
+            {LOG_NAME, EQUAL, "x"},
+            // Patterns only match or do not match.
+            {EVENT_TYPE, LESS_THAN, "a*"}, {MANAGED_OBJECT_CLASS, GREATER_THAN, "r"},
+            // State shortcuts ignore values, so values given with them would be silently lost.
+            {OPEN, EQUAL, "true"}, {ACKED, GREATER_THAN},
+        };
+        for (Object[] c : refused) {
+            Object[] values = Arrays.copyOfRange(c, 2, c.length);
+            assertThrows(IllegalArgumentException.class,
+                    () -> new FilterItem((AlarmRecordAttribute) c[0], (RelationCriteria) c[1], values), Arrays.toString(c));
+        }
+        assertThrows(NullPointerException.class, () -> new FilterItem(ACK_OPERATOR, EQUAL, "a", null));
     }
 
     @Test

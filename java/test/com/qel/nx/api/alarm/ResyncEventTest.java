@@ -118,7 +118,6 @@ class ResyncEventTest {
         assertEquals(last, after.get(after.size() - 1).getRecord().logRecordId.intValue(),
                 "the newest change still arrives, after the resync");
 
-        // Read again: every change is there.
         AlarmRecord[] records = API.getAlarmsNative(log, new GenericQuery(LogicalCriteria.AND),
                 AlarmRecordAttributeSet.of(AlarmRecordAttribute.LOG_RECORD_ID, AlarmRecordAttribute.ACK_STATE));
         assertEquals(ids.size(), records.length);

@@ -41,10 +41,7 @@ class StateChangeNativeTest {
     }
 
     private static AlarmRecord read(AlarmRecordId id) throws AlarmException {
-        AlarmRecord[] r = API.getAlarmsNative(log, where(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.EQUAL,
-                id), AlarmDbFixture.allAttributes());
-        assertEquals(1, r.length, "record " + id);
-        return r[0];
+        return AlarmDbFixture.readOne(API, log, id);
     }
 
     private static void assertNow(Date date, long before, long after) {
@@ -110,27 +107,13 @@ class StateChangeNativeTest {
     }
 
     @Test
-    void textsOfClearAndDisplay() throws AlarmException {
-        API.setClearAlarmsNative(log, new AlarmRecordId[] {id(5)}, new String[] {"fixed \"it\", ok"});
-        API.setDisplayAlarmsNative(log, new AlarmRecordId[] {id(5)}, new String[] {"shown ü"});
-        AlarmRecord r = read(id(5));
-        assertEquals("fixed \"it\", ok", r.clearText);
-        assertEquals("shown ü", r.displayText);
-    }
-
-    @Test
     void nullIdentifierArrayIsRefusedByAllSix() {
-        List<org.junit.jupiter.api.function.Executable> calls = List.of(
-            () -> API.setAckAlarmsNative(log, null, new String[] {"x"}),
-            () -> API.setClearAlarmsNative(log, null, null),
-            () -> API.setDisplayAlarmsNative(log, null, null),
-            () -> API.setUnAckAlarmsNative(log, null),
-            () -> API.setUnClearAlarmsNative(log, null),
-            () -> API.setUnDisplayAlarmsNative(log, null));
-        for (org.junit.jupiter.api.function.Executable call : calls) {
-            assertEquals("Error: NULL array of AlarmRecordId",
-                    assertThrows(AlarmException.class, call).getMessage());
-        }
+        AlarmDbFixture.changes(API, log, null).forEach((name, call) -> {
+            if (name.startsWith("set")) {
+                assertEquals("Error: NULL array of AlarmRecordId",
+                        assertThrows(AlarmException.class, call).getMessage(), name);
+            }
+        });
     }
 
     @Test

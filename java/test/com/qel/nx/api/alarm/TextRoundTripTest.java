@@ -9,15 +9,10 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.qel.nx.api.common.MOName;
 import com.qel.nx.api.common.NXSeverity;
-import com.qel.nx.server.qrt.EventHandler;
-import com.qel.nx.server.qrt.EventListener;
 import java.nio.charset.StandardCharsets;
 import java.util.HexFormat;
 import java.util.List;
 import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
-import java.util.concurrent.TimeUnit;
-import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 
@@ -39,8 +34,7 @@ class TextRoundTripTest {
     private static final String[] TEXTS = {
         "fan " + FACE, "\"urgent\"", "\" OR \"\"=\"", "back\\slash \\\" \\\\", "caf\u00e9 \u20ac \uDBFF\uDFFF", "",
     };
-    private static final BlockingQueue<AlarmLogEvent> EVENTS = new LinkedBlockingQueue<>();
-    private static final EventListener COLLECT = (key, event) -> EVENTS.add((AlarmLogEvent) event);
+    private static final BlockingQueue<AlarmLogEvent> EVENTS = AlarmDbFixture.listen();
 
     private static AlarmDbFixture db;
     private static LogName log;
@@ -57,14 +51,8 @@ class TextRoundTripTest {
         ids = db.raise(log, "major", 12);
         additional = db.raise(log, "minor", AlarmDbFixture.MOI, "5", ADDITIONAL, 1).get(0);
         oddObject = db.raise(log, "warning", ODD_MOI, "5", "odd object", 1).get(0);
-        table = db.sql("SELECT nxlogname FROM nxlog WHERE nxlogid = 'AlarmLog' AND nxlogrecordtype = 'nxAlm'");
-        EventHandler.addListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
+        table = db.table(log);
         API.init("texts", log);
-    }
-
-    @AfterAll
-    static void unlisten() {
-        EventHandler.removeListener(AlarmLogEvent.ALARM_EVENT_ID, COLLECT);
     }
 
     /** A record of its own for each use, so that tests do not see each other's changes. */
@@ -73,10 +61,7 @@ class TextRoundTripTest {
     }
 
     private static AlarmRecord read(AlarmRecordId id) throws AlarmException {
-        AlarmRecord[] r = API.getAlarmsNative(log, where(AlarmRecordAttribute.LOG_RECORD_ID, RelationCriteria.EQUAL,
-                id), AlarmDbFixture.allAttributes());
-        assertEquals(1, r.length, "record " + id);
-        return r[0];
+        return AlarmDbFixture.readOne(API, log, id);
     }
 
     /** The upper-case hexadecimal bytes of a column of one record, as the database holds them. */
@@ -216,19 +201,11 @@ class TextRoundTripTest {
         AlarmRecordId a = fresh();
         String text = "\"seen " + FACE + " \\n\"";
         API.setAckAlarmsNative(log, new AlarmRecordId[] {a}, new String[] {text});
-        long end = System.nanoTime() + TimeUnit.SECONDS.toNanos(30);
-        for (long left; (left = end - System.nanoTime()) > 0; ) {
-            AlarmLogEvent e = EVENTS.poll(left, TimeUnit.NANOSECONDS);
-            assertNotNull(e, "no attribute-change event of record " + a);
-            AlarmRecord r = e.getRecord();
-            if (e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED && r.logRecordId != null
-                    && r.logRecordId.intValue() == a.intValue()) {
-                assertEquals(text, r.ackText);
-                assertEquals(System.getProperty("user.name"), r.ackOperator);
-                return;
-            }
-        }
-        assertTrue(false, "no attribute-change event of record " + a);
+        AlarmRecord r = AlarmDbFixture.await(EVENTS, e -> e.getKind() == AlarmLogEvent.ATTR_VALUE_CHANGED
+                && e.getRecord().logRecordId != null && e.getRecord().logRecordId.equals(a), "change of " + a)
+                .getRecord();
+        assertEquals(text, r.ackText);
+        assertEquals(System.getProperty("user.name"), r.ackOperator);
     }
 
     @Test

@@ -98,51 +98,40 @@ class WrongTypesNativeTest {
         return cases;
     }
 
-    /** Attribute sets each holding one object of the wrong class. */
-    private static List<Object[]> badSets() {
-        List<Object[]> cases = new ArrayList<>();
-        cases.add(new Object[] {"attribute set element is not an AlarmRecordAttribute",
-                Forged.setListing(AlarmRecordAttribute.ACK_STATE, Foreign.RECORD_ID)});
-        cases.add(new Object[] {"attribute set element is not an AlarmRecordAttribute",
-                Forged.setListing(AlarmRecordAttribute.ACK_STATE, "logRecordId")});
-        return cases;
-    }
-
     @Test
     void queriesOfWrongClassesAreRefusedByEveryQueryNative() {
-        for (Object[] c : badQueries()) {
+        List<Object[]> cases = badQueries();
+        // Read from a GenericQuery[] slot (a cast would check it), a Filter has the static type of a query.
+        cases.add(new Object[] {"query is not a GenericQuery",
+                Forged.planted(new GenericQuery[1], 0, new Filter(LogicalCriteria.AND))});
+        for (Object[] c : cases) {
             String message = (String) c[0];
-            GenericQuery query = (GenericQuery) c[1];
+            GenericQuery query = c[1] instanceof GenericQuery[] slot ? slot[0] : (GenericQuery) c[1];
             assertRefused(message, () -> API.getSqlQueryNative(query));
             assertRefused(message, () -> API.getAlarmCountNative(log, query));
             assertRefused(message, () -> API.getAlarmsNative(log, query, idsOnly()));
             assertRefused(message, () -> API.getAlarmsInBatchesNative(log, 10, 1, 901, query, idsOnly()));
         }
-        // Read from a GenericQuery[] slot, a Filter has the static type of a query.
-        GenericQuery[] notAQuery = Forged.planted(new GenericQuery[1], 0, new Filter(LogicalCriteria.AND));
-        String message = "query is not a GenericQuery";
-        assertRefused(message, () -> API.getSqlQueryNative(notAQuery[0]));
-        assertRefused(message, () -> API.getAlarmCountNative(log, notAQuery[0]));
-        assertRefused(message, () -> API.getAlarmsNative(log, notAQuery[0], idsOnly()));
-        assertRefused(message, () -> API.getAlarmsInBatchesNative(log, 10, 1, 901, notAQuery[0], idsOnly()));
         assertTrue(BATCHES.isEmpty(), "a refused retrieval sent " + BATCHES);
     }
 
     @Test
     void attributeSetsOfWrongClassesAreRefused() throws AlarmException {
-        for (Object[] c : badSets()) {
+        String element = "attribute set element is not an AlarmRecordAttribute";
+        Object[][] cases = {  // message, the set in a slot of its own (a cast would check it)
+            {element, new AlarmRecordAttributeSet[] {
+                Forged.setListing(AlarmRecordAttribute.ACK_STATE, Foreign.RECORD_ID)}},
+            {element, new AlarmRecordAttributeSet[] {Forged.setListing(AlarmRecordAttribute.ACK_STATE, "logRecordId")}},
+            {"attribute set is not an AlarmRecordAttributeSet",
+                Forged.planted(new AlarmRecordAttributeSet[1], 0, new GenericQuery(LogicalCriteria.AND))},
+        };
+        for (Object[] c : cases) {
             String message = (String) c[0];
-            AlarmRecordAttributeSet set = (AlarmRecordAttributeSet) c[1];
+            AlarmRecordAttributeSet set = ((AlarmRecordAttributeSet[]) c[1])[0];
             assertRefused(message, () -> API.getAlarmsNative(log, null, set));
             assertRefused(message, () -> API.getAlarmsInBatchesNative(log, 10, 1, 902, null, set));
             assertRefused(message, () -> API.setEventAttrSetNative(set));
         }
-        AlarmRecordAttributeSet[] notASet =
-                Forged.planted(new AlarmRecordAttributeSet[1], 0, new GenericQuery(LogicalCriteria.AND));
-        String message = "attribute set is not an AlarmRecordAttributeSet";
-        assertRefused(message, () -> API.getAlarmsNative(log, null, notASet[0]));
-        assertRefused(message, () -> API.getAlarmsInBatchesNative(log, 10, 1, 902, null, notASet[0]));
-        assertRefused(message, () -> API.setEventAttrSetNative(notASet[0]));
         assertTrue(BATCHES.isEmpty(), "a refused retrieval sent " + BATCHES);
         // The set of a record is still one the library can read.
         assertEquals(3, API.getAlarmsNative(log, null, idsOnly()).length);
@@ -160,13 +149,7 @@ class WrongTypesNativeTest {
         assertRefused(m, () -> API.getAlarmCountNative(wrong, null));
         assertRefused(m, () -> API.getAlarmCountBySeverityNative(wrong, null, new NXSeverity[] {NXSeverity.MAJOR}));
         assertRefused(m, () -> API.setAckAlarmsNative(wrong, one, new String[] {"t"}));
-        assertRefused(m, () -> API.setClearAlarmsNative(wrong, one, null));
-        assertRefused(m, () -> API.setDisplayAlarmsNative(wrong, one, null));
-        assertRefused(m, () -> API.setUnAckAlarmsNative(wrong, one));
-        assertRefused(m, () -> API.setUnClearAlarmsNative(wrong, one));
-        assertRefused(m, () -> API.setUnDisplayAlarmsNative(wrong, one));
-        assertRefused(m, () -> API.clearAlarmsNative(wrong, one));
-        assertRefused(m, () -> API.deleteAlarmsNative(wrong, one));
+        AlarmDbFixture.changes(API, wrong, one).values().forEach(call -> assertRefused(m, call));
         assertTrue(BATCHES.isEmpty(), "a refused retrieval sent " + BATCHES);
     }
 
@@ -181,7 +164,6 @@ class WrongTypesNativeTest {
                 Forged.planted(new MOName[1][], 0, "names")[0], majors));
         assertRefused("severity array is not an NXSeverity[]", () -> API.getAlarmCountBySeverityNative(log, null,
                 Forged.planted(new NXSeverity[1][], 0, NXSeverity.MAJOR)[0]));
-        // The right types still count.
         assertEquals(2, API.getAlarmCountBySeverityNative(log, null, majors)[0]);
     }
 
@@ -192,14 +174,7 @@ class WrongTypesNativeTest {
         AlarmRecordId[] two = {first, new AlarmRecordId(ids.get(1))};
         String[] textThenNumber = Forged.planted(new String[] {"on it", null}, 1, 12);
         String id = "record id is not an AlarmRecordId";
-        assertRefused(id, () -> API.setAckAlarmsNative(log, idThenString, null));
-        assertRefused(id, () -> API.setClearAlarmsNative(log, idThenString, null));
-        assertRefused(id, () -> API.setDisplayAlarmsNative(log, idThenString, null));
-        assertRefused(id, () -> API.setUnAckAlarmsNative(log, idThenString));
-        assertRefused(id, () -> API.setUnClearAlarmsNative(log, idThenString));
-        assertRefused(id, () -> API.setUnDisplayAlarmsNative(log, idThenString));
-        assertRefused(id, () -> API.clearAlarmsNative(log, idThenString));
-        assertRefused(id, () -> API.deleteAlarmsNative(log, idThenString));
+        AlarmDbFixture.changes(API, log, idThenString).values().forEach(call -> assertRefused(id, call));
         assertRefused("text is not a String", () -> API.setAckAlarmsNative(log, two, textThenNumber));
         assertRefused("record id array is not an AlarmRecordId[]", () -> API.setAckAlarmsNative(log,
                 Forged.planted(new AlarmRecordId[1][], 0, first)[0], null));

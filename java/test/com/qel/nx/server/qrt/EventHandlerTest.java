@@ -63,16 +63,8 @@ class EventHandlerTest {
         });
         EventHandler.addListener(key, (k, e) -> after.incrementAndGet());
 
-        PrintStream saved = System.err;
         ByteArrayOutputStream captured = new ByteArrayOutputStream();
-        boolean taken;
-        System.setErr(new PrintStream(captured, true, StandardCharsets.UTF_8));
-        try {
-            taken = EventHandler.sendEvent(key, "e");
-        } finally {
-            System.setErr(saved);
-        }
-        assertTrue(taken, "the second listener took it");
+        assertTrue(sendCapturingErr(key, captured), "the second listener took it");
         assertEquals(1, after.get());
         assertTrue(captured.toString(StandardCharsets.UTF_8).contains("listener broke"));
 
@@ -80,9 +72,14 @@ class EventHandlerTest {
         EventHandler.addListener(lonely, (k, e) -> {
             throw new AssertionError("an Error too must not reach the sender");
         });
-        System.setErr(new PrintStream(new ByteArrayOutputStream(), true, StandardCharsets.UTF_8));
+        assertFalse(sendCapturingErr(lonely, new ByteArrayOutputStream()), "nobody took it");
+    }
+
+    private static boolean sendCapturingErr(String key, ByteArrayOutputStream err) {
+        PrintStream saved = System.err;
+        System.setErr(new PrintStream(err, true, StandardCharsets.UTF_8));
         try {
-            assertFalse(EventHandler.sendEvent(lonely, "e"), "nobody took it");
+            return EventHandler.sendEvent(key, "e");
         } finally {
             System.setErr(saved);
         }
