@@ -23,56 +23,51 @@ namespace {
 // creation's information. Texts, record and notification ids never repeat.
 class ItemCache {
  public:
+  // An attribute list's item: identifier and value.
   Asn1Value item(const RecordAttribute& a, const std::string& text) {
-    if (!repeats(a)) return new_item(a, text);
-    set_key(a, text);
-    auto found = items_.find(key_);
-    if (found != items_.end()) return found->second;
-    Asn1Value item = new_item(a, text);
-    if (items_.size() >= kMost) items_.clear();
-    items_.emplace(key_, item);
-    return item;
+    return cached(items_, a, text, [&] {
+      Asn1Value value = encode_value(a, text);
+      Asn1Value ident = value.is_null() ? Asn1Value() : id(a);
+      return ident.is_null() ? Asn1Value() : Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, {ident, value});
+    });
   }
 
   // The value alone (an attribute change's old and new values).
   Asn1Value value(const RecordAttribute& a, const std::string& text) {
-    if (!repeats(a)) return encode_value(a, text);
-    set_key(a, text);
-    auto found = values_.find(key_);
-    if (found != values_.end()) return found->second;
-    Asn1Value value = encode_value(a, text);
-    if (values_.size() >= kMost) values_.clear();
-    values_.emplace(key_, value);
-    return value;
+    return cached(values_, a, text, [&] { return encode_value(a, text); });
+  }
+
+  // The attribute's identifier, kept: finding it by name for every value
+  // cost as much as encoding the value. Null for an unregistered name.
+  Asn1Value id(const RecordAttribute& a) {
+    auto known = ids_.find(&a);
+    if (known == ids_.end()) {
+      const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(a.name));
+      known = ids_.emplace(&a, e != nullptr ? e->oid.to_value() : Asn1Value()).first;
+    }
+    return known->second;
   }
 
  private:
-  static bool repeats(const RecordAttribute& a) {
-    return a.form != Form::kText && a.form != Form::kRecordId && a.form != Form::kInteger;
-  }
-  void set_key(const RecordAttribute& a, const std::string& text) {
+  using Kept = std::unordered_map<std::string, Asn1Value>;
+
+  template <typename Make>
+  Asn1Value cached(Kept& kept, const RecordAttribute& a, const std::string& text, Make make) {
+    if (a.form == Form::kText || a.form == Form::kRecordId || a.form == Form::kInteger) return make();
     key_.assign(a.name);
     key_ += '\0';
     key_ += text;
-  }
-
-  // The attribute's identifier is kept: finding it by name for every value
-  // cost as much as encoding the value.
-  Asn1Value new_item(const RecordAttribute& a, const std::string& text) {
-    Asn1Value value = encode_value(a, text);
-    if (value.is_null()) return {};
-    auto id = ids_.find(&a);
-    if (id == ids_.end()) {
-      const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(a.name));
-      if (e == nullptr) return {};
-      id = ids_.emplace(&a, e->oid.to_value()).first;
-    }
-    return Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, {id->second, value});
+    auto found = kept.find(key_);
+    if (found != kept.end()) return found->second;
+    Asn1Value made = make();
+    if (kept.size() >= kMost) kept.clear();
+    kept.emplace(key_, made);
+    return made;
   }
 
   static constexpr std::size_t kMost = 4096;
-  std::unordered_map<std::string, Asn1Value> items_;
-  std::unordered_map<std::string, Asn1Value> values_;
+  Kept items_;
+  Kept values_;
   std::unordered_map<const RecordAttribute*, Asn1Value> ids_;
   std::string key_;
 };
@@ -103,11 +98,11 @@ Asn1Value value_change_info(const Values& before, const Values& after) {
   std::vector<Asn1Value> items;
   for (const auto& [name, text] : after) {
     const RecordAttribute* a = find_record_attribute(name);
-    const nxmp_meta::Entry* e = nxmp_meta::find(std::string_view(name));
-    if (a == nullptr || e == nullptr) continue;
-    Asn1Value now = cache.value(*a, text);
+    if (a == nullptr) continue;
+    Asn1Value ident = cache.id(*a);
+    Asn1Value now = ident.is_null() ? Asn1Value() : cache.value(*a, text);
     if (now.is_null()) continue;
-    std::vector<Asn1Value> parts = {e->oid.to_value()};
+    std::vector<Asn1Value> parts = {ident};
     auto old = before.find(name);
     if (old != before.end()) {
       Asn1Value was = cache.value(*a, old->second);
