@@ -227,6 +227,14 @@ Asn1Value Asn1Value::encode_constructed(Asn1Tag tag, const std::vector<Asn1Value
   return from_encoding(std::move(out));
 }
 
+Asn1Value Asn1Value::encode_constructed_content(Asn1Tag tag, std::string_view content) {
+  std::string out;
+  out.reserve(content.size() + 16);
+  write_header(out, tag, true, content.size());
+  out.append(content);
+  return from_encoding(std::move(out));
+}
+
 bool operator==(const Asn1Value& a, const Asn1Value& b) {
   if (a.null_ || b.null_) return a.null_ == b.null_;
   return a.view() == b.view();

@@ -116,6 +116,10 @@ class Asn1Value {
   static Asn1Value encode_null(Asn1Tag tag = TAG_NULL);
   // A constructed value of the given components; null components are left out.
   static Asn1Value encode_constructed(Asn1Tag tag, const std::vector<Asn1Value>& components);
+  // The same of components already encoded one after another in content.
+  static Asn1Value encode_constructed_content(Asn1Tag tag, std::string_view content);
+  // The value's encoding appended to out (nothing for null).
+  void append_encoding(std::string& out) const { out.append(view()); }
   // Explicit tagging: a constructed value holding just inner.
   static Asn1Value encode_tagged(Asn1Tag tag, const Asn1Value& inner) {
     return encode_constructed(tag, {inner});

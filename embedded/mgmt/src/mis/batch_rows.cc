@@ -52,14 +52,16 @@ std::string row_marks(std::size_t cells, std::size_t first) {
 }
 
 void PendingRows::add(const std::string& table, const std::string& columns, std::vector<RowCell> cells) {
-  std::string head = insert_head(table, columns);
+  // Rows mostly follow one of the same statement: compared by their parts,
+  // the statement's text is built once per batch, not once per row.
+  auto same = [&](const Head& h) { return h.table == table && h.columns == columns; };
   std::size_t at = heads_.size();
-  if (!rows_.empty() && heads_[rows_.back().head] == head) {
+  if (!rows_.empty() && same(heads_[rows_.back().head])) {
     at = rows_.back().head;
   } else {
-    auto known = std::find(heads_.begin(), heads_.end(), head);
+    auto known = std::find_if(heads_.begin(), heads_.end(), same);
     at = static_cast<std::size_t>(known - heads_.begin());
-    if (known == heads_.end()) heads_.push_back(std::move(head));
+    if (known == heads_.end()) heads_.push_back({table, columns, insert_head(table, columns)});
   }
   rows_.push_back({at, std::move(cells)});
 }
@@ -81,7 +83,7 @@ bool PendingRows::flush(StatementSource& source, bool many, std::string& error) 
       ++to;
     }
     if (st == nullptr || first.head != st_head || first.cells.size() != st_cells || to - from != st_rows) {
-      std::string sql = heads_[first.head];
+      std::string sql = heads_[first.head].sql;
       for (std::size_t r = 0; r < to - from; ++r) {
         sql += (r ? ", " : "") + row_marks(first.cells.size(), r * first.cells.size() + 1);
       }

@@ -53,7 +53,11 @@ class PendingRows {
     std::size_t head;  // index into heads_
     std::vector<RowCell> cells;
   };
-  std::vector<std::string> heads_;  // "INSERT INTO table (columns) VALUES "
+  struct Head {
+    std::string table, columns;
+    std::string sql;  // "INSERT INTO table (columns) VALUES "
+  };
+  std::vector<Head> heads_;
   std::vector<Row> rows_;
 };
 

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ber_cursor.h"
 #include "metadata.h"
 #include "mis/record_attributes.h"
 
@@ -21,19 +22,32 @@ namespace {
 // most of their values (states, severities, classes, objects, the logging
 // second), and parsing each from its notation is most of the cost of a
 // creation's information. Texts, record and notification ids never repeat.
+// Each attribute has its own bound: event times that never repeat must not
+// push out the objects that do.
 class ItemCache {
  public:
-  // An attribute list's item: identifier and value.
-  Asn1Value item(const RecordAttribute& a, const std::string& text) {
-    return cached(items_, a, text, [&] {
+  // An attribute list's item (identifier and value) appended to out;
+  // nothing when the value cannot be encoded.
+  void append_item(const RecordAttribute& a, const std::string& text, std::string& out) {
+    if (!cacheable(a)) {
+      Asn1Value value = encode_value(a, text);
+      Asn1Value ident = value.is_null() ? Asn1Value() : id(a);
+      if (ident.is_null()) return;
+      nxmp_ber::write_header(out, Asn1Value::TAG_SEQ, true, ident.encoded_size() + value.encoded_size());
+      ident.append_encoding(out);
+      value.append_encoding(out);
+      return;
+    }
+    cached(items_, a, text, [&] {
       Asn1Value value = encode_value(a, text);
       Asn1Value ident = value.is_null() ? Asn1Value() : id(a);
       return ident.is_null() ? Asn1Value() : Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, {ident, value});
-    });
+    }).append_encoding(out);
   }
 
   // The value alone (an attribute change's old and new values).
   Asn1Value value(const RecordAttribute& a, const std::string& text) {
+    if (!cacheable(a)) return encode_value(a, text);
     return cached(values_, a, text, [&] { return encode_value(a, text); });
   }
 
@@ -49,27 +63,26 @@ class ItemCache {
   }
 
  private:
-  using Kept = std::unordered_map<std::string, Asn1Value>;
+  using Kept = std::unordered_map<const RecordAttribute*, std::unordered_map<std::string, Asn1Value>>;
+
+  static bool cacheable(const RecordAttribute& a) {
+    return a.form != Form::kText && a.form != Form::kRecordId && a.form != Form::kInteger;
+  }
 
   template <typename Make>
-  Asn1Value cached(Kept& kept, const RecordAttribute& a, const std::string& text, Make make) {
-    if (a.form == Form::kText || a.form == Form::kRecordId || a.form == Form::kInteger) return make();
-    key_.assign(a.name);
-    key_ += '\0';
-    key_ += text;
-    auto found = kept.find(key_);
-    if (found != kept.end()) return found->second;
+  static const Asn1Value& cached(Kept& kept, const RecordAttribute& a, const std::string& text, Make make) {
+    auto& of_attribute = kept[&a];
+    auto found = of_attribute.find(text);
+    if (found != of_attribute.end()) return found->second;
     Asn1Value made = make();
-    if (kept.size() >= kMost) kept.clear();
-    kept.emplace(key_, made);
-    return made;
+    if (of_attribute.size() >= kMost) of_attribute.clear();
+    return of_attribute.emplace(text, std::move(made)).first->second;
   }
 
   static constexpr std::size_t kMost = 4096;
   Kept items_;
   Kept values_;
   std::unordered_map<const RecordAttribute*, Asn1Value> ids_;
-  std::string key_;
 };
 
 // Each thread has its own.
@@ -81,16 +94,21 @@ ItemCache& item_cache() {
 }  // namespace
 
 Asn1Value attribute_list_info(const Values& values) {
+  // The items are appended to one buffer and wrapped once: every record
+  // created has one of these, with some twenty items.
   ItemCache& cache = item_cache();
-  std::vector<Asn1Value> items;
-  items.reserve(values.size());
+  thread_local std::string items;
+  items.clear();
   for (const auto& [name, text] : values) {
     const RecordAttribute* a = find_record_attribute(name);
     if (a == nullptr) continue;
-    items.push_back(cache.item(*a, text));
+    cache.append_item(*a, text, items);
   }
-  return Asn1Value::encode_constructed(
-      Asn1Value::TAG_SEQ, {Asn1Value::encode_constructed(Asn1Value::TAG_SET, items)});
+  thread_local std::string set;
+  set.clear();
+  nxmp_ber::write_header(set, Asn1Value::TAG_SET, true, items.size());
+  set += items;
+  return Asn1Value::encode_constructed_content(Asn1Value::TAG_SEQ, set);
 }
 
 Asn1Value value_change_info(const Values& before, const Values& after) {

@@ -361,17 +361,21 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
       rollback();
       return false;
     }
-    Values record = row;
+    // The last log takes the row itself: copying it cost a node and a text
+    // per attribute.
+    Values record = &log == &logs.back() ? std::move(row) : row;
     record["logRecordId"] = std::to_string(max_id + 1);
     record["notificationIdentifier"] = std::to_string(max_notification + 1);
     std::string columns;
+    columns.reserve(512);
     std::vector<RowCell> cells;
     cells.reserve(record.size() + 3);
     for (const auto& [name, text] : record) {
       const RecordAttribute* a = find_record_attribute(name);
       const nxdb::ColumnDef* def = a ? record_column(*a, type) : nullptr;
       if (def == nullptr) continue;
-      columns += std::string(cells.empty() ? "" : ", ") + def->name;
+      if (!cells.empty()) columns += ", ";
+      columns += def->name;
       switch (def->kind) {
         case nxdb::ColumnKind::kTime: {
           std::string stored;

@@ -76,19 +76,33 @@ std::optional<ObjectRef> parse_object_name(std::string_view text) {
 }
 
 std::string format_object_name(const ObjectRef& ref) {
-  std::string out = "/systemId=name:\"" + ref.system + "\"";
+  // Appended in place: every record written and every event names one.
+  std::string out;
+  out.reserve(48 + ref.system.size() + ref.application.size() + ref.log_id.size());
+  out += "/systemId=name:\"";
+  out += ref.system;
+  out += '"';
   switch (ref.kind) {
     case ObjectRef::Kind::kSystem:
       break;
     case ObjectRef::Kind::kApplication:
-      out += "/applicationId=string:\"" + ref.application + "\"";
+      out += "/applicationId=string:\"";
+      out += ref.application;
+      out += '"';
       break;
     case ObjectRef::Kind::kLog:
     case ObjectRef::Kind::kRecord:
-      out += ref.log_is_number ? "/logId=number:" + ref.log_id
-                               : "/logId=string:\"" + ref.log_id + "\"";
+      if (ref.log_is_number) {
+        out += "/logId=number:";
+        out += ref.log_id;
+      } else {
+        out += "/logId=string:\"";
+        out += ref.log_id;
+        out += '"';
+      }
       if (ref.kind == ObjectRef::Kind::kRecord) {
-        out += "/logRecordId=number:" + std::to_string(ref.record_id);
+        out += "/logRecordId=number:";
+        out += std::to_string(ref.record_id);
       }
       break;
   }
