@@ -42,6 +42,17 @@ struct Event {
   Asn1Value info;
 };
 
+// An information's top-level fields as its value notation splits into
+// them (name, value notation), in order.
+using InfoFields = std::vector<std::pair<std::string, std::string>>;
+
+// What is known of an alarm's information without formatting it: the
+// fields of its cause and severity, and its text.
+struct KnownInfo {
+  std::shared_ptr<const InfoFields> fields;  // null: nothing is known
+  std::string text;                          // additionalText, bare, after fields; empty: none
+};
+
 // A notification to append to the journal.
 struct Notification {
   std::string kind;
@@ -89,7 +100,8 @@ class Mis : private StatementSource {
   bool log_notification(const std::string& event_type, const Asn1Value& info,
                         const std::string& moi, const std::string& moc,
                         const ObjectRef* log_filter, std::vector<long>& record_ids,
-                        std::string& error, const std::string& event_time = std::string());
+                        std::string& error, const std::string& event_time = std::string(),
+                        const KnownInfo* known = nullptr);
 
   // Alarms logged in one transaction, in order (raise_batch.cc). An alarm
   // naming no log of this MIS fails alone; a failure of the database fails
@@ -98,6 +110,7 @@ class Mis : private StatementSource {
     std::string event_type;
     Asn1Value info;
     std::string moi, moc, event_time;
+    KnownInfo known;               // of info
     std::optional<ObjectRef> log;  // none: every log
     bool ok = false;
     std::string error;

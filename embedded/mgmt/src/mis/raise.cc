@@ -101,37 +101,58 @@ Asn1Value parsed_information(const Asn1Type& syntax, const AlarmNotification& n)
 // and the text added as the information's last component. Whether that
 // composition is what the syntax makes of the whole is checked for each
 // pair when it is first parsed; where it is not, every alarm is parsed.
-Asn1Value alarm_information(const Asn1Type& syntax, const std::string& event, const AlarmNotification& n) {
+// Where it is, the fields the information's notation splits into are kept
+// as well, and known says them (the text bare, after them).
+Asn1Value alarm_information(const Asn1Type& syntax, const std::string& event, const AlarmNotification& n,
+                            KnownInfo& known) {
   struct Known {
     std::vector<Asn1Value> components;  // of the information without a text
     bool composes = false;
+    std::shared_ptr<const InfoFields> fields;  // of the information without a text
   };
-  thread_local std::unordered_map<std::string, Known> known;
+  thread_local std::unordered_map<std::string, Known> kept;
   auto compose = [](const Known& k, const std::string& text) {
     std::vector<Asn1Value> components = k.components;
     if (!text.empty()) components.push_back(Asn1Value::encode_octets(Asn1Value::TAG_GRAPHIC, text));
     return Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, components);
   };
+  known = KnownInfo();
   std::string key = event;
   key += '\0';
   key += n.probable_cause;
   key += '\0';
   key += n.severity;
-  auto found = known.find(key);
-  if (found == known.end()) {
+  auto found = kept.find(key);
+  if (found == kept.end()) {
     AlarmNotification sample = n;
     sample.additional_text.clear();
     const Asn1Value base = parsed_information(syntax, sample);
     if (base.is_null()) return base;
-    sample.additional_text = "a \"sample\" text";
+    // Quotes, a run of blanks and a line break: what the notation must
+    // carry through unchanged.
+    sample.additional_text = "a \"sample\"  text\nof two lines";
     const Asn1Value with_text = parsed_information(syntax, sample);
     Known k;
     for (Asn1Value c = base.first_component(); !c.is_null(); c = c.next_component()) k.components.push_back(c);
     k.composes = !with_text.is_null() && compose(k, sample.additional_text) == with_text;
-    if (known.size() >= 4096) known.clear();
-    found = known.emplace(std::move(key), std::move(k)).first;
+    std::string base_notation, text_notation;
+    if (k.composes && syntax.format(base, base_notation) && syntax.format(with_text, text_notation)) {
+      InfoFields fields = split_fields(base_notation);
+      InfoFields expected = fields;
+      expected.emplace_back("additionalText", quote(sample.additional_text));
+      if (!fields.empty() && split_fields(text_notation) == expected) {
+        k.fields = std::make_shared<const InfoFields>(std::move(fields));
+      }
+    }
+    if (kept.size() >= 4096) kept.clear();
+    found = kept.emplace(std::move(key), std::move(k)).first;
   }
-  return found->second.composes ? compose(found->second, n.additional_text) : parsed_information(syntax, n);
+  if (!found->second.composes) return parsed_information(syntax, n);
+  if (found->second.fields) {
+    known.fields = found->second.fields;
+    known.text = n.additional_text;
+  }
+  return compose(found->second, n.additional_text);
 }
 
 // The alarm as the MIS logs it, or false with error set.
@@ -155,7 +176,7 @@ bool prepare(Mis& mis, const AlarmNotification& n, Mis::PendingAlarm& out, std::
     error = "not an event time of fourteen digits (YYYYMMDDhhmmss): " + n.event_time;
     return false;
   }
-  out.info = alarm_information(syntax, event->name, n);
+  out.info = alarm_information(syntax, event->name, n, out.known);
   if (out.info.is_null()) {
     error = "not a valid alarm (severity " + n.severity + ", cause " + n.probable_cause + ")";
     return false;

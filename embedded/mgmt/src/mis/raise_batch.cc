@@ -69,7 +69,7 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
     }
     a->error.clear();
     a->ok = log_notification(a->event_type, a->info, a->moi, a->moc, a->log ? &*a->log : nullptr,
-                             a->record_ids, a->error, a->event_time);
+                             a->record_ids, a->error, a->event_time, &a->known);
     if (!a->ok) {
       std::lock_guard<std::mutex> lock(write_mu_);
       if (unit_failed_) {

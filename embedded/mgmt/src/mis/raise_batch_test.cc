@@ -224,8 +224,10 @@ TEST_F(RaiseBatch, ABatchSeesWhatAnotherConnectionCommittedSinceTheLast) {
 
 TEST_F(RaiseBatch, AlarmsThatShareCauseAndSeverityKeepTheirOwnTexts) {
   // The information of a cause and severity seen before is reused, with
-  // each alarm's own text.
-  const std::vector<std::string> texts = {"", "say \"hi\" }", "fan \xF0\x9F\x98\x80", "", "{ a, b }", "x"};
+  // each alarm's own text; so are its fields, the text stored as given
+  // (blank runs, line breaks and quotes are not notation's to change).
+  const std::vector<std::string> texts = {"",         "say \"hi\" }", "fan \xF0\x9F\x98\x80", "", "{ a, b }", "x",
+                                          "  two  blanks  ", "line\nbreak\ttab", "\"\"", "a,b"};
   std::vector<nxmp_mis::AlarmNotification> alarms;
   for (const std::string& t : texts) {
     alarms.push_back(alarm("L1", "minor"));
