@@ -239,10 +239,16 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
   }
   const nxdb::RecordType& type = record_type_for(event_bare);
   const std::string now = now_digits();
-  Values row{{"eventType", event_bare},   {"managedObjectClass", moc},
-             {"managedObjectInstance", moi}, {"eventTime", event_time.empty() ? now : event_time},
-             {"loggingTime", now},          {"ackState", "unAcked"},
-             {"clearState", "unCleared"},   {"displayState", "unDisplayed"}};
+  // Made in place: a list of pairs would copy every name and text twice.
+  Values row;
+  row.emplace("eventType", event_bare);
+  row.emplace("managedObjectClass", moc);
+  row.emplace("managedObjectInstance", moi);
+  row.emplace("eventTime", event_time.empty() ? now : event_time);
+  row.emplace("loggingTime", now);
+  row.emplace("ackState", "unAcked");
+  row.emplace("clearState", "unCleared");
+  row.emplace("displayState", "unDisplayed");
   std::vector<Asn1Value> blob_items;
   const bool known_text = fields != &split && !known->text.empty();
   const std::size_t field_count = fields->size() + (known_text ? 1 : 0);

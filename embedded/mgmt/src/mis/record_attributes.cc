@@ -84,18 +84,31 @@ const std::vector<RecordAttribute>& record_attributes() {
 }
 
 const RecordAttribute* find_record_attribute(std::string_view name) {
-  // Qualified names ("NX-ALARM":ackState) name the same attribute.
-  std::size_t colon = name.rfind(':');
-  if (colon != std::string_view::npos) name = trim(name.substr(colon + 1));
-  // Looked up for every value of every record written: by hash, not by a
-  // walk over the list (the first of a name wins, as the walk had it).
-  static const auto* const kByName = [] {
-    auto* by_name = new std::unordered_map<std::string_view, const RecordAttribute*>();
-    for (const RecordAttribute& a : record_attributes()) by_name->emplace(a.name, &a);
-    return by_name;
+  // Looked up for every value of every record written: by length, then by
+  // bytes among the few names of that length (the first of a name wins, as
+  // a walk over the list had it). Cheaper than hashing the name.
+  constexpr std::size_t kLongest = 40;
+  using Candidates = std::vector<const RecordAttribute*>;
+  static const auto* const kByLength = [] {
+    auto* by_length = new std::vector<Candidates>(kLongest + 1);
+    for (const RecordAttribute& a : record_attributes()) {
+      const std::size_t n = std::strlen(a.name);
+      if (n <= kLongest) (*by_length)[n].push_back(&a);
+    }
+    return by_length;
   }();
-  auto found = kByName->find(name);
-  return found == kByName->end() ? nullptr : found->second;
+  const auto find = [](std::string_view bare) -> const RecordAttribute* {
+    if (bare.size() > kLongest) return nullptr;
+    for (const RecordAttribute* a : (*kByLength)[bare.size()]) {
+      if (std::memcmp(a->name, bare.data(), bare.size()) == 0) return a;
+    }
+    return nullptr;
+  };
+  // Qualified names ("NX-ALARM":ackState) name the same attribute; no bare
+  // name holds a colon.
+  if (const RecordAttribute* a = find(name)) return a;
+  const std::size_t colon = name.rfind(':');
+  return colon == std::string_view::npos ? nullptr : find(trim(name.substr(colon + 1)));
 }
 
 const nxdb::ColumnDef* column_def(const nxdb::RecordType& type, std::string_view column) {

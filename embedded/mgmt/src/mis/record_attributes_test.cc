@@ -17,6 +17,23 @@ using nxmp_mis::find_record_attribute;
 using nxmp_mis::parse_set_value;
 using nxmp_mis::quote;
 
+TEST(RecordAttributeLookup, NamesBareOrQualifiedFindTheirAttributeAndNothingElse) {
+  for (const nxmp_mis::RecordAttribute& a : nxmp_mis::record_attributes()) {
+    const std::string name = a.name;
+    EXPECT_EQ(find_record_attribute(name), &a) << name;
+    EXPECT_EQ(find_record_attribute("\"NX-ALARM\": " + name + " "), &a) << name;
+    EXPECT_EQ(find_record_attribute(name.substr(1)), nullptr) << name;
+    EXPECT_EQ(find_record_attribute(name + "s"), nullptr) << name;
+    std::string other = name;
+    other.back() = other.back() == 'x' ? 'y' : 'x';
+    EXPECT_EQ(find_record_attribute(other), nullptr) << name;
+  }
+  const std::string long_name(200, 'a');
+  for (const char* none : {"", ":", "a:", ":b", "ackstate", long_name.c_str()}) {
+    EXPECT_EQ(find_record_attribute(none), nullptr) << none;
+  }
+}
+
 TEST(RecordAttributeText, QuotedTextsComeOutAsWritten) {
   const nxmp_mis::RecordAttribute* text = find_record_attribute("ackText");
   const nxmp_mis::RecordAttribute* op = find_record_attribute("\"NX-ALARM\":clearOperator");
