@@ -197,8 +197,9 @@ class AlarmStormTest {
                     + ", delivered " + window(delivered, at));
         }
         assertTrue(heap.peak <= HEAP_BOUND, "live heap after collections peaked at " + (heap.peak >> 20) + " MiB");
-        System.out.printf("storm: %d alarms, %d changes, %d batched reads, %.1f s, live heap peak %d MiB, %s%n",
-                creations, changes, reads.size(), seconds, heap.peak >> 20, vmHwm());
+        System.out.printf("storm: %d alarms, %d changes, %d batched reads, %.1f s, live heap peak %d MiB, %s,"
+                + " events at most %d entries behind the journal%n",
+                creations, changes, reads.size(), seconds, heap.peak >> 20, vmHwm(), heap.mostBehind);
     }
 
     /** The storm's lines, varied as a network's alarms are (tools/gen_alarms.awk). */
@@ -276,9 +277,11 @@ class AlarmStormTest {
         return "VmHWM: ?";
     }
 
-    /** The largest live heap seen after a collection. */
+    /** The largest live heap seen after a collection, and how far this client's events fell behind. */
     private static final class HeapWatch extends Thread {
         volatile long peak;
+        /** The most journal entries not yet delivered, sampled each second. */
+        volatile long mostBehind;
 
         HeapWatch() {
             super("heap-watch");
@@ -297,10 +300,29 @@ class AlarmStormTest {
                         }
                     }
                     peak = Math.max(peak, live);
+                    if (++ticks % 10 == 0) {
+                        sampleLag();
+                    }
                     Thread.sleep(100);
                 }
             } catch (InterruptedException e) {
                 // done
+            }
+        }
+
+        private int ticks;
+
+        /** How far this client's events are behind the journal: how near the storm comes to RESYNC. */
+        private void sampleLag() {
+            try {
+                long journaled = Long.parseLong(db.sql("SELECT COUNT(*) FROM storm_journal"));
+                long delivered;
+                synchronized (EVENTS) {
+                    delivered = EVENTS.size() / 2;
+                }
+                mostBehind = Math.max(mostBehind, journaled - delivered);
+            } catch (RuntimeException e) {
+                // a figure for the report only
             }
         }
     }
