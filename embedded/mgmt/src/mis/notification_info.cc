@@ -23,7 +23,8 @@ namespace {
 // second), and parsing each from its notation is most of the cost of a
 // creation's information. Texts, record and notification ids never repeat.
 // Each attribute has its own bound: event times that never repeat must not
-// push out the objects that do.
+// push out the objects that do. Few attributes vary much (times, objects),
+// so a thread keeps some thousands of values, as with one shared bound.
 class ItemCache {
  public:
   // An attribute list's item (identifier and value) appended to out;
@@ -79,7 +80,7 @@ class ItemCache {
     return of_attribute.emplace(text, std::move(made)).first->second;
   }
 
-  static constexpr std::size_t kMost = 4096;
+  static constexpr std::size_t kMost = 2048;  // values per attribute
   Kept items_;
   Kept values_;
   std::unordered_map<const RecordAttribute*, Asn1Value> ids_;
