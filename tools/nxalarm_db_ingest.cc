@@ -160,8 +160,23 @@ class Ingest {
     if (!batch_.empty()) {
       r = nxmp_mis::raise_alarms(batch_);
       if (!r.ok) {
-        error = "lines " + std::to_string(lines_.front().number) + " to " +
-                std::to_string(lines_.back().number) + " not raised: " + r.error;
+        // A batch committed in parts (another writer waited) keeps the
+        // parts before the failure: those lines are raised.
+        long lost_from = lines_.front().number;
+        std::size_t k = 0;
+        bool lost = false;
+        for (const Line& line : lines_) {
+          if (!line.refused.empty()) continue;
+          const nxmp_mis::RaiseResult& result = r.results[k++];
+          if (result.ok && !lost) {
+            ++counts_.raised;
+          } else if (!lost && result.error == r.error) {
+            lost = true;
+            lost_from = line.number;
+          }
+        }
+        error = "lines " + std::to_string(lost_from) + " to " + std::to_string(lines_.back().number) +
+                " not raised: " + r.error;
         return false;
       }
     }

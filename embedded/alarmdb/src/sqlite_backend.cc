@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "nxdb/lock_wait.h"
+#include "wait_signal.h"
 
 namespace nxdb {
 namespace {
@@ -55,14 +56,20 @@ std::string failure(sqlite3* db, int rc, int lock_wait_seconds) {
   return message;
 }
 
-// The lock wait of a connection, shared with its statements.
+// The lock wait of a connection, shared with its statements: how long, and
+// the signal it raises while it waits (lowered when the call returns).
 struct LockWait {
   int seconds = kDefaultLockWaitSeconds;
+  std::unique_ptr<WaitSignal> signal;
+  bool announce = true;
+  void done() {
+    if (signal) signal->lower();
+  }
 };
 
 class SqliteStatement : public Statement {
  public:
-  SqliteStatement(sqlite3* db, StmtHandle stmt, const LockWait& wait)
+  SqliteStatement(sqlite3* db, StmtHandle stmt, LockWait& wait)
       : db_(db), stmt_(std::move(stmt)), wait_(wait) {
     const int n = sqlite3_column_count(stmt_.get());
     kinds_.reserve(n);
@@ -87,6 +94,7 @@ class SqliteStatement : public Statement {
 
   StepResult step() override {
     int rc = sqlite3_step(stmt_.get());
+    wait_.done();
     if (rc == SQLITE_ROW) return StepResult::kRow;
     if (rc == SQLITE_DONE) return StepResult::kDone;
     error_ = failure(db_, rc, wait_.seconds);
@@ -150,7 +158,7 @@ class SqliteStatement : public Statement {
 
   sqlite3* db_;
   StmtHandle stmt_;
-  const LockWait& wait_;
+  LockWait& wait_;
   std::vector<ColumnKind> kinds_;
   std::string error_;
 };
@@ -169,6 +177,14 @@ int retry_every_millisecond(void* ms, int count) {
   return 1;
 }
 
+// The same for a connection of a backend, raising its wait signal first.
+int retry_and_signal(void* wait, int count) {
+  auto* w = static_cast<LockWait*>(wait);
+  if (count == 0 && w->signal && w->announce) w->signal->raise();
+  const long long ms = w->seconds < 0 || w->seconds > INT_MAX / 1000 ? INT_MAX : w->seconds * 1000LL;
+  return retry_every_millisecond(reinterpret_cast<void*>(static_cast<std::intptr_t>(ms)), count);
+}
+
 bool wait_for_locks(sqlite3* db, int seconds) {
   const long long ms = seconds < 0 || seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000LL;
   return sqlite3_busy_handler(db, retry_every_millisecond,
@@ -179,15 +195,20 @@ class SqliteBackend : public Backend {
  public:
   SqliteBackend(DbHandle db, int lock_wait_seconds) : db_(std::move(db)) {
     wait_.seconds = lock_wait_seconds;
+    const char* file = sqlite3_db_filename(db_.get(), "main");
+    wait_.signal = std::make_unique<WaitSignal>(file != nullptr ? file : "");
+    sqlite3_busy_handler(db_.get(), retry_and_signal, &wait_);
   }
 
   Dialect dialect() const override { return Dialect::kSqlite; }
 
   bool set_lock_wait(int seconds) override {
-    if (!wait_for_locks(db_.get(), seconds)) return false;
     wait_.seconds = seconds;
     return true;
   }
+
+  bool writers_waiting() override { return wait_.signal->others_wait(); }
+  void announce_waits(bool on) override { wait_.announce = on; }
 
   bool read_only() const override { return sqlite3_db_readonly(db_.get(), "main") == 1; }
 
@@ -195,6 +216,7 @@ class SqliteBackend : public Backend {
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(db_.get(), sql.data(), static_cast<int>(sql.size()), &raw, &tail);
+    wait_.done();
     StmtHandle stmt(raw);
     if (rc != SQLITE_OK) {
       // Reading the schema may wait for a lock too.
@@ -226,6 +248,7 @@ class SqliteBackend : public Backend {
     std::string text(sql);
     char* message = nullptr;
     int rc = sqlite3_exec(db_.get(), text.c_str(), nullptr, nullptr, &message);
+    wait_.done();
     if (rc != SQLITE_OK) {
       const int primary = rc & 0xff;
       error = primary == SQLITE_BUSY || primary == SQLITE_READONLY

@@ -103,9 +103,11 @@ class Mis : private StatementSource {
                         std::string& error, const std::string& event_time = std::string(),
                         const KnownInfo* known = nullptr);
 
-  // Alarms logged in one transaction, in order (raise_batch.cc). An alarm
-  // naming no log of this MIS fails alone; a failure of the database fails
-  // every one (false, error set).
+  // Alarms logged in one transaction, in order (raise_batch.cc); in parts,
+  // each committed on its own, when another connection waits for the
+  // database meanwhile. An alarm naming no log of this MIS fails alone; a
+  // failure of the database fails every one not yet committed (false, error
+  // set).
   struct PendingAlarm {
     std::string event_type;
     Asn1Value info;
@@ -153,6 +155,12 @@ class Mis : private StatementSource {
   static std::string record_class(const nxdb::RecordType& type);
 
  private:
+  // The alarms from next on in one unit, until the end or until a waiting
+  // connection is seen; next is left after the last one committed.
+  bool log_part(const std::vector<PendingAlarm*>& alarms, std::size_t& next,
+                std::map<std::string, bool>& known_logs, std::string& error);
+  // After a part: a moment for the waiting connection to take the database.
+  void give_way();
   Mis() = default;
   // begin, commit and rollback of one change; inside a unit of work begin
   // and commit join it, and rollback fails it. abandon: a change given up

@@ -90,6 +90,9 @@ std::shared_ptr<Mis> Mis::connect(std::string& error) {
     return nullptr;
   }
   if (!sqlite && !mis->reader_->backend()->listen(kJournalChannel, error)) return nullptr;
+  // Its writes (how far this process read, the journal's pruning) can wait
+  // for a writer's batch without asking it to commit early.
+  mis->reader_->backend()->announce_waits(false);
   long long last = 0;
   if (!query_long(db, "SELECT MAX(seq) FROM nxmis_event", {}, last, error)) return nullptr;
   mis->delivered_seq_ = mis->local_seq_ = last;

@@ -1,7 +1,10 @@
 // Many alarms in one unit of work: one transaction, one commit, their
-// journal entries in the order given.
+// journal entries in the order given; in parts, each its own unit, when
+// another connection waits for the database meanwhile.
+#include <chrono>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "mis/batch_rows.h"
 #include "mis/mis.h"
@@ -15,31 +18,47 @@ namespace {
 constexpr std::size_t kKnownIdentities = 100000;
 // Records kept back at most before they are written.
 constexpr std::size_t kKeptRows = 1000;
+// Alarms logged between looks for a connection that waits for the database,
+// and at least before a part is committed for it.
+constexpr std::size_t kWaitersLookedForEvery = 50;
+constexpr std::size_t kPartAtLeast = 250;
+// How long a part's commit leaves the database to a waiting connection.
+constexpr auto kGiveWayAtMost = std::chrono::milliseconds(5);
 
 }  // namespace
 
 bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& error) {
-  auto fail_all = [&](const std::string& why) {
-    for (PendingAlarm* a : alarms) {
-      a->ok = false;
-      a->error = why;
-      a->record_ids.clear();
-    }
-    error = why;
-    return false;
-  };
   if (alarms.empty()) return true;
   // One batch at a time: the batch's identities and ids are the MIS's.
   static std::mutex batches;
   std::lock_guard<std::mutex> one_batch(batches);
-  if (!begin_unit(error)) return fail_all(error);
+  // Logs known to be there (or not): the same through all parts.
+  std::map<std::string, bool> known_logs;
+  std::size_t next = 0;
+  while (next < alarms.size()) {
+    const std::size_t from = next;
+    if (!log_part(alarms, next, known_logs, error)) {
+      // What the parts before committed stays.
+      for (std::size_t i = from; i < alarms.size(); ++i) {
+        alarms[i]->ok = false;
+        alarms[i]->error = error;
+        alarms[i]->record_ids.clear();
+      }
+      return false;
+    }
+    if (next < alarms.size()) give_way();
+  }
+  return true;
+}
 
+bool Mis::log_part(const std::vector<PendingAlarm*>& alarms, std::size_t& next,
+                   std::map<std::string, bool>& known_logs, std::string& error) {
+  if (!begin_unit(error)) return false;
   std::string failure;  // a failure of the database: it ends the unit
   // New identities are made in the unit itself (on their own connection
   // they would wait for it), and remembered only once it has committed.
   std::map<std::string, long> made;
   std::map<std::string, std::pair<long long, long long>> ids;
-  std::map<std::string, bool> known_logs;
   PendingRows records, history;
   {
     std::lock_guard<std::mutex> lock(write_mu_);
@@ -48,7 +67,15 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
     batch_records_ = &records;
     batch_history_ = &history;
   }
-  for (PendingAlarm* a : alarms) {
+  const std::size_t first = next;
+  for (; next < alarms.size(); ++next) {
+    // Another connection waits for the database: what is logged so far is
+    // committed, so that it waits for a part and not for the whole batch.
+    if (next - first >= kPartAtLeast && (next - first) % kWaitersLookedForEvery == 0 &&
+        db_->backend()->writers_waiting()) {
+      break;
+    }
+    PendingAlarm* a = alarms[next];
     a->ok = false;
     a->record_ids.clear();
     if (a->log) {
@@ -95,9 +122,14 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
   if (!failure.empty()) {
     std::string ignored;
     end_unit(false, ignored);
-    return fail_all(failure);
+    error = failure;
+    next = first;
+    return false;
   }
-  if (!end_unit(true, error)) return fail_all(error);
+  if (!end_unit(true, error)) {
+    next = first;
+    return false;
+  }
   {
     std::lock_guard<std::mutex> lock(write_mu_);
     for (const auto& [log, last] : ids) {
@@ -110,6 +142,15 @@ bool Mis::log_alarms(const std::vector<PendingAlarm*>& alarms, std::string& erro
     known_identities_[moi] = id;
   }
   return true;
+}
+
+void Mis::give_way() {
+  // The waiter tries again every millisecond; its signal goes once it has
+  // the lock. Not longer than a few tries: it may be waiting for another.
+  const auto until = std::chrono::steady_clock::now() + kGiveWayAtMost;
+  do {
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  } while (db_->backend()->writers_waiting() && std::chrono::steady_clock::now() < until);
 }
 
 }  // namespace nxmp_mis

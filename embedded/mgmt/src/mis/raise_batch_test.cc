@@ -1,6 +1,8 @@
 // Batched and concurrent raising: record ids, journal order, identities,
 // and what a failing alarm or a failing database leaves behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -242,6 +244,63 @@ TEST_F(RaiseBatch, AlarmsThatShareCauseAndSeverityKeepTheirOwnTexts) {
   EXPECT_EQ(rows("SELECT perceivedseverity, probablecause_s, additionaltext FROM " + table("L1") +
                  " ORDER BY logrecordid"),
             expected);
+}
+
+// Says "a writer waits" to the MIS for as long as it lives, as a waiting
+// connection would (a shared lock on byte 0 of the database's "-wait" file).
+class PretendWaiter {
+ public:
+  explicit PretendWaiter(const std::string& database) {
+    fd_ = ::open((database + "-wait").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    struct flock lock = {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_len = 1;
+    held_ = fd_ >= 0 && fcntl(fd_, F_OFD_SETLK, &lock) == 0;
+  }
+  ~PretendWaiter() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool held() const { return held_; }
+
+ private:
+  int fd_ = -1;
+  bool held_ = false;
+};
+
+TEST_F(RaiseBatch, WithAWriterWaitingABatchCommitsInPartsAndKeepsThoseBeforeAFailure) {
+  if (scratch_.postgres()) GTEST_SKIP() << "SQLite run only: PostgreSQL has no one writer";
+  PretendWaiter waiter(scratch_.location());
+  ASSERT_TRUE(waiter.held());
+  std::string error;
+  ASSERT_TRUE(db_->backend()->exec_script(
+      "CREATE TRIGGER poison BEFORE INSERT ON " + table("L1") +
+          " WHEN new.additionaltext = 'poison' BEGIN SELECT RAISE(ABORT, 'poisoned'); END",
+      error))
+      << error;
+  // Parts of 250: the first two commit, the third holds the poisoned alarm.
+  std::vector<nxmp_mis::AlarmNotification> alarms(700, alarm("L1", "minor"));
+  alarms[620].additional_text = "poison";
+  const nxmp_mis::BatchRaiseResult r = nxmp_mis::raise_alarms(alarms);
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find("poisoned"), std::string::npos) << r.error;
+  for (std::size_t i = 0; i < alarms.size(); ++i) {
+    ASSERT_EQ(r.results[i].ok, i < 500) << i << ": " << r.results[i].error;
+    if (i < 500) {
+      EXPECT_EQ(r.results[i].record_ids, std::vector<long>{static_cast<long>(i) + 1}) << i;
+    }
+  }
+  EXPECT_EQ(rows("SELECT COUNT(*), MIN(logrecordid), MAX(logrecordid) FROM " + table("L1")),
+            std::vector<std::string>{"500|1|500"});
+  std::vector<std::string> expected;
+  for (int i = 1; i <= 500; ++i) expected.push_back("L1/" + std::to_string(i));
+  EXPECT_EQ(created(), expected);
+  // The rest raised again: numbered on from the parts kept, once each.
+  alarms[620].additional_text = "no poison";
+  const std::vector<nxmp_mis::AlarmNotification> rest(alarms.begin() + 500, alarms.end());
+  ASSERT_TRUE(nxmp_mis::raise_alarms(rest).ok);
+  for (int i = 501; i <= 700; ++i) expected.push_back("L1/" + std::to_string(i));
+  EXPECT_EQ(created(), expected);
 }
 
 TEST_F(RaiseBatch, AFailureOfTheDatabaseLogsNoneOfTheBatch) {
