@@ -43,15 +43,18 @@ bool WaitSignal::open() {
 }
 
 void WaitSignal::raise() {
+  std::lock_guard<std::mutex> lock(mu_);
   if (!raised_ && open()) raised_ = lock_byte(fd_, F_RDLCK);
 }
 
 void WaitSignal::drop() {
-  lock_byte(fd_, F_UNLCK);
+  std::lock_guard<std::mutex> lock(mu_);
+  if (raised_) lock_byte(fd_, F_UNLCK);
   raised_ = false;
 }
 
 bool WaitSignal::others_wait() {
+  std::lock_guard<std::mutex> lock(mu_);
   if (!open()) return false;
   // A write lock would conflict with any other description's shared lock.
   struct flock probe = {};

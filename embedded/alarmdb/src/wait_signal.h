@@ -6,6 +6,8 @@
 // someone waits, instead of keeping the waiter out for a whole batch.
 #pragma once
 
+#include <atomic>
+#include <mutex>
 #include <string>
 
 namespace nxdb {
@@ -23,7 +25,7 @@ class WaitSignal {
   // This connection waits for a lock / no longer waits.
   void raise();
   void lower() {
-    if (raised_) drop();
+    if (raised_.load(std::memory_order_relaxed)) drop();
   }
   // Whether another connection says it waits.
   bool others_wait();
@@ -32,10 +34,13 @@ class WaitSignal {
   bool open();
   void drop();
 
+  // A batch writer looks at its connection's signal while another thread
+  // may wait on the same connection: the state has a guard of its own.
+  std::mutex mu_;
   std::string path_;
   int fd_ = -1;
   bool tried_ = false;
-  bool raised_ = false;
+  std::atomic<bool> raised_{false};
 };
 
 }  // namespace nxdb
