@@ -153,42 +153,34 @@ class Ingest {
   // When the batch must be committed, even if not full.
   Clock::time_point due() const { return lines_.empty() ? Clock::time_point::max() : first_ + kBatchWait; }
 
-  // False when the database failed: nothing of the batch is stored.
+  // False when the database failed. A batch committed in parts (another
+  // writer waited meanwhile) keeps the parts before the failure: their lines
+  // are reported, the rest named in error.
   bool flush(std::string& error) {
     if (lines_.empty()) return true;
     nxmp_mis::BatchRaiseResult r;
-    if (!batch_.empty()) {
-      r = nxmp_mis::raise_alarms(batch_);
-      if (!r.ok) {
-        // A batch committed in parts (another writer waited) keeps the
-        // parts before the failure: those lines are raised.
-        long lost_from = lines_.front().number;
-        std::size_t k = 0;
-        bool lost = false;
-        for (const Line& line : lines_) {
-          if (!line.refused.empty()) continue;
-          const nxmp_mis::RaiseResult& result = r.results[k++];
-          if (result.ok && !lost) {
-            ++counts_.raised;
-          } else if (!lost && result.error == r.error) {
-            lost = true;
-            lost_from = line.number;
-          }
-        }
-        error = "lines " + std::to_string(lost_from) + " to " + std::to_string(lines_.back().number) +
-                " not raised: " + r.error;
-        return false;
-      }
-    }
+    if (!batch_.empty()) r = nxmp_mis::raise_alarms(batch_);
+    const bool failed = !batch_.empty() && !r.ok;
+    long lost_from = lines_.front().number;
     std::size_t k = 0;
     for (const Line& line : lines_) {
-      if (!line.refused.empty()) {
+      const nxmp_mis::RaiseResult* result = line.refused.empty() ? &r.results[k++] : nullptr;
+      if (failed && result != nullptr && !result->ok && result->error == r.error) {
+        lost_from = line.number;
+        break;
+      }
+      if (result == nullptr) {
         skip(line.number, line.refused);
-      } else if (r.results[k++].ok) {
+      } else if (result->ok) {
         ++counts_.raised;
       } else {
-        skip(line.number, r.results[k - 1].error);
+        skip(line.number, result->error);
       }
+    }
+    if (failed) {
+      error = "lines " + std::to_string(lost_from) + " to " + std::to_string(lines_.back().number) +
+              " not raised: " + r.error;
+      return false;
     }
     batch_.clear();
     lines_.clear();

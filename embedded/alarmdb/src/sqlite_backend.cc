@@ -167,28 +167,32 @@ class SqliteStatement : public Statement {
 // by. SQLite's own busy timeout backs off to 100 ms between tries, so a
 // process that commits back to back (a raiser in a storm) nearly always took
 // the lock first and others waited far past their turn.
-int retry_every_millisecond(void* ms, int count) {
+int retry_within(long long ms, int count) {
   thread_local std::chrono::steady_clock::time_point started;
   const auto now = std::chrono::steady_clock::now();
   if (count == 0) started = now;
-  const auto budget = std::chrono::milliseconds(static_cast<long long>(reinterpret_cast<std::intptr_t>(ms)));
-  if (now - started >= budget) return 0;
+  if (now - started >= std::chrono::milliseconds(ms)) return 0;
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return 1;
+}
+
+// A lock wait's seconds in milliseconds: -1 (or too many) for as long as it takes.
+long long wait_ms(int seconds) { return seconds < 0 || seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000LL; }
+
+int retry_every_millisecond(void* ms, int count) {
+  return retry_within(static_cast<long long>(reinterpret_cast<std::intptr_t>(ms)), count);
 }
 
 // The same for a connection of a backend, raising its wait signal first.
 int retry_and_signal(void* wait, int count) {
   auto* w = static_cast<LockWait*>(wait);
   if (count == 0 && w->signal && w->announce) w->signal->raise();
-  const long long ms = w->seconds < 0 || w->seconds > INT_MAX / 1000 ? INT_MAX : w->seconds * 1000LL;
-  return retry_every_millisecond(reinterpret_cast<void*>(static_cast<std::intptr_t>(ms)), count);
+  return retry_within(wait_ms(w->seconds), count);
 }
 
 bool wait_for_locks(sqlite3* db, int seconds) {
-  const long long ms = seconds < 0 || seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000LL;
   return sqlite3_busy_handler(db, retry_every_millisecond,
-                              reinterpret_cast<void*>(static_cast<std::intptr_t>(ms))) == SQLITE_OK;
+                              reinterpret_cast<void*>(static_cast<std::intptr_t>(wait_ms(seconds)))) == SQLITE_OK;
 }
 
 class SqliteBackend : public Backend {

@@ -31,18 +31,15 @@ class ItemCache {
   // nothing when the value cannot be encoded.
   void append_item(const RecordAttribute& a, const std::string& text, std::string& out) {
     if (!cacheable(a)) {
-      Asn1Value value = encode_value(a, text);
-      Asn1Value ident = value.is_null() ? Asn1Value() : id(a);
-      if (ident.is_null()) return;
-      nxmp_ber::write_header(out, Asn1Value::TAG_SEQ, true, ident.encoded_size() + value.encoded_size());
-      ident.append_encoding(out);
-      value.append_encoding(out);
+      // Never repeated: written straight into out.
+      if (!item_content(a, text, content_)) return;
+      nxmp_ber::write_header(out, Asn1Value::TAG_SEQ, true, content_.size());
+      out += content_;
       return;
     }
     cached(items_, a, text, [&] {
-      Asn1Value value = encode_value(a, text);
-      Asn1Value ident = value.is_null() ? Asn1Value() : id(a);
-      return ident.is_null() ? Asn1Value() : Asn1Value::encode_constructed(Asn1Value::TAG_SEQ, {ident, value});
+      return item_content(a, text, content_) ? Asn1Value::encode_constructed_content(Asn1Value::TAG_SEQ, content_)
+                                              : Asn1Value();
     }).append_encoding(out);
   }
 
@@ -66,6 +63,18 @@ class ItemCache {
  private:
   using Kept = std::unordered_map<const RecordAttribute*, std::unordered_map<std::string, Asn1Value>>;
 
+  // An item's content, identifier then value, in content; false when the
+  // value cannot be encoded or the attribute has no identifier.
+  bool item_content(const RecordAttribute& a, const std::string& text, std::string& content) {
+    const Asn1Value value = encode_value(a, text);
+    const Asn1Value ident = value.is_null() ? Asn1Value() : id(a);
+    if (ident.is_null()) return false;
+    content.clear();
+    ident.append_encoding(content);
+    value.append_encoding(content);
+    return true;
+  }
+
   static bool cacheable(const RecordAttribute& a) {
     return a.form != Form::kText && a.form != Form::kRecordId && a.form != Form::kInteger;
   }
@@ -84,6 +93,7 @@ class ItemCache {
   Kept items_;
   Kept values_;
   std::unordered_map<const RecordAttribute*, Asn1Value> ids_;
+  std::string content_;  // scratch of item_content
 };
 
 // Each thread has its own.

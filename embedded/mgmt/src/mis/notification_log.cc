@@ -250,11 +250,11 @@ bool Mis::log_notification(const std::string& event_type, const Asn1Value& info,
   row.emplace("clearState", "unCleared");
   row.emplace("displayState", "unDisplayed");
   std::vector<Asn1Value> blob_items;
+  static const std::string kTextField = "additionalText";
   const bool known_text = fields != &split && !known->text.empty();
   const std::size_t field_count = fields->size() + (known_text ? 1 : 0);
   for (std::size_t i = 0; i < field_count; ++i) {
     const bool bare_text = i == fields->size();  // known->text, not notation
-    static const std::string kTextField = "additionalText";
     const std::string& field = bare_text ? kTextField : (*fields)[i].first;
     const std::string& value = bare_text ? known->text : (*fields)[i].second;
     const RecordAttribute* a = find_record_attribute(field);
