@@ -93,23 +93,24 @@ std::string lookup_origin() {
 
 // The writer's user and origin, looked up once per process (again after a
 // fork): a bulk change writes thousands of entries, and the user lookup
-// reads the password database. Entries are written under the writer lock.
+// reads the password database. The first lookup is a static's
+// initialisation, so threads that write their first entries at once do not
+// race on it; a forked child, one thread at first, looks again.
 struct Writer {
   pid_t pid = 0;
   std::string user, origin;
 };
 
-// Set again in a forked child: asking getpid() for every entry was a
-// system call per change.
-std::atomic<bool> writer_stale{true};
+// Set in a forked child: asking getpid() for every entry was a system call
+// per change.
+std::atomic<bool> writer_stale{false};
 
 const Writer& writer() {
-  static Writer w;
-  static const bool watching_forks = [] {
+  static Writer w = [] {
+    Writer first{getpid(), lookup_user(), lookup_origin()};
     pthread_atfork(nullptr, nullptr, [] { writer_stale.store(true); });
-    return true;
+    return first;
   }();
-  (void)watching_forks;
   if (writer_stale.exchange(false)) {
     w.user = lookup_user();
     w.origin = lookup_origin();
