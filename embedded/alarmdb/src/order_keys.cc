@@ -33,7 +33,14 @@ std::string order_index_sql(const std::string& table, bool if_missing) {
   return sql;
 }
 
-bool ensure_order_indexes(NXDBInterface& connection, std::string& error) {
+std::string clear_match_index_name(const std::string& table) { return table + "_moi_id_clearstate"; }
+
+std::string clear_match_index_sql(const std::string& table, bool if_missing) {
+  return std::string(if_missing ? "CREATE INDEX IF NOT EXISTS " : "CREATE INDEX ") +
+         clear_match_index_name(table) + " ON " + table + " (moi_id, clearstate);\n";
+}
+
+bool ensure_log_indexes(NXDBInterface& connection, std::string& error) {
   Backend* db = connection.backend();
   if (db == nullptr) {
     error = connection.lastError();
@@ -62,7 +69,11 @@ bool ensure_order_indexes(NXDBInterface& connection, std::string& error) {
       return false;
     }
     if (!db->table_exists(table)) continue;
-    if (!db->exec_script(order_index_sql(table, true), error)) return false;
+    if (!db->exec_script(order_index_sql(table, true) + clear_match_index_sql(table, true) +
+                             "DROP INDEX IF EXISTS " + table + "_moi_id;\n",
+                         error)) {
+      return false;
+    }
   }
   return true;
 }

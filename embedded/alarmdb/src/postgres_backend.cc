@@ -199,6 +199,18 @@ class PgBackend : public Backend {
     return st->step() == StepResult::kRow;
   }
 
+  bool index_exists(const std::string& name) override {
+    if (name.empty()) return false;
+    std::string error;
+    auto st = prepare(
+        "SELECT 1 FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
+        "ON n.oid = c.relnamespace WHERE n.nspname = current_schema() "
+        "AND c.relkind IN ('i', 'I') AND lower(c.relname) = lower(?1)",
+        error);
+    if (!st || !st->bind_text(1, name)) return false;
+    return st->step() == StepResult::kRow;
+  }
+
   bool poolable() override { return conn_->poolable(); }
   bool reset_session() override {
     std::string error;

@@ -47,9 +47,9 @@ std::vector<ColumnDef> table_columns(std::vector<ColumnDef> own, bool with_state
   return all;
 }
 
-// Indexed columns of every per-log table; the first is unique.
-const char* const kIndexed[] = {"logrecordid", "perceivedseverity", "ackstate",
-                                "clearstate",  "eventtime",         "moi_id"};
+// Indexed columns of every per-log table; the first is unique. moi_id is
+// indexed with the clear state (clear_match_index_sql).
+const char* const kIndexed[] = {"logrecordid", "perceivedseverity", "ackstate", "clearstate", "eventtime"};
 
 bool valid_log_id(const std::string& id, bool number, std::string& error) {
   if (id.empty()) {
@@ -115,6 +115,7 @@ std::string create_table_sql(Backend& db, const std::string& table, const Record
     sql += table + "_" + column + " ON " + table + " (" + column + ");\n";
     unique = false;
   }
+  sql += clear_match_index_sql(table, false);
   sql += order_index_sql(table, false);
   return sql;
 }
@@ -192,9 +193,9 @@ bool create_schema(NXDBInterface& connection, std::string& error) {
       ");\n";
   WriteTransaction tx(*db);
   if (!tx.begin(error)) return false;
-  // Log tables made before the order indexes existed get them here: init is
-  // how a database is brought up to date.
-  return db->exec_script(directory, error) && tx.commit(error) && ensure_order_indexes(connection, error);
+  // Log tables made before their later indexes existed get them here: init
+  // is how a database is brought up to date.
+  return db->exec_script(directory, error) && tx.commit(error) && ensure_log_indexes(connection, error);
 }
 
 bool create_log(NXDBInterface& connection, const std::string& log_id, bool number,

@@ -93,10 +93,11 @@ TEST_F(SchemaTest, IndexesAndTimeFormAreEnforced) {
       texts(nxdb_test::on_postgres() ? "SELECT indexname FROM pg_indexes WHERE tablename = '" + table + "'"
                                      : "SELECT name FROM pragma_index_list('" + table + "')");
   for (const char* column :
-       {"logrecordid", "perceivedseverity", "ackstate", "clearstate", "eventtime", "moi_id"}) {
+       {"logrecordid", "perceivedseverity", "ackstate", "clearstate", "eventtime", "moi_id_clearstate"}) {
     EXPECT_NE(std::find(indexes.begin(), indexes.end(), table + "_" + column), indexes.end())
         << column;
   }
+  EXPECT_EQ(std::find(indexes.begin(), indexes.end(), table + "_moi_id"), indexes.end());
   EXPECT_TRUE(db_->executeQuery("INSERT INTO " + table +
                                 " (logrecordid, eventtime) VALUES (1, '2001-02-03 04:05:06')"));
   // A duplicate record id, or a time in another form, never gets in.
@@ -132,6 +133,23 @@ TEST_F(SchemaTest, LogIdentifiersAreCheckedAndNeverReachTableNames) {
   EXPECT_FALSE(nxdb::create_log(*db_, "7", false, error_));  // one log per identifier text
   // A refused log leaves no table behind.
   EXPECT_FALSE(NXDBTable("nxalm_4", *db_).tableExists());
+}
+
+// A log table of the layout before the clear-match index: init gives it
+// that index and drops the single one on moi_id it replaces, keeping rows.
+TEST_F(SchemaTest, InitBringsAnOlderLogTableToTheClearMatchIndex) {
+  ASSERT_TRUE(nxdb::create_log(*db_, "Old", false, error_)) << error_;
+  const std::string table = nxdb::log_table_name(*db_, "Old", false, "nxAlm");
+  ASSERT_TRUE(db_->executeQuery("DROP INDEX " + table + "_moi_id_clearstate"));
+  ASSERT_TRUE(db_->executeQuery("CREATE INDEX " + table + "_moi_id ON " + table + " (moi_id)"));
+  ASSERT_TRUE(db_->executeQuery("INSERT INTO " + table + " (logrecordid, moi_id, clearstate) VALUES (1, 7, 'unCleared')"));
+  EXPECT_FALSE(db_->backend()->index_exists(table + "_moi_id_clearstate"));
+
+  ASSERT_TRUE(nxdb::create_schema(*db_, error_)) << error_;
+  EXPECT_TRUE(db_->backend()->index_exists(table + "_moi_id_clearstate"));
+  EXPECT_FALSE(db_->backend()->index_exists(table + "_moi_id"));
+  EXPECT_FALSE(db_->backend()->index_exists(table + "_nothing"));
+  EXPECT_EQ(texts("SELECT clearstate FROM " + table + " WHERE moi_id = 7"), std::vector<std::string>{"unCleared"});
 }
 
 TEST_F(SchemaTest, InitIsRepeatableAndCreateLogNeedsIt) {

@@ -274,6 +274,14 @@ class SqliteBackend : public Backend {
     return st->step() == StepResult::kRow;
   }
 
+  bool index_exists(const std::string& name) override {
+    if (name.empty()) return false;
+    std::string error;
+    auto st = prepare("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1 COLLATE NOCASE", error);
+    if (!st || !st->bind_text(1, name)) return false;
+    return st->step() == StepResult::kRow;
+  }
+
   std::string column_type(ColumnKind kind) const override {
     switch (kind) {
       case ColumnKind::kInteger: return "INTEGER";

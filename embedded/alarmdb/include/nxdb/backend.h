@@ -114,6 +114,7 @@ class Backend {
   virtual bool exec_script(std::string_view sql, std::string& error) = 0;
 
   virtual bool table_exists(const std::string& name) = 0;
+  virtual bool index_exists(const std::string& name) = 0;
 
   // The outcome of the deferred statements sent so far (Statement::
   // step_deferred): false with the first failure. A ROLLBACK (exec_script)

@@ -1,6 +1,7 @@
 // The expressions alarm records are ordered by, and the indexes that serve
 // them. Readers sort by exactly these texts, so that each engine matches the
-// ORDER BY and the keyset condition of a page with an index.
+// ORDER BY and the keyset condition of a page with an index. Also the other
+// indexes log tables gained after their first layout.
 #pragma once
 
 #include <string>
@@ -25,8 +26,15 @@ const std::string& severity_rank_key();
 // ';'-terminated. if_missing: CREATE INDEX IF NOT EXISTS.
 std::string order_index_sql(const std::string& table, bool if_missing);
 
-// Adds the order indexes a log table of the directory lacks (databases made
-// before they existed). False with error set on failure.
-bool ensure_order_indexes(NXDBInterface& db, std::string& error);
+// The index of a managed object's alarms by clear state, (moi_id,
+// clearstate): a clear finds the object's open alarms in it without reading
+// the object's cleared ones, and "moid" filters use its first column.
+std::string clear_match_index_name(const std::string& table);
+std::string clear_match_index_sql(const std::string& table, bool if_missing);
+
+// Adds the order and clear-match indexes a log table of the directory lacks
+// (databases made before they existed), and drops the single-column index
+// on moi_id the clear-match index replaces. False with error set on failure.
+bool ensure_log_indexes(NXDBInterface& db, std::string& error);
 
 }  // namespace nxdb

@@ -205,6 +205,8 @@ class Mis : private StatementSource {
   bool read_chunk(std::size_t at, std::string& error);
   // Inside a unit: the kept record after its update (the values as stored).
   void keep_updated(const std::string& key, const Values& changes);
+  // Whether a log table has its clear-match index (known for the unit).
+  bool clear_indexed(const std::string& table);
   bool clear_matching(const ObjectRef& log, const std::string& moi, const std::string& event_type,
                       const std::string& cause, const std::string& when,
                       const std::string& op, long by_record, long moi_id, std::vector<Notification>& out,
@@ -274,6 +276,7 @@ class Mis : private StatementSource {
   static constexpr std::size_t kMostKeptStatements = 64;
   std::map<std::string, std::unique_ptr<nxdb::Statement>> kept_statements_;
   std::map<std::string, std::string> unit_tables_;  // log and record type -> table
+  std::map<std::string, bool> unit_clear_indexed_;  // table -> has its clear-match index
   // Records read in the unit, by record_key: the read-ahead chunk, or the
   // record read last. found false: no table of its log has it. Changes of
   // records through update and destroy keep them right; any other change

@@ -213,6 +213,7 @@ void Mis::end_unit_state() {
   unit_owner_ = std::thread::id();
   settle_kept_statements();
   unit_tables_.clear();
+  unit_clear_indexed_.clear();
   unit_records_.clear();
   keep_unit_records_ = false;
   unit_ahead_.clear();

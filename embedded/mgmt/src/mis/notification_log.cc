@@ -13,6 +13,7 @@
 #include "mis/notification_info.h"
 #include "mis/record_attributes.h"
 #include "mis/sql_helpers.h"
+#include "nxdb/order_keys.h"
 #include "nxdb/unique_mo.h"
 #include "nxdb/value.h"
 #include "nxmp/asn1_type.h"
@@ -81,25 +82,37 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
     const nxdb::RecordType& type = record_type_for(event_type);
     std::string table;
     if (!locate(log, type, table, error)) return false;
-    // A record of the same object text has its identity, or none: the
-    // identity's index finds the candidates without reading the table (the
-    // clear state's index, which would find every open alarm, is kept out
-    // of SQLite's choice by the concatenation).
+    // A record of the same object text has its identity, or none. The
+    // clear-match index (moi_id, clearstate) holds the object's open alarms
+    // together: a clear reads those alone, however many cleared ones the
+    // object has. Each branch is its own lookup (SQLite's planner takes the
+    // clear state's index for an OR of the two). A table without that index
+    // (made before it, until the next init) is read through its moi_id
+    // index: all the object's alarms, the clear state's index kept out of
+    // SQLite's choice by the concatenation. Either way the alarms are
+    // cleared in the order they were logged.
     // Kept for the unit (a batch runs it for every clear it logs), and
     // planned at each run: a plan made while a batch's table was nearly
     // empty reads the whole table once it has grown.
+    std::string sql;
+    const std::string columns = "SELECT logrecordid, cleartime, clearoperator, ackstate, displaystate FROM " + table;
+    const std::string same = " AND moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3";
+    if (moi_id > 0 && clear_indexed(table)) {
+      sql = columns + " WHERE moi_id = ?4 AND clearstate = 'unCleared'" + same + " UNION ALL " + columns +
+            " WHERE moi_id IS NULL AND clearstate = 'unCleared'" + same + " ORDER BY 1";
+    } else {
+      sql = columns + " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3" +
+            (moi_id > 0 ? " AND clearstate || '' = 'unCleared' AND (moi_id = ?4 OR moi_id IS NULL)"
+                        : " AND clearstate = 'unCleared'") +
+            " ORDER BY logrecordid";
+    }
     std::unique_ptr<nxdb::Statement> owned;
-    nxdb::Statement* st = replanned_statement(
-        "SELECT logrecordid, cleartime, clearoperator, ackstate, displaystate FROM " + table +
-            " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3" +
-            (moi_id > 0 ? " AND clearstate || '' = ?4 AND (moi_id = ?5 OR moi_id IS NULL)" : " AND clearstate = ?4"),
-        owned, error);
+    nxdb::Statement* st = replanned_statement(sql, owned, error);
     if (st == nullptr) return false;
-    if (moi_id > 0) st->bind_int(5, moi_id);
+    if (moi_id > 0) st->bind_int(4, moi_id);
     st->bind_text(1, moi);
     st->bind_text(2, event_type);
     st->bind_text(3, cause);
-    st->bind_text(4, "unCleared");
     struct Match {
       long id;
       Values old;
@@ -153,6 +166,16 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
     }
   }
   return true;
+}
+
+bool Mis::clear_indexed(const std::string& table) {
+  if (in_unit()) {
+    auto known = unit_clear_indexed_.find(table);
+    if (known != unit_clear_indexed_.end()) return known->second;
+  }
+  const bool indexed = db_->backend()->index_exists(nxdb::clear_match_index_name(table));
+  if (in_unit()) unit_clear_indexed_.emplace(table, indexed);
+  return indexed;
 }
 
 long Mis::identity_of(const std::string& moi) {

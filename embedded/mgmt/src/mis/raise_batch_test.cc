@@ -148,6 +148,37 @@ TEST_F(RaiseBatch, AClearOfManyAlarmsClearsEachOnceAndNoOther) {
             (std::vector<std::string>{"ATTR_CHANGED|130", "OBJECT_CREATED|132"}));
 }
 
+// A clear finds its object's open alarms by the object's identity, and also
+// those stored without one (moi_id NULL), in the order they were logged;
+// the same on a table of the earlier layout, without the clear-match index.
+TEST_F(RaiseBatch, AClearFindsTheObjectsOpenAlarmsWithOrWithoutTheirIdentity) {
+  for (const std::string log : {"L1", "L2"}) {
+    SCOPED_TRACE(log);
+    const std::string t = table(log);
+    std::string error;
+    if (log == "L2") {
+      ASSERT_TRUE(db_->backend()->exec_script("DROP INDEX " + t + "_moi_id_clearstate; CREATE INDEX " + t +
+                                                  "_moi_id ON " + t + " (moi_id)",
+                                              error))
+          << error;
+    }
+    ASSERT_TRUE(nxmp_mis::raise_alarms({alarm(log, "major", a), alarm(log, "minor", a), alarm(log, "major", b),
+                                        alarm(log, "critical", a)})
+                    .ok);
+    ASSERT_TRUE(db_->backend()->exec_script("UPDATE " + t + " SET moi_id = NULL WHERE logrecordid = 2", error))
+        << error;
+    ASSERT_TRUE(nxmp_mis::raise_alarms({alarm(log, "cleared", a)}).ok);
+    EXPECT_EQ(rows("SELECT logrecordid, clearstate FROM " + t + " ORDER BY logrecordid"),
+              (std::vector<std::string>{"1|cleared", "2|cleared", "3|unCleared", "4|cleared", "5|cleared"}));
+    std::vector<std::string> changed;
+    for (const std::string& name : rows("SELECT objname FROM nxmis_event WHERE kind = 'ATTR_CHANGED' AND objname LIKE '%\"" +
+                                        log + "\"%' ORDER BY seq")) {
+      changed.push_back(name.substr(name.rfind("number:") + 7));
+    }
+    EXPECT_EQ(changed, (std::vector<std::string>{"1", "2", "4"}));
+  }
+}
+
 // A batch keeps its records and history entries back and writes them many
 // at a time: the entries must still be those of each change, in the order
 // the changes were made (a clear's entries after the alarms it clears and
