@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "nxmp/mis.h"
+#include "tools/heap_pages.h"
 #include "tools/nxalarm_db_ingest_line.h"
 
 namespace {
@@ -25,6 +26,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kBatchWait = std::chrono::milliseconds(50);
+// Room for the writer's page cache (64 MiB) and a batch's alarms.
+constexpr std::size_t kHeapStep = 128u << 20;
 constexpr auto kProgressEvery = std::chrono::milliseconds(200);
 // Longer lines are refused: a text of the API's bound, escaped, fits.
 constexpr std::size_t kMaxLine = 64u << 20;
@@ -256,6 +259,9 @@ int ingest_command(const std::vector<std::string>& args, const std::string* loca
     }
   }
   Input input(fd);
+  // Not a failure when refused: the ingest is then slower, not wrong.
+  std::string refused;
+  nxtools::heap_on_huge_pages(kHeapStep, refused);
   if (location) setenv("NX_ALARM_DB", location->c_str(), 1);
 
   const Clock::time_point start = Clock::now();
