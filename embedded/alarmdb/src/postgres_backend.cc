@@ -84,6 +84,21 @@ class PgBackend : public Backend {
 
   Dialect dialect() const override { return Dialect::kPostgres; }
 
+  // A writer's unit takes its table lock in EXCLUSIVE mode before it
+  // changes anything: another connection waiting for such a lock on a
+  // table this one holds is a writer waiting for it. Background writes
+  // (the journal's pruning, a reader's progress) take weaker locks.
+  bool writers_waiting() override {
+    std::string error;
+    auto st = prepare(
+        "SELECT 1 FROM pg_catalog.pg_locks w JOIN pg_catalog.pg_locks h ON h.locktype = 'relation' "
+        "AND h.database = w.database AND h.relation = w.relation AND h.granted "
+        "AND h.pid = pg_catalog.pg_backend_pid() "
+        "WHERE w.locktype = 'relation' AND NOT w.granted AND w.mode = 'ExclusiveLock' LIMIT 1",
+        error);
+    return st && st->step() == StepResult::kRow;
+  }
+
   bool set_lock_wait(int seconds) override {
     std::string error;
     return conn_->set_lock_wait(seconds, error);

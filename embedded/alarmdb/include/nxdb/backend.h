@@ -86,8 +86,9 @@ class Backend {
   // True when the database can be read but not changed (a read-only file).
   virtual bool read_only() const { return false; }
   // Whether another connection waits for this one's write lock (SQLite,
-  // where one writer at a time holds the whole database); a writer holding
-  // it for many changes may then commit early.
+  // where one writer at a time holds the whole database; on PostgreSQL, an
+  // EXCLUSIVE table lock this one holds); a writer holding it for many
+  // changes may then commit early.
   virtual bool writers_waiting() { return false; }
   // Whether this connection's own waits are told to the holder (the
   // default); off for background writes that may as well wait.

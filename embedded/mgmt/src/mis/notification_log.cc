@@ -85,12 +85,13 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
     // A record of the same object text has its identity, or none. The
     // clear-match index (moi_id, clearstate) holds the object's open alarms
     // together: a clear reads those alone, however many cleared ones the
-    // object has. Each branch is its own lookup (SQLite's planner takes the
-    // clear state's index for an OR of the two). A table without that index
-    // (made before it, until the next init) is read through its moi_id
-    // index: all the object's alarms, the clear state's index kept out of
-    // SQLite's choice by the concatenation. Either way the alarms are
-    // cleared in the order they were logged.
+    // object has. On SQLite each branch is its own lookup (its planner takes
+    // the clear state's index for an OR of the two); PostgreSQL plans the OR
+    // as two lookups of that index, and sooner than the union (it plans at
+    // every run). A table without the index (made before it, until the next
+    // init) is read through its moi_id index: all the object's alarms, the
+    // clear state's index kept out of SQLite's choice by the concatenation.
+    // Either way the alarms are cleared in the order they were logged.
     // Kept for the unit (a batch runs it for every clear it logs), and
     // planned at each run: a plan made while a batch's table was nearly
     // empty reads the whole table once it has grown.
@@ -98,8 +99,11 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
     const std::string columns = "SELECT logrecordid, cleartime, clearoperator, ackstate, displaystate FROM " + table;
     const std::string same = " AND moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3";
     if (moi_id > 0 && clear_indexed(table)) {
-      sql = columns + " WHERE moi_id = ?4 AND clearstate = 'unCleared'" + same + " UNION ALL " + columns +
-            " WHERE moi_id IS NULL AND clearstate = 'unCleared'" + same + " ORDER BY 1";
+      sql = db_->backend()->dialect() == nxdb::Dialect::kSqlite
+                ? columns + " WHERE moi_id = ?4 AND clearstate = 'unCleared'" + same + " UNION ALL " + columns +
+                      " WHERE moi_id IS NULL AND clearstate = 'unCleared'" + same + " ORDER BY 1"
+                : columns + " WHERE (moi_id = ?4 OR moi_id IS NULL) AND clearstate = 'unCleared'" + same +
+                      " ORDER BY logrecordid";
     } else {
       sql = columns + " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3" +
             (moi_id > 0 ? " AND clearstate || '' = 'unCleared' AND (moi_id = ?4 OR moi_id IS NULL)"

@@ -19,8 +19,11 @@ constexpr std::size_t kKnownIdentities = 100000;
 // Records kept back at most before they are written.
 constexpr std::size_t kKeptRows = 1000;
 // Alarms logged between looks for a connection that waits for the database,
-// and at least before a part is committed for it.
+// and at least before a part is committed for it. A look is a lock-file
+// test on SQLite and a round trip on PostgreSQL (which also waits for the
+// statements sent ahead): fewer looks there.
 constexpr std::size_t kWaitersLookedForEvery = 50;
+constexpr std::size_t kWaitersLookedForEveryOnServer = 250;
 constexpr std::size_t kPartAtLeast = 250;
 // How long a part's commit leaves the database to a waiting connection.
 constexpr auto kGiveWayAtMost = std::chrono::milliseconds(5);
@@ -68,10 +71,13 @@ bool Mis::log_part(const std::vector<PendingAlarm*>& alarms, std::size_t& next,
     batch_history_ = &history;
   }
   const std::size_t first = next;
+  const std::size_t look_every = db_->backend()->dialect() == nxdb::Dialect::kSqlite
+                                     ? kWaitersLookedForEvery
+                                     : kWaitersLookedForEveryOnServer;
   for (; next < alarms.size(); ++next) {
     // Another connection waits for the database: what is logged so far is
     // committed, so that it waits for a part and not for the whole batch.
-    if (next - first >= kPartAtLeast && (next - first) % kWaitersLookedForEvery == 0 &&
+    if (next - first >= kPartAtLeast && (next - first) % look_every == 0 &&
         db_->backend()->writers_waiting()) {
       break;
     }
