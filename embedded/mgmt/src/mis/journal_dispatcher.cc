@@ -17,8 +17,11 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 // Entries read and delivered at once: one query and one turn at the
-// process-wide lock for the whole block.
-constexpr int kJournalBlock = 1000;
+// process-wide lock for the whole block. A client that calls natives back
+// to back leaves the delivery about one turn per call; blocks of 1 000 then
+// fell behind a storm (a block per whole-log read, some 14 000 entries a
+// second). A block of 4 000 holds the lock some 30 ms.
+constexpr int kJournalBlock = 4000;
 // Even when woken by notifications, a reader looks at the journal this often
 // (a writer that could not notify, a notification lost with a connection).
 constexpr auto kJournalRecheck = std::chrono::seconds(5);
@@ -133,7 +136,9 @@ bool Mis::wait_for_journal(long long& version, std::chrono::steady_clock::time_p
     if (stopping_) return false;
     // This process's own entries: read at once.
     if (local_seq_ > delivered_seq_) return true;
-    if (sqlite) {
+    // After a full block, the next is read at once too: a pause per block
+    // held another process's entries to a block every poll interval.
+    if (sqlite && std::chrono::steady_clock::now() < recheck) {
       queue_cv_.wait_for(lock, kPollInterval, [&] { return stopping_ || local_seq_ > delivered_seq_; });
       if (stopping_) return false;
       if (local_seq_ > delivered_seq_) return true;

@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr std::size_t kBlock = 1000;
+constexpr std::size_t kBlock = 4000;
 
 // What a slow reader sees: record numbers of OBJECT_CREATED, -1 for
 // EVENTS_LOST, 0 for the end of a run. Its first creation blocks until
@@ -149,9 +149,9 @@ TEST_F(JournalBlocks, ALongRunArrivesInOrderOnceInRunsOfABlock) {
   std::vector<long> written = raise(1);
   ASSERT_TRUE(slow_.wait_blocked());
   // Written while the reader waits: read afterwards in full blocks.
-  const std::vector<long> more = raise(1100);
+  const std::vector<long> more = raise(kBlock + 100);
   written.insert(written.end(), more.begin(), more.end());
-  ASSERT_EQ(written.size(), 1101u);
+  ASSERT_EQ(written.size(), kBlock + 101);
   slow_.release();
   ASSERT_TRUE(slow_.wait_for(written.back()));
 
