@@ -34,7 +34,7 @@ constexpr std::size_t kMaxLine = 64u << 20;
 
 int ingest_usage() {
   std::fprintf(stderr,
-               "usage: nxalarm-db [--db LOCATION] ingest [FILE|-] [--batch N]  (N: 2000)\n"
+               "usage: nxalarm-db [--db LOCATION] ingest [FILE|-] [--batch N]  (N: 5000)\n"
                "  one alarm a line: {\"log\": \"AlarmLog\", \"type\": \"communicationsAlarm\",\n"
                "    \"severity\": \"major\", \"moi\": \"/systemId=name:\\\"a\\\"\", \"moc\": \"link\",\n"
                "    \"cause\": 3, \"text\": \"link down\", \"eventTime\": \"2024-05-01 13:45:00\"}\n"
@@ -237,7 +237,7 @@ bool blank(const std::string& line) {
 int ingest_command(const std::vector<std::string>& args, const std::string* location) {
   std::string path = "-";
   bool have_path = false;
-  long batch = 2000;
+  long batch = 5000;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--batch" && i + 1 < args.size()) {
       char* end = nullptr;
