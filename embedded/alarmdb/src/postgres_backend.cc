@@ -200,31 +200,8 @@ class PgBackend : public Backend {
 
   bool flush_deferred(std::string& error) override { return conn_->collect_deferred(error); }
 
-  bool table_exists(const std::string& name) override {
-    if (name.empty()) return false;
-    std::string error;
-    // The catalog itself, not the information_schema view: that view costs
-    // milliseconds to plan, and every read asks for its tables.
-    auto st = prepare(
-        "SELECT 1 FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
-        "ON n.oid = c.relnamespace WHERE n.nspname = current_schema() "
-        "AND c.relkind IN ('r', 'p', 'v', 'f') AND lower(c.relname) = lower(?1)",
-        error);
-    if (!st || !st->bind_text(1, name)) return false;
-    return st->step() == StepResult::kRow;
-  }
-
-  bool index_exists(const std::string& name) override {
-    if (name.empty()) return false;
-    std::string error;
-    auto st = prepare(
-        "SELECT 1 FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
-        "ON n.oid = c.relnamespace WHERE n.nspname = current_schema() "
-        "AND c.relkind IN ('i', 'I') AND lower(c.relname) = lower(?1)",
-        error);
-    if (!st || !st->bind_text(1, name)) return false;
-    return st->step() == StepResult::kRow;
-  }
+  bool table_exists(const std::string& name) override { return relation_exists(name, "'r', 'p', 'v', 'f'"); }
+  bool index_exists(const std::string& name) override { return relation_exists(name, "'i', 'I'"); }
 
   bool poolable() override { return conn_->poolable(); }
   bool reset_session() override {
@@ -261,6 +238,21 @@ class PgBackend : public Backend {
   void note_effects(const SessionEffects& e) {
     if (e.settings) conn_->note_settings_changed();
     if (e.drops_prepared) kept_.forget_all();
+  }
+
+  // A relation of one of these kinds, by name, in the current schema. The
+  // catalog itself, not the information_schema view: that view costs
+  // milliseconds to plan, and every read asks for its tables.
+  bool relation_exists(const std::string& name, const char* kinds) {
+    if (name.empty()) return false;
+    std::string error;
+    auto st = prepare(std::string("SELECT 1 FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
+                                  "ON n.oid = c.relnamespace WHERE n.nspname = current_schema() "
+                                  "AND c.relkind IN (") +
+                          kinds + ") AND lower(c.relname) = lower(?1)",
+                      error);
+    if (!st || !st->bind_text(1, name)) return false;
+    return st->step() == StepResult::kRow;
   }
 
   std::unique_ptr<Connection> conn_;

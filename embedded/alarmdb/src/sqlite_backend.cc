@@ -264,23 +264,8 @@ class SqliteBackend : public Backend {
     return true;
   }
 
-  bool table_exists(const std::string& name) override {
-    if (name.empty()) return false;
-    std::string error;
-    auto st = prepare(
-        "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
-        error);
-    if (!st || !st->bind_text(1, name)) return false;
-    return st->step() == StepResult::kRow;
-  }
-
-  bool index_exists(const std::string& name) override {
-    if (name.empty()) return false;
-    std::string error;
-    auto st = prepare("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1 COLLATE NOCASE", error);
-    if (!st || !st->bind_text(1, name)) return false;
-    return st->step() == StepResult::kRow;
-  }
+  bool table_exists(const std::string& name) override { return schema_has(name, "'table', 'view'"); }
+  bool index_exists(const std::string& name) override { return schema_has(name, "'index'"); }
 
   std::string column_type(ColumnKind kind) const override {
     switch (kind) {
@@ -307,6 +292,17 @@ class SqliteBackend : public Backend {
 
  private:
   DbHandle db_;
+  // An object of one of these types in the schema, by name.
+  bool schema_has(const std::string& name, const char* types) {
+    if (name.empty()) return false;
+    std::string error;
+    auto st = prepare(std::string("SELECT 1 FROM sqlite_master WHERE type IN (") + types +
+                          ") AND name = ?1 COLLATE NOCASE",
+                      error);
+    if (!st || !st->bind_text(1, name)) return false;
+    return st->step() == StepResult::kRow;
+  }
+
   LockWait wait_;
 };
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -26,61 +27,56 @@ bool seen_within(nxdb::Backend& holder, std::chrono::milliseconds limit) {
   return false;
 }
 
-TEST(WaitSignal, AWaitingWriterIsSeenUntilItHasTheLock) {
-  nxdb_test::ScratchDatabase scratch;
-  ASSERT_TRUE(scratch.ok()) << scratch.error();
-  if (scratch.postgres()) GTEST_SKIP() << "SQLite run only";
-  NXDBInterface a(NXDBConnectInfo::at("alpha", scratch.location()), nxdb::OpenMode::kCreate);
-  NXDBInterface b(NXDBConnectInfo::at("alpha", scratch.location()), nxdb::OpenMode::kExisting);
-  ASSERT_TRUE(a.isConnected() && b.isConnected());
-  std::string error;
-  ASSERT_TRUE(a.backend()->exec_script("CREATE TABLE t (n INTEGER)", error)) << error;
+// Two connections to a fresh database with a table t; a holds the write
+// lock while b writes.
+class WaitSignal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(scratch_.ok()) << scratch_.error();
+    a_ = std::make_unique<NXDBInterface>(NXDBConnectInfo::at("alpha", scratch_.location()), nxdb::OpenMode::kCreate);
+    b_ = std::make_unique<NXDBInterface>(NXDBConnectInfo::at("alpha", scratch_.location()),
+                                         nxdb::OpenMode::kExisting);
+    ASSERT_TRUE(a_->isConnected() && b_->isConnected());
+    std::string error;
+    ASSERT_TRUE(a_->backend()->exec_script("CREATE TABLE t (n INTEGER)", error)) << error;
+  }
 
-  for (const bool announce : {true, false}) {
-    SCOPED_TRACE(announce ? "announcing" : "quiet");
-    b.backend()->announce_waits(announce);
-    ASSERT_TRUE(a.backend()->exec_script("BEGIN IMMEDIATE", error)) << error;
-    EXPECT_FALSE(a.backend()->writers_waiting());
+  // a takes the lock with `hold`; b runs `write` meanwhile, which waits for
+  // it; whether a sees b waiting (looking up to 5 s when it should, 300 ms
+  // when it should not), and never once a has committed.
+  void expect_seen(const char* hold, const std::string& write, bool seen) {
+    std::string error;
+    ASSERT_TRUE(a_->backend()->exec_script(hold, error)) << error;
+    EXPECT_FALSE(a_->backend()->writers_waiting());
     bool wrote = false;
     std::string b_error;
-    std::thread writer([&] { wrote = b.backend()->exec_script("INSERT INTO t VALUES (1)", b_error); });
-    // A quiet writer is never seen; one that announces is, while it waits.
-    EXPECT_EQ(seen_within(*a.backend(), std::chrono::milliseconds(announce ? 5000 : 300)), announce);
-    ASSERT_TRUE(a.backend()->exec_script("COMMIT", error)) << error;
+    std::thread writer([&] { wrote = b_->backend()->exec_script(write, b_error); });
+    EXPECT_EQ(seen_within(*a_->backend(), std::chrono::milliseconds(seen ? 5000 : 300)), seen);
+    ASSERT_TRUE(a_->backend()->exec_script("COMMIT", error)) << error;
     writer.join();
     EXPECT_TRUE(wrote) << b_error;
-    EXPECT_FALSE(a.backend()->writers_waiting());
+    EXPECT_FALSE(a_->backend()->writers_waiting());
+  }
+
+  nxdb_test::ScratchDatabase scratch_;
+  std::unique_ptr<NXDBInterface> a_, b_;
+};
+
+TEST_F(WaitSignal, AWaitingWriterIsSeenUntilItHasTheLock) {
+  if (scratch_.postgres()) GTEST_SKIP() << "SQLite run only";
+  for (const bool announce : {true, false}) {
+    SCOPED_TRACE(announce ? "announcing" : "quiet");
+    // A quiet writer is never seen; one that announces is, while it waits.
+    b_->backend()->announce_waits(announce);
+    expect_seen("BEGIN IMMEDIATE", "INSERT INTO t VALUES (1)", announce);
   }
 }
 
-TEST(WaitSignal, OnPostgresAWriterWaitingForTheExclusiveTableLockIsSeen) {
-  nxdb_test::ScratchDatabase scratch;
-  ASSERT_TRUE(scratch.ok()) << scratch.error();
-  if (!scratch.postgres()) GTEST_SKIP() << "PostgreSQL run only";
-  NXDBInterface a(NXDBConnectInfo::at("alpha", scratch.location()), nxdb::OpenMode::kCreate);
-  NXDBInterface b(NXDBConnectInfo::at("alpha", scratch.location()), nxdb::OpenMode::kExisting);
-  ASSERT_TRUE(a.isConnected() && b.isConnected());
-  std::string error;
-  ASSERT_TRUE(a.backend()->exec_script("CREATE TABLE t (n INTEGER)", error)) << error;
-
-  for (const bool writer_lock : {true, false}) {
-    SCOPED_TRACE(writer_lock ? "writer's table lock" : "plain insert");
-    ASSERT_TRUE(a.backend()->exec_script("BEGIN; LOCK TABLE t IN EXCLUSIVE MODE", error)) << error;
-    EXPECT_FALSE(a.backend()->writers_waiting());
-    bool wrote = false;
-    std::string b_error;
-    std::thread writer([&] {
-      wrote = b.backend()->exec_script(writer_lock ? "BEGIN; LOCK TABLE t IN EXCLUSIVE MODE; INSERT INTO t "
-                                                     "VALUES (1); COMMIT"
-                                                   : "INSERT INTO t VALUES (2)",
-                                       b_error);
-    });
-    EXPECT_EQ(seen_within(*a.backend(), std::chrono::milliseconds(writer_lock ? 5000 : 300)), writer_lock);
-    ASSERT_TRUE(a.backend()->exec_script("COMMIT", error)) << error;
-    writer.join();
-    EXPECT_TRUE(wrote) << b_error;
-    EXPECT_FALSE(a.backend()->writers_waiting());
-  }
+TEST_F(WaitSignal, OnPostgresAWriterWaitingForTheExclusiveTableLockIsSeen) {
+  if (!scratch_.postgres()) GTEST_SKIP() << "PostgreSQL run only";
+  const char* hold = "BEGIN; LOCK TABLE t IN EXCLUSIVE MODE";
+  expect_seen(hold, "BEGIN; LOCK TABLE t IN EXCLUSIVE MODE; INSERT INTO t VALUES (1); COMMIT", true);
+  expect_seen(hold, "INSERT INTO t VALUES (2)", false);
 }
 
 }  // namespace

@@ -98,16 +98,15 @@ bool Mis::clear_matching(const ObjectRef& log, const std::string& moi, const std
     std::string sql;
     const std::string columns = "SELECT logrecordid, cleartime, clearoperator, ackstate, displaystate FROM " + table;
     const std::string same = " AND moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3";
+    const std::string still_open = " clearstate = 'unCleared'" + same;
     if (moi_id > 0 && clear_indexed(table)) {
       sql = db_->backend()->dialect() == nxdb::Dialect::kSqlite
-                ? columns + " WHERE moi_id = ?4 AND clearstate = 'unCleared'" + same + " UNION ALL " + columns +
-                      " WHERE moi_id IS NULL AND clearstate = 'unCleared'" + same + " ORDER BY 1"
-                : columns + " WHERE (moi_id = ?4 OR moi_id IS NULL) AND clearstate = 'unCleared'" + same +
-                      " ORDER BY logrecordid";
+                ? columns + " WHERE moi_id = ?4 AND" + still_open + " UNION ALL " + columns +
+                      " WHERE moi_id IS NULL AND" + still_open + " ORDER BY 1"
+                : columns + " WHERE (moi_id = ?4 OR moi_id IS NULL) AND" + still_open + " ORDER BY logrecordid";
     } else {
-      sql = columns + " WHERE moi_s = ?1 AND eventname = ?2 AND probablecause_s = ?3" +
-            (moi_id > 0 ? " AND clearstate || '' = 'unCleared' AND (moi_id = ?4 OR moi_id IS NULL)"
-                        : " AND clearstate = 'unCleared'") +
+      sql = columns + " WHERE" +
+            (moi_id > 0 ? " (moi_id = ?4 OR moi_id IS NULL) AND clearstate || '' = 'unCleared'" + same : still_open) +
             " ORDER BY logrecordid";
     }
     std::unique_ptr<nxdb::Statement> owned;
